@@ -1,0 +1,56 @@
+#include "SkinUI/Utils/SystemLibrary.h"
+
+#include <cstring>
+
+namespace SkinUI {
+
+void HardenDllSearch()
+{
+    ::SetDllDirectoryA("");
+    // Present from Windows 8 (and on 7 with its update); absent elsewhere, where SetDllDirectoryA must do.
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    HMODULE hKernel = ::GetModuleHandleA("kernel32.dll");
+    auto pfn = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(::GetProcAddress(hKernel, "SetDefaultDllDirectories")));
+    if (pfn != nullptr)
+        pfn(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
+}
+
+bool CUISystemLibrary::SystemPath(const char* pstrName, char* pszPath, unsigned int cchPath)
+{
+    const UINT n = ::GetSystemDirectoryA(pszPath, cchPath);
+    if (n == 0 || n >= cchPath)
+        return false;
+    const size_t nName = std::strlen(pstrName);
+    if (n + 1 + nName + 1 > cchPath)
+        return false;
+    pszPath[n] = '\\';
+    std::memcpy(pszPath + n + 1, pstrName, nName + 1);
+    return true;
+}
+
+HMODULE CUISystemLibrary::Load(const char* pstrName)
+{
+    char szPath[MAX_PATH];
+    if (!SystemPath(pstrName, szPath, sizeof(szPath)))
+        return nullptr;
+    // The DLL's own dependencies are then looked for beside it, in the system folder.
+    return ::LoadLibraryExA(szPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+CUISystemLibrary::CUISystemLibrary(const char* pstrName) : m_hModule(Load(pstrName))
+{
+}
+
+CUISystemLibrary::~CUISystemLibrary()
+{
+    if (m_hModule != nullptr)
+        ::FreeLibrary(m_hModule);
+}
+
+FARPROC CUISystemLibrary::Proc(const char* pstrName) const
+{
+    return m_hModule != nullptr ? ::GetProcAddress(m_hModule, pstrName) : nullptr;
+}
+
+} // namespace SkinUI

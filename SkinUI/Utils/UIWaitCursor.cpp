@@ -1,0 +1,14 @@
+#include "SkinUI/Utils/UIWaitCursor.h"
+
+namespace SkinUI {
+
+CUIWaitCursor::CUIWaitCursor() : m_hOrigCursor(::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514))))
+{
+}
+
+CUIWaitCursor::~CUIWaitCursor()
+{
+    ::SetCursor(m_hOrigCursor);
+}
+
+} // namespace SkinUI

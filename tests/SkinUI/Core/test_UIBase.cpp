@@ -1,0 +1,3 @@
+#include "SkinUI/Core/UIBase.h"
+#include <gtest/gtest.h>
+TEST(Placeholder, Builds) { SUCCEED(); }
