@@ -1,17 +1,69 @@
-// CPaintManagerUI: shared resources and the process-wide resource location.
+// CPaintManagerUI: shared resources (default colours, fonts, images, class defaults, the resource parent)
+// and the process-wide resource location.
+#include "SkinUI/Core/UIControl.h"
 #include "SkinUI/Core/UIManager.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
 
 namespace SkinUI {
 
 namespace {
+
 HINSTANCE g_hInstance = nullptr;
 
-CUIString& ResourceFolder()
+struct ResourceLocation
 {
-    static CUIString s_sResourceFolder;
-    return s_sResourceFolder;
+    CUIString sFolder;
+    CUIString sArchiveName;
+    bool bArchiveOpen = false;
+    void* hArchive = nullptr;
+};
+
+ResourceLocation& Location()
+{
+    static ResourceLocation s_location;
+    return s_location;
 }
+
+constexpr const char* kMemoryArchiveName = "membuffer";
+
+short g_nHue = 180;
+short g_nSaturation = 100;
+short g_nLightness = 100;
+
+// The archive held open. The zip reader is not part of the framework yet, so no archive is opened and the
+// handle stays null.
+void CloseHeldArchive()
+{
+    Location().hArchive = nullptr;
+}
+
+// A font made from the system's GUI font with the given face, size and style.
+HFONT CreateSkinFont(const char* pstrFace, int nSize, bool bBold, bool bUnderline, bool bItalic)
+{
+    LOGFONTA lf = {};
+    ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(LOGFONTA), &lf);
+    const char* pstrSafeFace = pstrFace != nullptr ? pstrFace : "";
+    // The face field holds 31 characters and its terminator; cut whole characters only.
+    const int nFace = DbcsSafeLength(pstrSafeFace, LF_FACESIZE - 1);
+    std::memset(lf.lfFaceName, 0, sizeof(lf.lfFaceName));
+    std::memcpy(lf.lfFaceName, pstrSafeFace, nFace);
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfHeight = -nSize;
+    if (bBold)
+        lf.lfWeight += FW_BOLD;
+    if (bUnderline)
+        lf.lfUnderline = TRUE;
+    if (bItalic)
+        lf.lfItalic = TRUE;
+    return ::CreateFontIndirectA(&lf);
+}
+
 } // namespace
+
+// ---- Process-wide resource location ----
 
 void CPaintManagerUI::SetModuleInstance(HINSTANCE hInst)
 {
@@ -43,7 +95,7 @@ CUIString CPaintManagerUI::GetModuleFolder()
 
 void CPaintManagerUI::SetResourceFolder(const char* pStrPath)
 {
-    CUIString& sFolder = ResourceFolder();
+    CUIString& sFolder = Location().sFolder;
     sFolder = pStrPath;
     if (sFolder.IsEmpty())
         return;
@@ -56,7 +108,341 @@ void CPaintManagerUI::SetResourceFolder(const char* pStrPath)
 
 const CUIString& CPaintManagerUI::GetResourceFolder()
 {
-    return ResourceFolder();
+    return Location().sFolder;
+}
+
+void CPaintManagerUI::SetResourceArchiveFile(const char* pstrName, bool bKeepOpen)
+{
+    ResourceLocation& loc = Location();
+    const char* pstrSafeName = pstrName != nullptr ? pstrName : "";
+    if (loc.sArchiveName == pstrSafeName && loc.bArchiveOpen == bKeepOpen)
+        return;
+    CloseHeldArchive();
+    loc.sArchiveName = pstrSafeName;
+    loc.bArchiveOpen = bKeepOpen;
+}
+
+void CPaintManagerUI::SetResourceArchiveMemory(const void* /*pBuffer*/, DWORD /*dwSize*/)
+{
+    ResourceLocation& loc = Location();
+    if (loc.sArchiveName == kMemoryArchiveName)
+        return;
+    CloseHeldArchive();
+    loc.sArchiveName = kMemoryArchiveName;
+    loc.bArchiveOpen = true;
+}
+
+const CUIString& CPaintManagerUI::GetResourceArchiveName()
+{
+    return Location().sArchiveName;
+}
+
+bool CPaintManagerUI::IsResourceArchiveOpen()
+{
+    return Location().bArchiveOpen;
+}
+
+void* CPaintManagerUI::GetResourceArchive()
+{
+    return Location().hArchive;
+}
+
+void CPaintManagerUI::GetColorAdjust(short& H, short& S, short& L)
+{
+    H = g_nHue;
+    S = g_nSaturation;
+    L = g_nLightness;
+}
+
+void CPaintManagerUI::SetColorAdjust(short H, short S, short L)
+{
+    if (H == g_nHue && S == g_nSaturation && L == g_nLightness)
+        return;
+    g_nHue = std::clamp<short>(H, 0, 360);
+    g_nSaturation = std::clamp<short>(S, 0, 200);
+    g_nLightness = std::clamp<short>(L, 0, 200);
+    CUIPtrArray& aManagers = LiveManagers();
+    for (int i = 0; i < aManagers.Count(); ++i) {
+        auto* pManager = static_cast<CPaintManagerUI*>(aManagers[i]);
+        if (pManager->m_pRoot != nullptr)
+            pManager->m_pRoot->Invalidate();
+    }
+}
+
+bool CPaintManagerUI::LoadControlModule(const char* pstrModuleName)
+{
+    // No control modules are loaded by this framework.
+    static_cast<void>(pstrModuleName);
+    return false;
+}
+
+CUIPtrArray* CPaintManagerUI::GetControlFactories()
+{
+    static CUIPtrArray s_aFactories;
+    return &s_aFactories;
+}
+
+// ---- Default colours ----
+
+DWORD CPaintManagerUI::GetDisabledFontColor() const
+{
+    return m_pResourceParent != nullptr ? m_pResourceParent->GetDisabledFontColor() : m_dwDisabledFontColor;
+}
+
+void CPaintManagerUI::SetDisabledFontColor(DWORD dwColor)
+{
+    m_dwDisabledFontColor = dwColor;
+}
+
+DWORD CPaintManagerUI::GetDefaultFontColor() const
+{
+    return m_pResourceParent != nullptr ? m_pResourceParent->GetDefaultFontColor() : m_dwDefaultFontColor;
+}
+
+void CPaintManagerUI::SetDefaultFontColor(DWORD dwColor)
+{
+    m_dwDefaultFontColor = dwColor;
+}
+
+DWORD CPaintManagerUI::GetLinkFontColor() const
+{
+    return m_pResourceParent != nullptr ? m_pResourceParent->GetLinkFontColor() : m_dwLinkFontColor;
+}
+
+void CPaintManagerUI::SetLinkFontColor(DWORD dwColor)
+{
+    m_dwLinkFontColor = dwColor;
+}
+
+DWORD CPaintManagerUI::GetLinkHoverFontColor() const
+{
+    return m_pResourceParent != nullptr ? m_pResourceParent->GetLinkHoverFontColor() : m_dwLinkHoverFontColor;
+}
+
+void CPaintManagerUI::SetLinkHoverFontColor(DWORD dwColor)
+{
+    m_dwLinkHoverFontColor = dwColor;
+}
+
+DWORD CPaintManagerUI::GetSelectedColor() const
+{
+    return m_pResourceParent != nullptr ? m_pResourceParent->GetSelectedColor() : m_dwSelectedColor;
+}
+
+void CPaintManagerUI::SetSelectedColor(DWORD dwColor)
+{
+    m_dwSelectedColor = dwColor;
+}
+
+// ---- Fonts ----
+
+void CPaintManagerUI::InitBaseFont()
+{
+    LOGFONTA lf = {};
+    ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(LOGFONTA), &lf);
+    lf.lfCharSet = DEFAULT_CHARSET;
+    m_baseFont.handle = ::CreateFontIndirectA(&lf);
+    m_baseFont.faceName = lf.lfFaceName;
+    m_baseFont.size = -lf.lfHeight;
+    m_baseFont.bold = lf.lfWeight >= FW_BOLD;
+    m_baseFont.underline = lf.lfUnderline == TRUE;
+    m_baseFont.italic = lf.lfItalic == TRUE;
+    m_baseFont.metrics = TEXTMETRICA{};
+}
+
+void CPaintManagerUI::MeasureFont(FontInfoUI* pFontInfo)
+{
+    if (pFontInfo == nullptr || m_hDcPaint == nullptr || pFontInfo->handle == nullptr)
+        return;
+    const HGDIOBJ hOldFont = ::SelectObject(m_hDcPaint, pFontInfo->handle);
+    ::GetTextMetricsA(m_hDcPaint, &pFontInfo->metrics);
+    ::SelectObject(m_hDcPaint, hOldFont);
+}
+
+FontInfoUI* CPaintManagerUI::GetBaseFont()
+{
+    if (m_pResourceParent != nullptr)
+        return m_pResourceParent->GetBaseFont();
+    if (m_baseFont.metrics.tmHeight == 0)
+        MeasureFont(&m_baseFont);
+    return &m_baseFont;
+}
+
+void CPaintManagerUI::SetBaseFont(const char* pstrFace, int nSize, bool bBold, bool bUnderline, bool bItalic)
+{
+    const HFONT hFont = CreateSkinFont(pstrFace, nSize, bBold, bUnderline, bItalic);
+    if (hFont == nullptr)
+        return;
+    if (m_baseFont.handle != nullptr)
+        ::DeleteObject(m_baseFont.handle);
+    m_baseFont.handle = hFont;
+    m_baseFont.faceName = pstrFace;
+    m_baseFont.size = nSize;
+    m_baseFont.bold = bBold;
+    m_baseFont.underline = bUnderline;
+    m_baseFont.italic = bItalic;
+    m_baseFont.metrics = TEXTMETRICA{};
+    MeasureFont(&m_baseFont);
+}
+
+HFONT CPaintManagerUI::RegisterFont(const char* pstrFace, int nSize, bool bBold, bool bUnderline, bool bItalic)
+{
+    const HFONT hFont = CreateSkinFont(pstrFace, nSize, bBold, bUnderline, bItalic);
+    if (hFont == nullptr)
+        return nullptr;
+    auto pFontInfo = std::make_unique<FontInfoUI>();
+    pFontInfo->handle = hFont;
+    pFontInfo->faceName = pstrFace;
+    pFontInfo->size = nSize;
+    pFontInfo->bold = bBold;
+    pFontInfo->underline = bUnderline;
+    pFontInfo->italic = bItalic;
+    MeasureFont(pFontInfo.get());
+    if (!m_aFonts.Push(pFontInfo.get())) {
+        ::DeleteObject(hFont);
+        return nullptr;
+    }
+    pFontInfo.release();  // owned by the font list now
+    return hFont;
+}
+
+int CPaintManagerUI::CountFonts() const
+{
+    return m_aFonts.Count();
+}
+
+HFONT CPaintManagerUI::FontByIndex(int iIndex)
+{
+    if (iIndex < 0 || iIndex >= m_aFonts.Count())
+        return GetBaseFont()->handle;
+    return static_cast<FontInfoUI*>(m_aFonts[iIndex])->handle;
+}
+
+FontInfoUI* CPaintManagerUI::FontInfoByIndex(int iIndex)
+{
+    if (iIndex < 0 || iIndex >= m_aFonts.Count())
+        return GetBaseFont();
+    auto* pFontInfo = static_cast<FontInfoUI*>(m_aFonts[iIndex]);
+    if (pFontInfo->metrics.tmHeight == 0)
+        MeasureFont(pFontInfo);
+    return pFontInfo;
+}
+
+HFONT CPaintManagerUI::FindFontHandle(const char* pstrFace, int nSize, bool bBold, bool bUnderline,
+                                      bool bItalic) const
+{
+    for (int i = 0; i < m_aFonts.Count(); ++i) {
+        const auto* pFontInfo = static_cast<const FontInfoUI*>(m_aFonts[i]);
+        if (pFontInfo->faceName == (pstrFace != nullptr ? pstrFace : "") && pFontInfo->size == nSize &&
+            pFontInfo->bold == bBold && pFontInfo->underline == bUnderline && pFontInfo->italic == bItalic)
+            return pFontInfo->handle;
+    }
+    if (m_pResourceParent != nullptr)
+        return m_pResourceParent->FindFontHandle(pstrFace, nSize, bBold, bUnderline, bItalic);
+    return nullptr;
+}
+
+FontInfoUI* CPaintManagerUI::FontInfoOf(HFONT hFont)
+{
+    for (int i = 0; i < m_aFonts.Count(); ++i) {
+        auto* pFontInfo = static_cast<FontInfoUI*>(m_aFonts[i]);
+        if (pFontInfo->handle == hFont) {
+            if (pFontInfo->metrics.tmHeight == 0)
+                MeasureFont(pFontInfo);
+            return pFontInfo;
+        }
+    }
+    if (m_pResourceParent != nullptr)
+        return m_pResourceParent->FontInfoOf(hFont);
+    return GetBaseFont();
+}
+
+void CPaintManagerUI::DropAllFonts()
+{
+    for (int i = 0; i < m_aFonts.Count(); ++i) {
+        auto* pFontInfo = static_cast<FontInfoUI*>(m_aFonts[i]);
+        ::DeleteObject(pFontInfo->handle);
+        delete pFontInfo;
+    }
+    m_aFonts.Clear();
+}
+
+// ---- Images ----
+
+ImageInfoUI* CPaintManagerUI::FindOrLoadImage(const char* pstrName, const char* pstrType, DWORD dwMask)
+{
+    if (pstrName == nullptr)
+        return nullptr;
+    if (auto* pImage = static_cast<ImageInfoUI*>(m_mImages.Lookup(pstrName)))
+        return pImage;
+    if (LoadSkinImage(pstrName, pstrType, dwMask) == nullptr)
+        return nullptr;
+    return static_cast<ImageInfoUI*>(m_mImages.Lookup(pstrName));
+}
+
+ImageInfoUI* CPaintManagerUI::LoadSkinImage(const char* /*pstrName*/, const char* /*pstrType*/, DWORD /*dwMask*/)
+{
+    // The image loader is not part of the framework yet: nothing can be loaded.
+    return nullptr;
+}
+
+void CPaintManagerUI::DropAllImages()
+{
+    for (int i = 0; i < m_mImages.Count(); ++i) {
+        auto* pImage = static_cast<ImageInfoUI*>(m_mImages.Lookup(m_mImages.KeyAt(i), false));
+        if (pImage == nullptr)
+            continue;
+        if (pImage->bitmap != nullptr)
+            ::DeleteObject(pImage->bitmap);
+        delete pImage;
+    }
+    m_mImages.Clear();
+}
+
+// ---- Class defaults ----
+
+void CPaintManagerUI::SetClassDefaults(const char* pstrControlClass, const char* pstrAttributes)
+{
+    if (pstrControlClass == nullptr || m_mClassDefaults.Lookup(pstrControlClass) != nullptr)
+        return;  // the first list given for a class wins
+    auto pList = std::make_unique<CUIString>(pstrAttributes != nullptr ? pstrAttributes : "");
+    if (m_mClassDefaults.Insert(pstrControlClass, pList.get()))
+        pList.release();  // owned by the table now
+}
+
+const char* CPaintManagerUI::GetClassDefaults(const char* pstrControlClass) const
+{
+    if (pstrControlClass == nullptr)
+        return nullptr;
+    if (const auto* pList = static_cast<const CUIString*>(m_mClassDefaults.Lookup(pstrControlClass)))
+        return pList->Chars();
+    if (m_pResourceParent != nullptr)
+        return m_pResourceParent->GetClassDefaults(pstrControlClass);
+    return nullptr;
+}
+
+void CPaintManagerUI::DropAllClassDefaults()
+{
+    for (int i = 0; i < m_mClassDefaults.Count(); ++i)
+        delete static_cast<CUIString*>(m_mClassDefaults.Lookup(m_mClassDefaults.KeyAt(i), false));
+    m_mClassDefaults.Clear();
+}
+
+// ---- Resource parent ----
+
+bool CPaintManagerUI::SetResourceParent(CPaintManagerUI* pManager)
+{
+    for (CPaintManagerUI* p = pManager; p != nullptr; p = p->m_pResourceParent) {
+        if (p == this)
+            return false;  // no cycles
+    }
+    m_pResourceParent = pManager;
+    return true;
+}
+
+CPaintManagerUI* CPaintManagerUI::GetResourceParent() const
+{
+    return m_pResourceParent;
 }
 
 } // namespace SkinUI
