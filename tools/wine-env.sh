@@ -67,6 +67,17 @@ _wine_start_server() {
     setsid wineserver -p60 </dev/null >/dev/null 2>&1 9>&- || true
 }
 
+_wine_warm_up() {
+    # The first program of a session starts Wine's system processes (services, explorer, ...), which inherit
+    # its output and live as long as the server: start them from a program whose output goes nowhere, or a
+    # caller reading our output (CTest) would wait for them.
+    local p
+    for p in $(pgrep -f 'services\.exe' 2>/dev/null); do
+        tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && return 0
+    done
+    wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
+}
+
 _wine_make_prefix() {
     [ -f "$WINE_ROOT/prefix.ready" ] && return 0
     _wine_log "creating the Wine prefix (once per build tree, about 20 s)"
@@ -92,6 +103,7 @@ wine_env_up() {
         if [ "${WINE_USE_DISPLAY:-}" = 1 ] && [ -n "${DISPLAY:-}" ]; then :; else _wine_start_xvfb || exit 1; fi
         _wine_start_server
         _wine_make_prefix || exit 1
+        _wine_warm_up
     ) 9>"$WINE_ROOT/lock" || return 1
     if [ "${WINE_USE_DISPLAY:-}" = 1 ] && [ -n "${DISPLAY:-}" ]; then :; else
         export DISPLAY=":$(cat "$WINE_ROOT/display")"

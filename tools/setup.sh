@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a Debian 12 machine, and nothing that is already there:
+# the mingw-w64 cross compiler, zlib and stb for the target, GoogleTest sources, Wine (with wine32 through
+# i386 multiarch), Xvfb, the CJK font, X tools, nginx and the archive tools the tests use.
+# Usage: tools/setup.sh        (as root, or as a user who may sudo)
+set -euo pipefail
+
+PACKAGES=(
+    cmake ninja-build python3 locales
+    g++-mingw-w64-i686-posix libz-mingw-w64-dev libstb-dev googletest
+    wine wine64 wine32:i386
+    xvfb fonts-wqy-microhei xdotool imagemagick x11-apps
+    nginx-light curl
+    zip unzip libarchive-tools p7zip-full
+)
+
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "setup: every package is installed"
+    exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+as_root apt-get update -qq
+as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# nginx is started by the tests with their own configuration; the system's instance is not needed.
+if command -v systemctl >/dev/null 2>&1 && systemctl is-active --quiet nginx 2>/dev/null; then
+    as_root systemctl stop nginx || true
+fi
+echo "setup: done"
