@@ -13,6 +13,10 @@
 
 #include <commctrl.h>
 
+// The zip reader's archive handle (zip/ZipReader.h); only passed through here.
+struct ZipHandleRecord;
+typedef ZipHandleRecord* ZipHandle;
+
 namespace SkinUI {
 
 class CControlUI;
@@ -160,8 +164,8 @@ public:
     static void SetResourceArchiveMemory(const void* pBuffer, DWORD dwSize);
     static const CUIString& GetResourceArchiveName();
     static bool IsResourceArchiveOpen();
-    // The archive held open (an opaque handle of the zip reader), or null.
-    static void* GetResourceArchive();
+    // The archive held open, or null.
+    static ZipHandle GetResourceArchive();
     static void GetColorAdjust(short& H, short& S, short& L);
     static void SetColorAdjust(short H, short S, short L);
     static bool LoadControlModule(const char* pstrModuleName);

@@ -18,7 +18,7 @@ struct ResourceLocation
     CUIString sFolder;
     CUIString sArchiveName;
     bool bArchiveOpen = false;
-    void* hArchive = nullptr;
+    ZipHandle hArchive = nullptr;
 };
 
 ResourceLocation& Location()
@@ -142,7 +142,7 @@ bool CPaintManagerUI::IsResourceArchiveOpen()
     return Location().bArchiveOpen;
 }
 
-void* CPaintManagerUI::GetResourceArchive()
+ZipHandle CPaintManagerUI::GetResourceArchive()
 {
     return Location().hArchive;
 }

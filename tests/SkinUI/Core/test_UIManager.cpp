@@ -538,6 +538,37 @@ TEST(ManagerFocus, ControlThatCannotTakeTheFocusOnlyClearsIt)
     foreign.SetManager(nullptr, nullptr, false);
 }
 
+namespace {
+// Deletes itself when it loses the focus.
+class SelfDeletingControl : public CRecordingControlUI
+{
+public:
+    using CRecordingControlUI::CRecordingControlUI;
+    void HandleEvent(InputEventUI& event) override
+    {
+        if (event.nKind == UIEV_KILLFOCUS) {
+            delete this;
+            return;
+        }
+        CRecordingControlUI::HandleEvent(event);
+    }
+};
+} // namespace
+
+TEST(ManagerFocus, ControlDeletedByItsKillFocusIsNotReportedAfterwards)
+{
+    Tree t({"B"});
+    NotifyRecorder notes(&t.log);
+    t.pm.RegisterNotifier(&notes);
+    auto* pSelf = new SelfDeletingControl("S", &t.log);
+    t.pm.AttachControlTree(pSelf, t.root);
+    t.pm.FocusControl(pSelf);
+    t.log.clear();
+    t.pm.FocusControl(t.Leaf(0));
+    EXPECT_EQ(t.log, (EventLog{"B:setfocus<-B", "notify:setfocus:B"}));
+    EXPECT_EQ(t.pm.GetFocusedControl(), t.Leaf(0));
+}
+
 TEST(ManagerFocus, BackwardTabWrapsToTheLastTabStop)
 {
     Tree t({"one", "plain", "two", "three"}, true);
