@@ -1,0 +1,47 @@
+// One reader over the three kinds of archive source: a duplicated caller's handle, a file opened for
+// reading, or a caller's memory block (read in place, never copied). Positions are relative to the start
+// offset: the handle's file position when the source was made (0 for files and memory).
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ZipInternal {
+
+class CZipByteSource
+{
+public:
+    CZipByteSource() = default;
+    ~CZipByteSource();
+    CZipByteSource(const CZipByteSource&) = delete;
+    CZipByteSource& operator=(const CZipByteSource&) = delete;
+
+    // Each returns ZipOk or the open failure (ZipUnseekable, ZipDupHandleFailed, ZipOpenFileFailed).
+    std::uint32_t OpenHandle(HANDLE hFile);
+    std::uint32_t OpenFile(const char* pstrName);
+    void OpenMemory(const void* pData, std::size_t nLength);
+
+    // Exactly nCount bytes at position nPos (relative to the start offset); false on any shortfall.
+    bool ReadAt(std::int64_t nPos, void* pBuffer, std::size_t nCount);
+    // Length of the source from the start offset; -1 when it cannot be told.
+    std::int64_t Length();
+    // For a memory source: the bytes at nPos..nPos+nCount in place, or null when out of range.
+    const unsigned char* MemoryAt(std::int64_t nPos, std::size_t nCount) const;
+    bool IsMemory() const { return m_pMemory != nullptr; }
+    bool Failed() const { return m_bError; }
+    void Close();
+
+private:
+    bool Seek(std::int64_t nPos);
+
+    HANDLE m_hFile = INVALID_HANDLE_VALUE;
+    bool m_bSeekable = false;
+    bool m_bError = false;  // sticky: set when a read fails
+    std::int64_t m_nStart = 0;
+    const unsigned char* m_pMemory = nullptr;
+    std::size_t m_nMemLength = 0;
+};
+
+}  // namespace ZipInternal

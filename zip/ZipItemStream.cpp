@@ -1,0 +1,104 @@
+#include "zip/ZipItemStream.h"
+
+#include "zip/ZipCrc.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ZipInternal {
+
+CZipItemStream::CZipItemStream(CZipByteSource& source, std::int64_t nPrefix) : m_source(source), m_nPrefix(nPrefix)
+{
+}
+
+CZipItemStream::~CZipItemStream()
+{
+    if (m_bInflateReady) inflateEnd(&m_zs);
+}
+
+bool CZipItemStream::Open(unsigned nMethod, std::int64_t nDataPos, std::uint32_t nCompressed,
+                          std::uint32_t nUncompressed, std::uint32_t nExpectedCrc)
+{
+    m_nMethod = nMethod;
+    m_nPos = nDataPos;
+    m_nRemainingIn = nCompressed;
+    m_nRemainingOut = nUncompressed;
+    m_nExpectedCrc = nExpectedCrc;
+    m_nCrc = 0;
+    if (!m_source.IsMemory()) m_pBuffer.reset(new (std::nothrow) unsigned char[kInputPiece]);
+    if (!m_source.IsMemory() && !m_pBuffer) return false;
+    if (nMethod == 8) {
+        std::memset(&m_zs, 0, sizeof(m_zs));
+        if (inflateInit2(&m_zs, -MAX_WBITS) != Z_OK) return false;
+        m_bInflateReady = true;
+    }
+    return true;
+}
+
+bool CZipItemStream::Refill()
+{
+    if (m_nRemainingIn == 0) return false;
+    const unsigned nPiece = static_cast<unsigned>(std::min<std::uint32_t>(kInputPiece, m_nRemainingIn));
+    if (m_source.IsMemory()) {
+        m_pIn = m_source.MemoryAt(m_nPos + m_nPrefix, nPiece);
+        if (!m_pIn) return false;
+    } else {
+        if (!m_source.ReadAt(m_nPos + m_nPrefix, m_pBuffer.get(), nPiece)) return false;
+        m_pIn = m_pBuffer.get();
+    }
+    m_nPos += nPiece;
+    m_nRemainingIn -= nPiece;
+    m_nAvailIn = nPiece;
+    return true;
+}
+
+long CZipItemStream::Read(void* pBuffer, unsigned nCount)
+{
+    if (m_bFailed) return -1;
+    const unsigned nWanted = static_cast<unsigned>(std::min<std::uint32_t>(nCount, m_nRemainingOut));
+    unsigned char* pOut = static_cast<unsigned char*>(pBuffer);
+    unsigned nDone = 0;
+    while (nDone < nWanted) {
+        if (m_bStreamEnded || (m_nAvailIn == 0 && !Refill())) {
+            m_bFailed = true;
+            return -1;
+        }
+        unsigned nMade = 0;
+        if (m_nMethod == 0) {
+            nMade = std::min(nWanted - nDone, m_nAvailIn);
+            std::memcpy(pOut + nDone, m_pIn, nMade);
+            m_pIn += nMade;
+            m_nAvailIn -= nMade;
+        } else {
+            m_zs.next_in = const_cast<Bytef*>(m_pIn);
+            m_zs.avail_in = m_nAvailIn;
+            m_zs.next_out = pOut + nDone;
+            m_zs.avail_out = nWanted - nDone;
+            const int nErr = inflate(&m_zs, Z_SYNC_FLUSH);
+            nMade = (nWanted - nDone) - m_zs.avail_out;
+            m_pIn = m_zs.next_in;
+            m_nAvailIn = m_zs.avail_in;
+            if (nErr == Z_STREAM_END) {
+                m_bStreamEnded = true;
+            } else if (nErr != Z_OK) {
+                // Z_BUF_ERROR here means no progress was possible with input and room at hand.
+                m_bFailed = true;
+                return -1;
+            }
+        }
+        m_nCrc = ZipCrc32(m_nCrc, pOut + nDone, nMade);
+        m_nRemainingOut -= nMade;
+        nDone += nMade;
+        if (m_bStreamEnded) {
+            // The stream ended: what this call made is handed out; a call that made nothing has failed.
+            if (nDone == 0) {
+                m_bFailed = true;
+                return -1;
+            }
+            break;
+        }
+    }
+    return static_cast<long>(nDone);
+}
+
+}  // namespace ZipInternal

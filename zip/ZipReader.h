@@ -1,0 +1,75 @@
+// Zip archive reader: opens a classic single-disk zip archive (stored or deflated items) from a file handle,
+// a named file or a memory block, lists and finds its items and unpacks them to files or memory.
+// Free functions over an opaque handle; every failure is a result code, never an exception.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+struct ZipHandleRecord;
+typedef ZipHandleRecord* ZipHandle;
+
+// Kind of a source (ZipOpen) or a destination (ZipUnzipItem).
+enum ZipKind : int {
+    ZipKindHandle = 1,  // a caller's open file handle (HANDLE passed as the pointer)
+    ZipKindFile = 2,    // a NUL-terminated file name in the system code page
+    ZipKindMemory = 3,  // a memory block and its length
+};
+
+typedef std::uint32_t ZipResult;
+
+constexpr ZipResult ZipOk = 0x00000000;
+constexpr ZipResult ZipRecent = 0x00000001;  // for ZipFormatResult only: the most recent result
+constexpr ZipResult ZipDupHandleFailed = 0x00000100;
+constexpr ZipResult ZipOpenFileFailed = 0x00000200;
+constexpr ZipResult ZipNoMemory = 0x00000300;
+constexpr ZipResult ZipWriteFailed = 0x00000400;
+constexpr ZipResult ZipNotFound = 0x00000500;
+constexpr ZipResult ZipMoreData = 0x00000600;
+constexpr ZipResult ZipCorrupt = 0x00000700;
+constexpr ZipResult ZipReadFailed = 0x00000800;
+constexpr ZipResult ZipBadArgs = 0x00010000;
+constexpr ZipResult ZipNotMemoryArchive = 0x00020000;
+constexpr ZipResult ZipMemoryTooSmall = 0x00030000;
+constexpr ZipResult ZipPreviousError = 0x00040000;
+constexpr ZipResult ZipAdditionsEnded = 0x00050000;
+constexpr ZipResult ZipWrongSize = 0x00060000;
+constexpr ZipResult ZipPartlyUnzipped = 0x00070000;
+constexpr ZipResult ZipWrongMode = 0x00080000;
+constexpr ZipResult ZipNotInitialised = 0x01000000;
+constexpr ZipResult ZipUnseekable = 0x02000000;
+constexpr ZipResult ZipNoChange = 0x04000000;
+constexpr ZipResult ZipInflateFailed = 0x05000000;
+
+// One item as given to callers. In the summary record (index -1 asked for) iIndex holds the item count.
+struct ZipItemInfo {
+    std::int32_t iIndex;
+    char szName[MAX_PATH];  // as stored (forward slashes), always terminated, in the system code page
+    DWORD dwAttributes;     // FILE_ATTRIBUTE_* bits
+    FILETIME ftAccessTime;
+    FILETIME ftCreationTime;
+    FILETIME ftModifyTime;
+    std::int32_t nCompressedSize;
+    std::int32_t nUncompressedSize;
+};
+
+// Opens an archive; null on failure (ZipFormatResult(ZipRecent, ...) then tells why).
+// For ZipKindMemory the block is read in place and must stay valid and unchanged until ZipClose.
+ZipHandle ZipOpen(const void* pSource, DWORD nLength, ZipKind kind);
+
+// Fills the record of item iIndex; -1 gives the summary record.
+ZipResult ZipGetItem(ZipHandle hZip, int iIndex, ZipItemInfo* pInfo);
+
+// Finds an item by name ('\' matches '/'); pInfo may be null.
+ZipResult ZipFindItem(ZipHandle hZip, const char* pstrName, bool bIgnoreCase, int* piIndex, ZipItemInfo* pInfo);
+
+// Unpacks item iIndex to a caller's handle, a new file (folders are made below the folder that was current
+// when the archive was opened) or a memory block. Memory unpacking is a call protocol: ZipMoreData while
+// bytes were produced (call again with the same index to continue), then ZipOk at the end.
+ZipResult ZipUnzipItem(ZipHandle hZip, int iIndex, void* pDest, DWORD nLength, ZipKind kind);
+
+ZipResult ZipClose(ZipHandle hZip);
+
+// Copies the message text of a result (cut and terminated to fit) and returns the length of the full text.
+unsigned ZipFormatResult(ZipResult code, char* pBuffer, unsigned nBufferSize);
