@@ -38,7 +38,8 @@ bool CZipItemStream::Open(unsigned nMethod, std::int64_t nDataPos, std::uint32_t
 bool CZipItemStream::Refill()
 {
     if (m_nRemainingIn == 0) return false;
-    const unsigned nPiece = static_cast<unsigned>(std::min<std::uint32_t>(kInputPiece, m_nRemainingIn));
+    const unsigned nPiece = static_cast<unsigned>(
+        std::min<std::uint32_t>(m_source.IsMemory() ? kMemoryPiece : kInputPiece, m_nRemainingIn));
     if (m_source.IsMemory()) {
         m_pIn = m_source.MemoryAt(m_nPos + m_nPrefix, nPiece);
         if (!m_pIn) return false;
