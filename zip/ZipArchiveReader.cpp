@@ -244,13 +244,19 @@ bool CZipReader::ReadName(char* pOut, std::size_t nCapacity, std::size_t* pnLeng
     const std::int64_t nAt = m_cursor.nPos + m_nPrefix + static_cast<std::int64_t>(kDirRecordSize);
     pOut[0] = '\0';
     *pnLength = 0;
+    // A name is never cut, neither at the end nor by a NUL inside it: a cut name would write another file.
     if (r.nFlags & kFlagUtf8Name) {
         char aRaw[4 * MAX_PATH];
-        if (r.nNameLength > sizeof(aRaw) || !m_source.ReadAt(nAt, aRaw, r.nNameLength)) return false;
+        if (r.nNameLength > sizeof(aRaw) || !m_source.ReadAt(nAt, aRaw, r.nNameLength) ||
+            std::memchr(aRaw, 0, r.nNameLength))
+            return false;
         return Utf8ToSystemName(aRaw, r.nNameLength, pOut, nCapacity, pnLength);
     }
-    // A name is never cut: a cut name would write another file.
-    if (r.nNameLength >= nCapacity || !m_source.ReadAt(nAt, pOut, r.nNameLength)) return false;
+    if (r.nNameLength >= nCapacity || !m_source.ReadAt(nAt, pOut, r.nNameLength) ||
+        std::memchr(pOut, 0, r.nNameLength)) {
+        pOut[0] = '\0';
+        return false;
+    }
     pOut[r.nNameLength] = '\0';
     *pnLength = r.nNameLength;
     return true;

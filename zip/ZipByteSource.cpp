@@ -70,24 +70,14 @@ bool CZipByteSource::ReadAt(std::int64_t nPos, void* pBuffer, std::size_t nCount
 {
     if (m_pMemory) {
         const unsigned char* p = MemoryAt(nPos, nCount);
-        if (!p) {
-            m_bError = true;
-            return false;
-        }
+        if (!p) return false;
         std::memcpy(pBuffer, p, nCount);
         return true;
     }
-    if (m_hFile == INVALID_HANDLE_VALUE || !Seek(nPos)) {
-        m_bError = true;
-        return false;
-    }
+    if (m_hFile == INVALID_HANDLE_VALUE || !Seek(nPos)) return false;
     DWORD nRead = 0;
-    if (nCount > 0xFFFFFFFFu || !::ReadFile(m_hFile, pBuffer, static_cast<DWORD>(nCount), &nRead, nullptr) ||
-        nRead != nCount) {
-        m_bError = true;
-        return false;
-    }
-    return true;
+    return nCount <= 0xFFFFFFFFu && ::ReadFile(m_hFile, pBuffer, static_cast<DWORD>(nCount), &nRead, nullptr) &&
+           nRead == nCount;
 }
 
 std::int64_t CZipByteSource::Length()

@@ -30,7 +30,6 @@ public:
     // For a memory source: the bytes at nPos..nPos+nCount in place, or null when out of range.
     const unsigned char* MemoryAt(std::int64_t nPos, std::size_t nCount) const;
     bool IsMemory() const { return m_pMemory != nullptr; }
-    bool Failed() const { return m_bError; }
     void Close();
 
 private:
@@ -38,7 +37,6 @@ private:
 
     HANDLE m_hFile = INVALID_HANDLE_VALUE;
     bool m_bSeekable = false;
-    bool m_bError = false;  // sticky: set when a read fails
     std::int64_t m_nStart = 0;
     const unsigned char* m_pMemory = nullptr;
     std::size_t m_nMemLength = 0;

@@ -214,8 +214,6 @@ def tool_archives(out, work):
     if seven:
         for fname, level in (("7zip_deflated.zip", "-mx=7"), ("7zip_stored.zip", "-mx=0")):
             target = os.path.abspath(os.path.join(out, fname))
-            if os.path.exists(target):
-                os.remove(target)
             run([seven, "a", "-tzip", level, "-mcu=on", target, TOP], utf8_root, "C.UTF-8")
             made.append((fname, "7-zip", "open"))
     else:
@@ -234,6 +232,10 @@ def tool_archives(out, work):
 def main():
     out = os.path.abspath(sys.argv[1])
     os.makedirs(out, exist_ok=True)
+    # Some tools add to an existing archive instead of replacing it: start from nothing.
+    for name in os.listdir(out):
+        if name.endswith(".zip"):
+            os.remove(os.path.join(out, name))
     work = os.path.join(out, "src")
     files, folders = make_content()
     write_tree(os.path.join(work, "gbk"), files, folders, "gbk")

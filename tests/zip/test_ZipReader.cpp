@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 using namespace ZipTest;
 
@@ -412,11 +413,14 @@ TEST(ZipItems, ExtendedTimesFromTheLocalExtraField)
 
 TEST(ZipItems, NamesAreTerminatedAndNeverCut)
 {
-    std::vector<SItemSpec> items(4);
+    std::vector<SItemSpec> items(6);
     items[0].strName = std::string(259, 'a');
     items[1].strName = std::string(260, 'b');
     items[2].strName = std::string(1000, 'c');
     items[3].strName = "after";
+    items[4].strName = std::string("cut\0.exe", 8);  // would be handed out as "cut"
+    items[5].strName = std::string("cut\0.exe", 8);
+    items[5].nFlags = 0x0800;
     CMemoryZip zip(BuildArchive(items));
     ASSERT_NE(zip.hZip, nullptr);
     ZipItemInfo info;
@@ -427,6 +431,8 @@ TEST(ZipItems, NamesAreTerminatedAndNeverCut)
     EXPECT_EQ(ZipGetItem(zip.hZip, 2, &info), ZipCorrupt);
     ASSERT_EQ(ZipGetItem(zip.hZip, 3, &info), ZipOk);
     EXPECT_STREQ(info.szName, "after");
+    EXPECT_EQ(ZipGetItem(zip.hZip, 4, &info), ZipCorrupt);
+    EXPECT_EQ(ZipGetItem(zip.hZip, 5, &info), ZipCorrupt);
     int iIndex;
     EXPECT_EQ(ZipFindItem(zip.hZip, std::string(255, 'c').c_str(), false, &iIndex, nullptr), ZipNotFound);
     EXPECT_EQ(ZipFindItem(zip.hZip, "after", false, &iIndex, nullptr), ZipOk);
@@ -722,4 +728,34 @@ TEST(ZipDamagedItems, LocalHeaderChecks)
         else
             EXPECT_NE(r, ZipOk) << f.nOffset;
     }
+}
+
+TEST(ZipConcurrency, SeparateHandlesWorkOnSeparateThreads)
+{
+    // The installer unpacks its package on a worker while the window reads skin images from another handle.
+    std::vector<SItemSpec> items(2);
+    items[0].strName = "text";
+    items[0].strData = MakeContent(200000, 31, true);
+    items[1].strName = "noise";
+    items[1].strData = MakeContent(100000, 32, false);
+    items[1].nMethod = 0;
+    const std::string archive = BuildArchive(items);
+    int aGood[4] = {};
+    auto worker = [&archive, &items](int* pnGood) {
+        ZipHandle hZip = ZipOpen(archive.data(), static_cast<DWORD>(archive.size()), ZipKindMemory);
+        std::string strBlock(200000, '\0');
+        for (int n = 0; hZip && n < 40; ++n) {
+            const int i = n % 2;
+            const DWORD nSize = static_cast<DWORD>(items[i].strData.size());
+            if (ZipUnzipItem(hZip, i, &strBlock[0], nSize, ZipKindMemory) == ZipMoreData &&
+                ZipUnzipItem(hZip, i, &strBlock[0], nSize, ZipKindMemory) == ZipOk &&
+                strBlock.compare(0, nSize, items[i].strData) == 0)
+                ++*pnGood;
+        }
+        if (hZip) ZipClose(hZip);
+    };
+    std::vector<std::thread> threads;
+    for (int& nGood : aGood) threads.emplace_back(worker, &nGood);
+    for (std::thread& t : threads) t.join();
+    for (int nGood : aGood) EXPECT_EQ(nGood, 40);
 }
