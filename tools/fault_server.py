@@ -32,6 +32,7 @@ Modes, chosen by the path (sizes in bytes, times in milliseconds; extra trailing
     /echo                      200, text/plain: the request head as received (request line, headers, empty
                                line) followed by the request body, if any
     /drop                      no answer at all: the connection is closed right after the request
+    /connections/<port>        200, text/plain: how many connections the server has accepted on that port
 """
 import argparse
 import gzip
@@ -272,6 +273,10 @@ class _Handler(BaseHTTPRequestHandler):
         else:
             self._start(200, [("Transfer-Encoding", "chunked")])
 
+    def _mode_connections(self, args, body_allowed):
+        count = self.server.owner.accepted.get(self._num(args, 0), 0)
+        self._simple(200, b"%d" % count, "text/plain", body_allowed)
+
     def _mode_drop(self, _args, _body_allowed):
         self._cut()
 
@@ -285,6 +290,11 @@ class _Server(ThreadingHTTPServer):
     allow_reuse_address = True
     request_queue_size = 64
 
+    def get_request(self):
+        conn, addr = super().get_request()
+        self.owner.count_connection(self.server_address[1])
+        return conn, addr
+
 
 class FaultServer:
     """Listens on 127.0.0.1 on the given ports (0 picks a free one) and serves the fault modes."""
@@ -293,6 +303,7 @@ class FaultServer:
         self.host = host
         self.stop_event = threading.Event()
         self.requests = []
+        self.accepted = {}  # port -> connections accepted (also those that never sent a valid request)
         self._lock = threading.Lock()
         self._log_path = log_path
         self._servers = []
@@ -309,6 +320,10 @@ class FaultServer:
             if self._log_path:
                 with open(self._log_path, "a", encoding="latin-1") as f:
                     f.write(head + "\r\n")
+
+    def count_connection(self, port):
+        with self._lock:
+            self.accepted[port] = self.accepted.get(port, 0) + 1
 
     def start(self):
         for srv in self._servers:

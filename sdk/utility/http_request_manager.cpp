@@ -1,0 +1,861 @@
+#include "sdk/utility/http_request_manager.h"
+
+#include <wininet.h>
+#include <process.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+#include "SkinUI/Utils/SystemLibrary.h"
+#include "SkinUI/Utils/UIAssert.h"
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+// Largest piece asked of one InternetReadFile call. Each call costs about the same whatever its size, so
+// the pieces are large; benchmarks rebuild the engine with other sizes to compare.
+#ifndef HTTP_READ_PIECE_BYTES
+#define HTTP_READ_PIECE_BYTES 65536
+#endif
+
+namespace {
+
+constexpr DWORD kReadPieceBytes = HTTP_READ_PIECE_BYTES;
+static_assert(kReadPieceBytes >= 1024 && kReadPieceBytes <= 1024 * 1024, "read piece out of range");
+
+// Timed waits (Wine): the receive time-out that bounds each wait for data, and so how long a stop takes.
+// A time-out while waiting (InternetQueryDataAvailable, HttpEndRequest) leaves the request usable there.
+constexpr DWORD kWaitSliceMs = 500;
+// Wine's WinINet buffers at most this much ahead; InternetQueryDataAvailable never reports more.
+constexpr DWORD kWineReadBufferBytes = 8192;
+
+const char* const kWindowClass = "tessel_http_event_wnd";
+
+// ----- WinINet and urlmon, loaded from the system folder at run time --------------------------------------
+
+struct CWinInetApi
+{
+    decltype(&::InternetOpenA) pInternetOpenA = nullptr;
+    decltype(&::InternetConnectA) pInternetConnectA = nullptr;
+    decltype(&::InternetSetOptionA) pInternetSetOptionA = nullptr;
+    decltype(&::InternetCrackUrlA) pInternetCrackUrlA = nullptr;
+    decltype(&::InternetCloseHandle) pInternetCloseHandle = nullptr;
+    decltype(&::InternetReadFile) pInternetReadFile = nullptr;
+    decltype(&::InternetQueryDataAvailable) pInternetQueryDataAvailable = nullptr;
+    decltype(&::HttpOpenRequestA) pHttpOpenRequestA = nullptr;
+    decltype(&::HttpSendRequestA) pHttpSendRequestA = nullptr;
+    decltype(&::HttpSendRequestExA) pHttpSendRequestExA = nullptr;
+    decltype(&::HttpEndRequestA) pHttpEndRequestA = nullptr;
+    decltype(&::HttpQueryInfoA) pHttpQueryInfoA = nullptr;
+    bool bLoaded = false;
+};
+
+CWinInetApi LoadWinInet()
+{
+    static SkinUI::CUISystemLibrary s_lib("wininet.dll");
+    CWinInetApi api;
+    if (!s_lib.IsLoaded())
+        return api;
+    // Never unloaded: a worker left running at exit may still be inside it while static objects go away.
+    HMODULE hPinned = nullptr;
+    ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                         reinterpret_cast<LPCSTR>(s_lib.Handle()), &hPinned);
+    api.pInternetOpenA = s_lib.Proc<decltype(api.pInternetOpenA)>("InternetOpenA");
+    api.pInternetConnectA = s_lib.Proc<decltype(api.pInternetConnectA)>("InternetConnectA");
+    api.pInternetSetOptionA = s_lib.Proc<decltype(api.pInternetSetOptionA)>("InternetSetOptionA");
+    api.pInternetCrackUrlA = s_lib.Proc<decltype(api.pInternetCrackUrlA)>("InternetCrackUrlA");
+    api.pInternetCloseHandle = s_lib.Proc<decltype(api.pInternetCloseHandle)>("InternetCloseHandle");
+    api.pInternetReadFile = s_lib.Proc<decltype(api.pInternetReadFile)>("InternetReadFile");
+    api.pInternetQueryDataAvailable =
+        s_lib.Proc<decltype(api.pInternetQueryDataAvailable)>("InternetQueryDataAvailable");
+    api.pHttpOpenRequestA = s_lib.Proc<decltype(api.pHttpOpenRequestA)>("HttpOpenRequestA");
+    api.pHttpSendRequestA = s_lib.Proc<decltype(api.pHttpSendRequestA)>("HttpSendRequestA");
+    api.pHttpSendRequestExA = s_lib.Proc<decltype(api.pHttpSendRequestExA)>("HttpSendRequestExA");
+    api.pHttpEndRequestA = s_lib.Proc<decltype(api.pHttpEndRequestA)>("HttpEndRequestA");
+    api.pHttpQueryInfoA = s_lib.Proc<decltype(api.pHttpQueryInfoA)>("HttpQueryInfoA");
+    api.bLoaded = api.pInternetOpenA && api.pInternetConnectA && api.pInternetSetOptionA && api.pInternetCrackUrlA &&
+                  api.pInternetCloseHandle && api.pInternetReadFile && api.pInternetQueryDataAvailable &&
+                  api.pHttpOpenRequestA && api.pHttpSendRequestA && api.pHttpSendRequestExA &&
+                  api.pHttpEndRequestA && api.pHttpQueryInfoA;
+    return api;
+}
+
+// Every WinINet call of the engine goes through this table. When the DLL is missing, no session is
+// opened and every task ends like one whose host cannot be reached.
+const CWinInetApi& WinInet()
+{
+    static const CWinInetApi s_api = LoadWinInet();
+    return s_api;
+}
+
+const SkinUI::CUIString& DefaultUserAgent()
+{
+    static const SkinUI::CUIString s_strAgent = [] {
+        using ObtainUserAgentStringFn = HRESULT(WINAPI*)(DWORD, LPSTR, DWORD*);
+        static SkinUI::CUISystemLibrary s_lib("urlmon.dll");
+        char szAgent[1024] = {};
+        DWORD cbAgent = sizeof(szAgent);
+        auto pfn = s_lib.Proc<ObtainUserAgentStringFn>("ObtainUserAgentString");
+        if (pfn == nullptr || FAILED(pfn(0, szAgent, &cbAgent)))
+            szAgent[0] = '\0';
+        szAgent[sizeof(szAgent) - 1] = '\0';
+        return SkinUI::CUIString(szAgent);
+    }();
+    return s_strAgent;
+}
+
+// ----- How a stop wakes a blocked worker -------------------------------------------------------------------
+
+std::atomic<int> g_nWakeMethod{static_cast<int>(HttpWakeMethod::Automatic)};
+
+// Wine's WinINet does not wake a call blocked on a handle that another thread closes (Windows' does).
+bool RunningOnWine()
+{
+    static const bool s_bWine =
+        ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    return s_bWine;
+}
+
+void CloseInternetHandle(HINTERNET& hHandle)
+{
+    if (hHandle != nullptr)
+    {
+        WinInet().pInternetCloseHandle(hHandle);
+        hHandle = nullptr;
+    }
+}
+
+void CloseThreadHandle(HANDLE& hThread)
+{
+    if (hThread != nullptr)
+    {
+        ::CloseHandle(hThread);
+        hThread = nullptr;
+    }
+}
+
+bool IsThreadRunning(HANDLE hThread)
+{
+    return hThread != nullptr && ::WaitForSingleObject(hThread, 0) == WAIT_TIMEOUT;
+}
+
+const char* VerbText(int nVerb)
+{
+    switch (nVerb)
+    {
+    case 1:
+    case 2:
+        return "POST";
+    case 3:
+        return "DELETE";
+    default:
+        return "GET";
+    }
+}
+
+// A header of the response as text; empty when absent.
+SkinUI::CUIString QueryHeaderText(HINTERNET hRequest, DWORD dwLevel)
+{
+    const CWinInetApi& api = WinInet();
+    DWORD cbNeeded = 0;
+    if (api.pHttpQueryInfoA(hRequest, dwLevel, nullptr, &cbNeeded, nullptr) || cbNeeded == 0)
+        return SkinUI::CUIString();
+    std::vector<char> text(cbNeeded + 2, '\0');
+    DWORD cbText = static_cast<DWORD>(text.size());
+    if (!api.pHttpQueryInfoA(hRequest, dwLevel, text.data(), &cbText, nullptr))
+        return SkinUI::CUIString();
+    text.back() = '\0';
+    return SkinUI::CUIString(text.data());
+}
+
+DWORD QueryStatusCode(HINTERNET hRequest)
+{
+    DWORD dwStatus = 0;
+    DWORD cb = sizeof(dwStatus);
+    if (!WinInet().pHttpQueryInfoA(hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &dwStatus, &cb, nullptr))
+        return 0;
+    return dwStatus;
+}
+
+// The body length the server declared, or -1 when it declared none (or sends chunks, which take precedence).
+long long QueryDeclaredLength(HINTERNET hRequest)
+{
+    if (!QueryHeaderText(hRequest, HTTP_QUERY_TRANSFER_ENCODING).IsEmpty())
+        return -1;
+    const SkinUI::CUIString strLength = QueryHeaderText(hRequest, HTTP_QUERY_CONTENT_LENGTH);
+    const char* p = strLength.Chars();
+    while (*p == ' ')
+        ++p;
+    if (*p < '0' || *p > '9')
+        return -1;
+    long long nLength = 0;
+    for (; *p >= '0' && *p <= '9'; ++p)
+    {
+        if (nLength > (LLONG_MAX - 9) / 10)
+            return LLONG_MAX;  // no buffer holds that much; the reservation then fails
+        nLength = nLength * 10 + (*p - '0');
+    }
+    return nLength;
+}
+
+bool IsTimeoutError(DWORD dwError)
+{
+    return dwError == WSAETIMEDOUT || dwError == ERROR_INTERNET_TIMEOUT;
+}
+
+// Finds an explicit port in the host part of a URL (after "scheme://", before the path), e.g.
+// "http://h:8080/p" gives h and 8080. A ":" in the path or a missing or invalid port gives nothing.
+bool FindProxyInUrl(const char* pstrUrl, SkinUI::CUIString& strHost, int& nPort)
+{
+    const char* pStart = pstrUrl;
+    if (const char* pScheme = std::strstr(pstrUrl, "://"))
+        pStart = pScheme + 3;
+    const char* pEnd = pStart + std::strcspn(pStart, "/?#");
+    // User information ("user:password@") is not part of the host.
+    for (const char* p = pStart; p < pEnd; ++p)
+        if (*p == '@')
+            pStart = p + 1;
+    const char* pColon = nullptr;
+    if (*pStart == '[')
+    {
+        const char* pClose = static_cast<const char*>(std::memchr(pStart, ']', pEnd - pStart));
+        if (pClose != nullptr && pClose + 1 < pEnd && pClose[1] == ':')
+            pColon = pClose + 1;
+    }
+    else
+    {
+        pColon = static_cast<const char*>(std::memchr(pStart, ':', pEnd - pStart));
+    }
+    if (pColon == nullptr || pColon == pStart)
+        return false;
+    long nValue = 0;
+    const char* p = pColon + 1;
+    for (; p < pEnd && *p >= '0' && *p <= '9' && nValue <= 65535; ++p)
+        nValue = nValue * 10 + (*p - '0');
+    if (p == pColon + 1 || p != pEnd || nValue < 1 || nValue > 65535)
+        return false;
+    strHost.AssignText(pStart, static_cast<int>(pColon - pStart));
+    nPort = static_cast<int>(nValue);
+    return true;
+}
+
+} // namespace
+
+void SetHttpWakeMethod(HttpWakeMethod eMethod)
+{
+    g_nWakeMethod.store(static_cast<int>(eMethod));
+}
+
+HttpWakeMethod GetHttpWakeMethod()
+{
+    const auto eMethod = static_cast<HttpWakeMethod>(g_nWakeMethod.load());
+    if (eMethod != HttpWakeMethod::Automatic)
+        return eMethod;
+    return RunningOnWine() ? HttpWakeMethod::TimedWait : HttpWakeMethod::CloseHandle;
+}
+
+// ----- Records ---------------------------------------------------------------------------------------------
+
+HttpRequestInfo::HttpRequestInfo(int nVerb)
+    : m_nVerb(nVerb),
+      m_nStartByte(0),
+      m_strUserAgent(DefaultUserAgent()),
+      m_dwOpenFlags(INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE),
+      m_nTimeoutMs(0),
+      m_nProxyPort(80)
+{
+}
+
+void HttpResponseInfo::ReadResponse(HINTERNET hRequest)
+{
+    m_hQueriedRequest = hRequest;
+    if (hRequest == nullptr)
+        return;
+    const SkinUI::CUIString strStatus = QueryHeaderText(hRequest, HTTP_QUERY_STATUS_CODE);
+    if (!strStatus.IsEmpty())
+        m_nStatusCode = static_cast<int>(std::strtol(strStatus, nullptr, 10));
+    const SkinUI::CUIString strLength = QueryHeaderText(hRequest, HTTP_QUERY_CONTENT_LENGTH);
+    if (!strLength.IsEmpty())
+        m_nContentLength = static_cast<int>(std::strtol(strLength, nullptr, 10));  // clamps at INT_MAX
+    m_strLastModified = QueryHeaderText(hRequest, HTTP_QUERY_LAST_MODIFIED);
+    m_strServer = QueryHeaderText(hRequest, HTTP_QUERY_SERVER);
+}
+
+SkinUI::CUIString BuildHttpRequestHeaders(const HttpRequestInfo& request)
+{
+    SkinUI::CUIString strHeaders = request.m_strHeaders;
+    if (request.m_nStartByte > 0)
+    {
+        SkinUI::CUIString strRange;
+        strRange.FormatText("Range: bytes=%d-\r\n", request.m_nStartByte);
+        strHeaders += strRange;
+    }
+    return strHeaders;
+}
+
+// ----- Receive buffer --------------------------------------------------------------------------------------
+
+namespace inner {
+
+FCAutoCSec::FCAutoCSec()
+{
+    ::InitializeCriticalSection(&m_cs);
+}
+
+FCAutoCSec::~FCAutoCSec()
+{
+    ::DeleteCriticalSection(&m_cs);
+}
+
+void FCAutoCSec::Lock()
+{
+    ::EnterCriticalSection(&m_cs);
+}
+
+void FCAutoCSec::Unlock()
+{
+    ::LeaveCriticalSection(&m_cs);
+}
+
+namespace {
+
+class CScopedLock
+{
+public:
+    explicit CScopedLock(FCAutoCSec& cs) : m_cs(cs) { m_cs.Lock(); }
+    ~CScopedLock() { m_cs.Unlock(); }
+    CScopedLock(const CScopedLock&) = delete;
+    CScopedLock& operator=(const CScopedLock&) = delete;
+
+private:
+    FCAutoCSec& m_cs;
+};
+
+} // namespace
+
+bool CReceiveBuffer::Reserve(long long nBytes)
+{
+    CScopedLock lock(*this);
+    if (nBytes < 0 || static_cast<unsigned long long>(nBytes) > m_data.max_size() - m_data.size())
+        return false;
+    try
+    {
+        m_data.reserve(m_data.size() + static_cast<size_t>(nBytes));
+    }
+    catch (const std::exception&)  // bad_alloc or length_error: the process has no room for it
+    {
+        return false;
+    }
+    return true;
+}
+
+bool CReceiveBuffer::Append(const char* pBytes, int nBytes)
+{
+    if (nBytes <= 0)
+        return true;
+    {
+        CScopedLock lock(*this);
+        try
+        {
+            m_data.append(pBytes, static_cast<size_t>(nBytes));
+        }
+        catch (const std::exception&)
+        {
+            return false;
+        }
+    }
+    // Counted once stored, so the count never runs ahead of what TakeAll can hand over.
+    m_nReceived.fetch_add(nBytes, std::memory_order_relaxed);
+    return true;
+}
+
+void CReceiveBuffer::TakeAll(std::string& strOut)
+{
+    CScopedLock lock(*this);
+    strOut = std::move(m_data);
+    m_data = std::string();
+}
+
+} // namespace inner
+
+// ----- Task ------------------------------------------------------------------------------------------------
+
+// What a worker thread is given: the task and its own copy of the handle it works on, so that StopWorkers
+// may close and clear the task's handle field without racing the worker.
+struct FCHttpRequest::WorkerStart
+{
+    FCHttpRequest* pTask;
+    HINTERNET hHandle;
+};
+
+FCHttpRequest::FCHttpRequest(int nTaskId, HWND hEventWnd, const HttpRequestInfo& request)
+    : m_nTaskId(nTaskId),
+      m_hEventWnd(hEventWnd),
+      m_request(request),
+      m_bTimedWait(GetHttpWakeMethod() == HttpWakeMethod::TimedWait)
+{
+    SplitUrl();
+    OpenSession();
+    if (!StartWorker(&ConnectThread, m_hSession, m_hConnectThread))
+        ::PostMessageA(m_hEventWnd, WM_HTTP_TASK_EVENT, m_nTaskId, HTTP_EVENT_CONNECTED);
+    m_nStartTick = ::GetTickCount64();
+    if (m_request.m_nTimeoutMs > 0)
+        ::SetTimer(m_hEventWnd, m_nTaskId, m_request.m_nTimeoutMs, nullptr);
+}
+
+FCHttpRequest::~FCHttpRequest()
+{
+    if (m_hEventWnd != nullptr)
+        ::KillTimer(m_hEventWnd, m_nTaskId);
+    CloseInternetHandle(m_hRequest);
+    CloseInternetHandle(m_hConnection);
+    CloseInternetHandle(m_hSession);
+    CloseThreadHandle(m_hTransferThread);
+    CloseThreadHandle(m_hConnectThread);
+}
+
+int FCHttpRequest::GetElapsedMs() const
+{
+    return static_cast<int>(::GetTickCount64() - m_nStartTick);
+}
+
+void FCHttpRequest::SplitUrl()
+{
+    const CWinInetApi& api = WinInet();
+    const DWORD cchUrl = static_cast<DWORD>(m_request.m_strUrl.GetLength());
+    if (!api.bLoaded || cchUrl == 0)
+        return;
+    std::vector<char> host(cchUrl + 8, '\0');
+    std::vector<char> path(cchUrl + 8, '\0');
+    std::vector<char> extra(cchUrl + 8, '\0');
+    URL_COMPONENTSA parts = {};
+    parts.dwStructSize = sizeof(parts);
+    parts.lpszHostName = host.data();
+    parts.dwHostNameLength = cchUrl + 8;
+    parts.lpszUrlPath = path.data();
+    parts.dwUrlPathLength = cchUrl + 8;
+    parts.lpszExtraInfo = extra.data();
+    parts.dwExtraInfoLength = cchUrl + 8;
+    if (!api.pInternetCrackUrlA(m_request.m_strUrl, cchUrl, 0, &parts))
+        return;  // the fields stay empty and the connect fails
+    m_nScheme = parts.nScheme;
+    m_strHost = host.data();
+    // The query goes to the server with the path; a fragment never leaves the client.
+    m_strPath = path.data();
+    if (char* pHash = std::strchr(extra.data(), '#'))
+        *pHash = '\0';
+    m_strPath += extra.data();
+}
+
+void FCHttpRequest::OpenSession()
+{
+    const CWinInetApi& api = WinInet();
+    if (!api.bLoaded)
+        return;
+    SkinUI::CUIString strProxy;
+    DWORD dwAccess = INTERNET_OPEN_TYPE_PRECONFIG;
+    if (!m_request.m_strProxyHost.IsEmpty())
+    {
+        strProxy.FormatText("%s:%d", m_request.m_strProxyHost.Chars(), m_request.m_nProxyPort);
+        dwAccess = INTERNET_OPEN_TYPE_PROXY;
+    }
+    m_hSession = api.pInternetOpenA(m_request.m_strUserAgent, dwAccess,
+                                    strProxy.IsEmpty() ? nullptr : strProxy.Chars(), nullptr, 0);
+    if (m_hSession == nullptr)
+        return;
+    if (!m_request.m_strProxyUser.IsEmpty())
+        api.pInternetSetOptionA(m_hSession, INTERNET_OPTION_PROXY_USERNAME,
+                                const_cast<char*>(m_request.m_strProxyUser.Chars()),
+                                m_request.m_strProxyUser.GetLength());
+    if (!m_request.m_strProxyPassword.IsEmpty())
+        api.pInternetSetOptionA(m_hSession, INTERNET_OPTION_PROXY_PASSWORD,
+                                const_cast<char*>(m_request.m_strProxyPassword.Chars()),
+                                m_request.m_strProxyPassword.GetLength());
+}
+
+bool FCHttpRequest::StartWorker(unsigned(__stdcall* pfnThread)(void*), HINTERNET hHandle, HANDLE& hThread)
+{
+    std::unique_ptr<WorkerStart> start(new (std::nothrow) WorkerStart{this, hHandle});
+    if (!start)
+        return false;
+    const uintptr_t uThread = ::_beginthreadex(nullptr, 0, pfnThread, start.get(), 0, nullptr);
+    if (uThread == 0)
+        return false;
+    start.release();  // the thread owns it now
+    hThread = reinterpret_cast<HANDLE>(uThread);
+    return true;
+}
+
+void FCHttpRequest::SendEvent(int nKind) const
+{
+    // Once stopped, the task's events would be ignored anyway, and the window may be gone.
+    if (!m_bStopRequested.load())
+        ::SendNotifyMessageA(m_hEventWnd, WM_HTTP_TASK_EVENT, static_cast<WPARAM>(m_nTaskId), nKind);
+}
+
+unsigned __stdcall FCHttpRequest::ConnectThread(void* pvStart)
+{
+    const std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(pvStart));
+    FCHttpRequest& task = *start->pTask;
+    HINTERNET hConnection = nullptr;
+    if (start->hHandle != nullptr && !task.m_bStopRequested.load())
+    {
+        const INTERNET_PORT nPort =
+            task.m_nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
+        hConnection = WinInet().pInternetConnectA(start->hHandle, task.m_strHost, nPort, nullptr, nullptr,
+                                                  INTERNET_SERVICE_HTTP, 0, 0);
+    }
+    task.m_hConnection = hConnection;
+    // The last use of the task on this thread: after event 0 the task may close this thread's handle.
+    task.SendEvent(HTTP_EVENT_CONNECTED);
+    return 0;
+}
+
+void FCHttpRequest::OpenRequest()
+{
+    CloseThreadHandle(m_hConnectThread);
+    if (m_nScheme == INTERNET_SCHEME_HTTPS)
+        m_request.m_dwOpenFlags |= INTERNET_FLAG_SECURE;
+    if (m_hConnection != nullptr)
+        m_hRequest = WinInet().pHttpOpenRequestA(m_hConnection, VerbText(m_request.m_nVerb), m_strPath, nullptr,
+                                                 nullptr, nullptr, m_request.m_dwOpenFlags, 0);
+    if (!StartWorker(&TransferThread, m_hRequest, m_hTransferThread))
+    {
+        m_response.m_bBodyComplete = FALSE;
+        ::PostMessageA(m_hEventWnd, WM_HTTP_TASK_EVENT, m_nTaskId, HTTP_EVENT_RESPONSE);
+        ::PostMessageA(m_hEventWnd, WM_HTTP_TASK_EVENT, m_nTaskId, HTTP_EVENT_FINISHED);
+    }
+}
+
+unsigned __stdcall FCHttpRequest::TransferThread(void* pvStart)
+{
+    const std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(pvStart));
+    start->pTask->RunTransfer(start->hHandle);
+    return 0;
+}
+
+void FCHttpRequest::RunTransfer(HINTERNET hRequest)
+{
+    const SkinUI::CUIString strHeaders = BuildHttpRequestHeaders(m_request);
+    // A failed send shows up as a response without a status code. It is not read: Wine's InternetReadFile
+    // answers such a request with success and no bytes, which would pass for a complete empty body.
+    const bool bReadable = hRequest != nullptr && !m_bStopRequested.load() && SendRequest(hRequest, strHeaders);
+    SendEvent(HTTP_EVENT_RESPONSE);
+    const bool bComplete = bReadable && ReadBody(hRequest);
+    m_response.m_bBodyComplete = bComplete ? TRUE : FALSE;
+    SendEvent(HTTP_EVENT_FINISHED);
+}
+
+bool FCHttpRequest::SendRequest(HINTERNET hRequest, const SkinUI::CUIString& strHeaders)
+{
+    if (m_bTimedWait)
+        return SendWithTimedWaits(hRequest, strHeaders);
+    const bool bHasBody = !m_request.m_strPostData.empty();
+    return WinInet().pHttpSendRequestA(hRequest, strHeaders, static_cast<DWORD>(strHeaders.GetLength()),
+                                       bHasBody ? const_cast<char*>(m_request.m_strPostData.data()) : nullptr,
+                                       bHasBody ? static_cast<DWORD>(m_request.m_strPostData.size()) : 0) != FALSE;
+}
+
+// Sends the request and waits for the response head in time slices. The request goes out exactly as
+// HttpSendRequestA would send it; the head is read by HttpEndRequestA, which can be repeated after a
+// slice ran out (Wine then answers success without a status code).
+bool FCHttpRequest::SendWithTimedWaits(HINTERNET hRequest, const SkinUI::CUIString& strHeaders)
+{
+    const CWinInetApi& api = WinInet();
+    DWORD dwSlice = kWaitSliceMs;
+    api.pInternetSetOptionA(hRequest, INTERNET_OPTION_RECEIVE_TIMEOUT, &dwSlice, sizeof(dwSlice));
+    INTERNET_BUFFERSA in = {};
+    in.dwStructSize = sizeof(in);
+    in.lpcszHeader = strHeaders;
+    in.dwHeadersLength = in.dwHeadersTotal = static_cast<DWORD>(strHeaders.GetLength());
+    if (!m_request.m_strPostData.empty())
+    {
+        in.lpvBuffer = const_cast<char*>(m_request.m_strPostData.data());
+        in.dwBufferLength = in.dwBufferTotal = static_cast<DWORD>(m_request.m_strPostData.size());
+    }
+    if (!api.pHttpSendRequestExA(hRequest, &in, nullptr, 0, 0))
+        return false;
+    for (;;)
+    {
+        const ULONGLONG nStart = ::GetTickCount64();
+        if (!api.pHttpEndRequestA(hRequest, nullptr, 0, 0))
+            return false;
+        const DWORD dwStatus = QueryStatusCode(hRequest);
+        const ULONGLONG nTookMs = ::GetTickCount64() - nStart;
+        // Wine's head reader waits out one slice between two header lines and keeps what it has after the
+        // second: the remaining lines would then be taken for body bytes, so a head that took a slice and a
+        // half or more is not used (a cut one takes two).
+        if (dwStatus != 0)
+            return nTookMs < kWaitSliceMs * 3 / 2;
+        // No status well within a slice: the connection ended without an answer.
+        if (nTookMs < kWaitSliceMs / 2 || m_bStopRequested.load())
+            return false;
+    }
+}
+
+// Waits until the response has data (or has ended) in time slices; false on a failure or a stop.
+bool FCHttpRequest::WaitForData(HINTERNET hRequest, DWORD& dwAvailable)
+{
+    for (;;)
+    {
+        if (m_bStopRequested.load())
+            return false;
+        dwAvailable = 0;
+        if (WinInet().pInternetQueryDataAvailable(hRequest, &dwAvailable, 0, 0))
+            return true;
+        if (!IsTimeoutError(::GetLastError()))
+            return false;
+    }
+}
+
+bool FCHttpRequest::ReadBody(HINTERNET hRequest)
+{
+    const CWinInetApi& api = WinInet();
+    if (QueryStatusCode(hRequest) == 0)
+        return false;  // no response head: nothing can be complete
+    const long long nDeclared = QueryDeclaredLength(hRequest);
+    // Reserved here, on the worker and under the buffer's lock, so the body never moves while it grows.
+    if (nDeclared > 0 && !m_receiveBuffer.Reserve(nDeclared))
+        return false;
+    char piece[kReadPieceBytes];
+    long long nReceived = 0;
+    for (;;)
+    {
+        if (m_bStopRequested.load())
+            return false;
+        DWORD dwWant = kReadPieceBytes;
+        if (m_bTimedWait)
+        {
+            // Ask only for what has arrived: a read that has to wait for more cannot be stopped, and one
+            // that runs into the time-out drops the connection.
+            DWORD dwAvailable = 0;
+            if (!WaitForData(hRequest, dwAvailable))
+                return false;
+            if (dwAvailable > 0 && dwAvailable < dwWant)
+                dwWant = dwAvailable;
+        }
+        DWORD dwRead = 0;
+        const BOOL bRead = api.pInternetReadFile(hRequest, piece, dwWant, &dwRead);
+        if (dwRead > dwWant)
+            dwRead = 0;
+        // A failed read may still report bytes it took from the connection: keep them.
+        if (dwRead > 0 && !m_receiveBuffer.Append(piece, static_cast<int>(dwRead)))
+            return false;
+        nReceived += dwRead;
+        if (!bRead)
+            return false;
+        if (dwRead == 0)
+            break;
+        // Less than Wine buffers ahead means the sender is slower than this loop: let data gather for a
+        // moment rather than waking once per packet.
+        if (m_bTimedWait && dwRead < kWineReadBufferBytes)
+            ::Sleep(1);
+    }
+    // A connection closed early ends like a normal end; only the declared length shows the cut.
+    return nDeclared < 0 || nReceived >= nDeclared;
+}
+
+HANDLE FCHttpRequest::StopWorkers()
+{
+    m_bStopRequested.store(true);
+    if (IsThreadRunning(m_hTransferThread))
+    {
+        if (!m_bTimedWait)
+            CloseInternetHandle(m_hRequest);  // fails a pending send or read
+        return m_hTransferThread;
+    }
+    if (IsThreadRunning(m_hConnectThread))
+    {
+        if (!m_bTimedWait)
+            CloseInternetHandle(m_hSession);  // fails a pending connect
+        return m_hConnectThread;
+    }
+    return nullptr;
+}
+
+bool FCHttpRequest::IsIdle() const
+{
+    return !IsThreadRunning(m_hConnectThread) && !IsThreadRunning(m_hTransferThread);
+}
+
+// ----- Manager ---------------------------------------------------------------------------------------------
+
+FCHttpRequestManager::FCHttpRequestManager()
+{
+    const HINSTANCE hInstance = reinterpret_cast<HINSTANCE>(&__ImageBase);
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &EventWndProc;
+    wc.hInstance = hInstance;
+    wc.lpszClassName = kWindowClass;
+    ::RegisterClassExA(&wc);  // already registered by another manager: fine
+    m_hEventWnd = ::CreateWindowExA(0, kWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, hInstance, nullptr);
+    UIASSERT(m_hEventWnd != nullptr);
+    if (m_hEventWnd != nullptr)
+        ::SetWindowLongPtrA(m_hEventWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+FCHttpRequestManager::~FCHttpRequestManager()
+{
+    if (m_hEventWnd != nullptr)
+    {
+        ::SetWindowLongPtrA(m_hEventWnd, GWLP_USERDATA, 0);
+        ::DestroyWindow(m_hEventWnd);
+        m_hEventWnd = nullptr;
+    }
+    std::vector<HANDLE> threads;
+    auto collect = [&threads](FCHttpRequest& task) {
+        const HANDLE hThread = task.StopWorkers();
+        if (hThread != nullptr && std::find(threads.begin(), threads.end(), hThread) == threads.end())
+            threads.push_back(hThread);
+    };
+    for (auto& task : m_tasks)
+        collect(*task);
+    for (auto& task : m_doneTasks)
+        collect(*task);
+    const ULONGLONG nDeadline = ::GetTickCount64() + static_cast<ULONGLONG>(std::max(m_nStopWaitMs, 0));
+    for (size_t i = 0; i < threads.size(); i += MAXIMUM_WAIT_OBJECTS)
+    {
+        const ULONGLONG nNow = ::GetTickCount64();
+        const DWORD dwLeft = nNow < nDeadline ? static_cast<DWORD>(nDeadline - nNow) : 0;
+        const DWORD nCount = static_cast<DWORD>(std::min<size_t>(MAXIMUM_WAIT_OBJECTS, threads.size() - i));
+        ::WaitForMultipleObjects(nCount, &threads[i], TRUE, dwLeft);
+    }
+    // A worker still running uses its task: that task is left alone (never deleted, its thread never
+    // killed) and the process's end finishes it.
+    auto release = [](std::deque<std::unique_ptr<FCHttpRequest>>& tasks) {
+        for (auto& task : tasks)
+            if (!task->IsIdle())
+                static_cast<void>(task.release());
+        tasks.clear();
+    };
+    release(m_tasks);
+    release(m_doneTasks);
+}
+
+int FCHttpRequestManager::AddRequest(const HttpRequestInfo& request)
+{
+    UIASSERT(::IsWindow(m_hEventWnd));
+    ::SetTimer(m_hEventWnd, CLEANUP_TIMER_ID, CLEANUP_TIMER_PERIOD_MS, nullptr);
+    const int nTaskId = m_nNextTaskId++;
+    m_tasks.push_back(std::make_unique<FCHttpRequest>(nTaskId, m_hEventWnd, request));
+    return nTaskId;
+}
+
+int FCHttpRequestManager::AddDownload(const char* pstrUrl)
+{
+    HttpRequestInfo request(0);
+    request.m_strUrl = pstrUrl != nullptr ? pstrUrl : "";
+    request.m_strHeaders = "Accept-Encoding: gzip, deflate\r\n";
+    SkinUI::CUIString strProxyHost;
+    int nProxyPort = 0;
+    if (FindProxyInUrl(request.m_strUrl, strProxyHost, nProxyPort))
+    {
+        request.m_strProxyHost = strProxyHost;
+        request.m_nProxyPort = nProxyPort;
+    }
+    return AddRequest(request);
+}
+
+FCHttpRequest* FCHttpRequestManager::FindTask(int nTaskId) const
+{
+    for (const auto& task : m_tasks)
+        if (task->GetTaskId() == nTaskId)
+            return task.get();
+    return nullptr;
+}
+
+void FCHttpRequestManager::DeleteTask(int nTaskId)
+{
+    const auto it = std::find_if(m_tasks.begin(), m_tasks.end(),
+                                 [nTaskId](const std::unique_ptr<FCHttpRequest>& task) { return task->GetTaskId() == nTaskId; });
+    if (it == m_tasks.end())
+        return;
+    std::unique_ptr<FCHttpRequest> task = std::move(*it);
+    m_tasks.erase(it);
+    task->StopWorkers();
+    m_doneTasks.push_back(std::move(task));
+}
+
+void FCHttpRequestManager::OnTaskResponse(FCHttpRequest&)
+{
+}
+
+void FCHttpRequestManager::OnTaskFinished(FCHttpRequest&)
+{
+}
+
+void FCHttpRequestManager::OnTaskTimeout(FCHttpRequest&)
+{
+}
+
+LRESULT CALLBACK FCHttpRequestManager::EventWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    auto* pManager = reinterpret_cast<FCHttpRequestManager*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    if (pManager == nullptr)
+        return ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    switch (uMsg)
+    {
+    case WM_TIMER:
+        pManager->HandleEventTimer(wParam);
+        return 0;
+    case WM_HTTP_TASK_EVENT:
+        pManager->HandleTaskEvent(static_cast<int>(wParam), static_cast<int>(lParam));
+        return 0;
+    default:
+        return ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    }
+}
+
+void FCHttpRequestManager::HandleTaskEvent(int nTaskId, int nKind)
+{
+    FCHttpRequest* pTask = FindTask(nTaskId);
+    if (pTask == nullptr)
+        return;  // stopped or gone
+    switch (nKind)
+    {
+    case HTTP_EVENT_CONNECTED:
+        pTask->OpenRequest();
+        break;
+    case HTTP_EVENT_RESPONSE:
+        pTask->m_response.ReadResponse(pTask->m_hRequest);
+        OnTaskResponse(*pTask);
+        break;
+    case HTTP_EVENT_FINISHED:
+        OnTaskFinished(*pTask);
+        DeleteTask(nTaskId);
+        break;
+    default:
+        break;
+    }
+}
+
+void FCHttpRequestManager::HandleEventTimer(UINT_PTR uTimerId)
+{
+    if (uTimerId == CLEANUP_TIMER_ID)
+    {
+        if (m_tasks.empty() && m_doneTasks.empty())
+        {
+            ::KillTimer(m_hEventWnd, CLEANUP_TIMER_ID);
+            return;
+        }
+        for (auto it = m_doneTasks.begin(); it != m_doneTasks.end();)
+        {
+            if ((*it)->IsIdle())
+                it = m_doneTasks.erase(it);  // deletes the task
+            else
+                ++it;
+        }
+        return;
+    }
+    ::KillTimer(m_hEventWnd, uTimerId);
+    const int nTaskId = static_cast<int>(uTimerId);
+    if (FCHttpRequest* pTask = FindTask(nTaskId))
+    {
+        OnTaskTimeout(*pTask);
+        DeleteTask(nTaskId);
+    }
+}

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Download engine benchmark: fetches a 200 MB file from nginx on 127.0.0.1:80 through the engine (under
+# Wine) and through curl in the same run, first with nginx capped at 125 MB/s (limit_rate 125m, a gigabit
+# line), then uncapped, and prints both throughputs, their ratio and the engine's peak memory.
+#   tools/bench-http.sh [--build DIR] [--repeat N] [--size BYTES]
+# DIR is a configured build tree (default ./build) in which bench_http and bench_http_8k are built (they
+# are, with the default target). Each figure is the best of N runs (default 3), the same for both sides.
+# Engine variants: 64 KiB and 8 KiB read pieces, each with the platform's own stop method ("auto": timed
+# waits under Wine) and with the handle-close method that Windows uses ("close"). Needs root for port 80.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build="$PWD/build"
+repeat=3
+size=$((200 * 1000 * 1000))
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --build) build=$2; shift 2 ;;
+        --repeat) repeat=$2; shift 2 ;;
+        --size) size=$2; shift 2 ;;
+        *) echo "usage: $0 [--build DIR] [--repeat N] [--size BYTES]" >&2; exit 2 ;;
+    esac
+done
+build=$(cd "$build" && pwd)
+bench64="$build/tests/sdk/utility/bench_http.exe"
+bench8="$build/tests/sdk/utility/bench_http_8k.exe"
+for exe in "$bench64" "$bench8"; do
+    [ -f "$exe" ] || { echo "missing $exe: build the tree first" >&2; exit 1; }
+done
+command -v curl >/dev/null || { echo "curl is not installed" >&2; exit 1; }
+
+work="$build/bench-http"
+mkdir -p "$work/www"
+file="$work/www/big.bin"
+if [ ! -f "$file" ] || [ "$(stat -c %s "$file")" != "$size" ]; then
+    python3 - "$file" "$size" "$here" <<'EOF'
+import sys
+sys.path.insert(0, sys.argv[3])
+from fault_server import pattern
+path, size = sys.argv[1], int(sys.argv[2])
+with open(path, "wb") as f:
+    pos = 0
+    while pos < size:
+        n = min(16 << 20, size - pos)
+        f.write(pattern(pos, n))
+        pos += n
+EOF
+fi
+
+nginx_pid=""
+stop_nginx() {
+    if [ -n "$nginx_pid" ]; then
+        kill "$nginx_pid" 2>/dev/null || true
+        wait "$nginx_pid" 2>/dev/null || true
+        nginx_pid=""
+    fi
+}
+trap stop_nginx EXIT
+
+# Best (highest) MB/s of $repeat runs of a command that prints "mbps=<x>"; also keeps its last line.
+best_of() {
+    local best=0 line mbps
+    for _ in $(seq 1 "$repeat"); do
+        line=$("$@") || { echo "run failed: $line" >&2; return 1; }
+        mbps=$(sed -n 's/.*mbps=\([0-9.]*\).*/\1/p' <<<"$line")
+        if awk -v a="$mbps" -v b="$best" 'BEGIN { exit !(a > b) }'; then best=$mbps; last_line=$line; fi
+    done
+    best_mbps=$best
+}
+
+curl_run() {
+    local bps
+    bps=$(curl -s -o /dev/null -w '%{speed_download}' http://127.0.0.1/big.bin)
+    echo "curl mbps=$(awk -v b="$bps" 'BEGIN { printf "%.1f", b / 1e6 }')"
+}
+
+engine_run() {  # engine_run <exe> [options]
+    "$here/wine-run.sh" --build "$build" "$1" http://127.0.0.1/big.bin "${@:2}"
+}
+
+"$here/wine-run.sh" --build "$build" cmd /c exit 0 >/dev/null 2>&1 || true  # warm the Wine environment
+for rate in 125m 0; do
+    rm -f "$work/nginx.ready"
+    python3 "$here/nginx/nginx_server.py" --root "$work/www" --prefix "$work/nginx-$rate" --port 80 \
+        --limit-rate "$rate" --ready-file "$work/nginx.ready" >"$work/nginx-$rate.log" 2>&1 &
+    nginx_pid=$!
+    for _ in $(seq 1 100); do [ -f "$work/nginx.ready" ] && break; sleep 0.1; done
+    [ -f "$work/nginx.ready" ] || { echo "nginx did not start (see $work/nginx-$rate.log)" >&2; exit 1; }
+
+    if [ "$rate" = 0 ]; then echo "== nginx uncapped, $size bytes"; else echo "== nginx limit_rate $rate, $size bytes"; fi
+    best_of curl_run
+    curl_mbps=$best_mbps
+    printf '  %-24s %8.1f MB/s\n' "curl" "$curl_mbps"
+    for exe in "$bench64" "$bench8"; do
+        for wake in auto close; do
+            best_of engine_run "$exe" --wake=$wake
+            piece=$(sed -n 's/.*piece=\([0-9]*\).*/\1/p' <<<"$last_line")
+            method=$(sed -n 's/.* wake=\([a-z]*\).*/\1/p' <<<"$last_line")
+            ws=$(sed -n 's/.*peak_ws_mb=\([0-9.]*\).*/\1/p' <<<"$last_line")
+            commit=$(sed -n 's/.*peak_commit_mb=\([0-9.]*\).*/\1/p' <<<"$last_line")
+            printf '  engine %-6s %-10s %8.1f MB/s  ratio %.2f  peak working set %.1f MB, peak commit %.1f MB (limit %.1f MB)\n' \
+                "$piece" "$method" "$best_mbps" "$(awk -v a="$best_mbps" -v b="$curl_mbps" 'BEGIN { print a / b }')" \
+                "$ws" "$commit" "$(awk -v s="$size" 'BEGIN { print 1.1 * s / 1048576 + 20 }')"
+        done
+    done
+    stop_nginx
+done
