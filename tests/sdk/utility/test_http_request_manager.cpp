@@ -341,8 +341,13 @@ TEST(HttpManager, CleanupTimerStopsAfterTheLastTaskAndRestartsWithTheNext)
     CRecordingManager manager;
     const int nFirst = manager.AddDownload(FaultUrl("/normal/100").c_str());
     ASSERT_TRUE(manager.WaitFinished(nFirst));
-    PumpFor(400);  // the done task goes, then a tick with both lists empty stops the timer
-    const int nTicks = manager.nCleanupTicks;
+    // The done task goes once its thread has ended, then a tick with both lists empty stops the timer.
+    int nTicks = -1;
+    for (int i = 0; i < 10 && nTicks != manager.nCleanupTicks; ++i)
+    {
+        nTicks = manager.nCleanupTicks;
+        PumpFor(250);
+    }
     EXPECT_GT(nTicks, 0);
     PumpFor(350);
     EXPECT_EQ(nTicks, manager.nCleanupTicks);
