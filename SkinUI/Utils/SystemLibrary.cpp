@@ -7,7 +7,7 @@ namespace SkinUI {
 void HardenDllSearch()
 {
     ::SetDllDirectoryA("");
-    // Present from Windows 8 (and on 7 with its update); absent elsewhere, where SetDllDirectoryA must do.
+    // Absent on systems without the search flags, where SetDllDirectoryA must do.
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     HMODULE hKernel = ::GetModuleHandleA("kernel32.dll");
     auto pfn = reinterpret_cast<SetDefaultDllDirectoriesFn>(
@@ -29,13 +29,26 @@ bool CUISystemLibrary::SystemPath(const char* pstrName, char* pszPath, unsigned 
     return true;
 }
 
+namespace {
+// The LOAD_LIBRARY_SEARCH_* flags exist where kernel32 has SetDefaultDllDirectories (Windows 8, or 7 with
+// its update); older systems know only the altered search path.
+bool HasSearchFlags()
+{
+    static const bool s_bHas =
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories") != nullptr;
+    return s_bHas;
+}
+} // namespace
+
 HMODULE CUISystemLibrary::Load(const char* pstrName)
 {
     char szPath[MAX_PATH];
     if (!SystemPath(pstrName, szPath, sizeof(szPath)))
         return nullptr;
-    // The DLL's own dependencies are then looked for beside it, in the system folder.
-    return ::LoadLibraryExA(szPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // The DLL's own dependencies are looked for in the system folder too, never beside the program.
+    const DWORD dwFlags = HasSearchFlags() ? 0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */
+                                           : LOAD_WITH_ALTERED_SEARCH_PATH;
+    return ::LoadLibraryExA(szPath, nullptr, dwFlags);
 }
 
 CUISystemLibrary::CUISystemLibrary(const char* pstrName) : m_hModule(Load(pstrName))
