@@ -33,8 +33,11 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 as_root apt-get update -qq
 as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-# nginx is started by the tests with their own configuration; the system's instance is not needed.
+# The tests start nginx with their own configuration on 127.0.0.1:80; a system instance that the package's
+# installation may have started would hold that port.
 if command -v systemctl >/dev/null 2>&1 && systemctl is-active --quiet nginx 2>/dev/null; then
     as_root systemctl stop nginx || true
+elif pgrep -f 'nginx: master process /usr/sbin/nginx' >/dev/null 2>&1; then
+    as_root /usr/sbin/nginx -s quit || true
 fi
 echo "setup: done"
