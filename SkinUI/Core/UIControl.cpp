@@ -51,12 +51,8 @@ const char* SkipBlanks(const char* pstr)
 int RunLength(const char* pstr, char chStop)
 {
     int n = 0;
-    while (pstr[n] != '\0' && pstr[n] != chStop) {
-        if (IsDbcsLeadByte(static_cast<unsigned char>(pstr[n])) && pstr[n + 1] != '\0')
-            n += 2;
-        else
-            ++n;
-    }
+    while (pstr[n] != '\0' && pstr[n] != chStop)
+        n += DbcsCharSize(pstr + n);
     return n;
 }
 

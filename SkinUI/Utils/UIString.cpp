@@ -36,12 +36,6 @@ const LeadByteTable& LeadBytes()
     return table;
 }
 
-// Length in bytes of the character at p (1 or 2); a lead byte before the terminator counts as one.
-inline int CharSize(const char* p)
-{
-    return (IsDbcsLeadByte(static_cast<unsigned char>(p[0])) && p[1] != '\0') ? 2 : 1;
-}
-
 inline char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -58,6 +52,12 @@ bool Overlaps(const char* p, const CUIString& s)
 bool IsDbcsLeadByte(unsigned char ch)
 {
     return LeadBytes().lead[ch];
+}
+
+int DbcsCharSize(const char* pstr)
+{
+    // A lead byte before the terminator counts as one byte.
+    return (IsDbcsLeadByte(static_cast<unsigned char>(pstr[0])) && pstr[1] != '\0') ? 2 : 1;
 }
 
 int DbcsSafeLength(const char* pstr, int nMax)
@@ -322,8 +322,8 @@ int CUIString::CompareIgnoreCase(const char* lpsz) const
     const char* a = m_pstr;
     const char* b = lpsz;
     for (;;) {
-        const int na = CharSize(a);
-        const int nb = CharSize(b);
+        const int na = DbcsCharSize(a);
+        const int nb = DbcsCharSize(b);
         // Only single-byte ASCII letters fold; a trail byte that looks like a letter is compared as it is.
         const unsigned char ca = static_cast<unsigned char>(na == 1 ? AsciiLower(*a) : *a);
         const unsigned char cb = static_cast<unsigned char>(nb == 1 ? AsciiLower(*b) : *b);
@@ -348,7 +348,7 @@ int CUIString::CompareIgnoreCase(const char* lpsz) const
 void CUIString::ToUpper()
 {
     for (char* p = m_pstr; *p != '\0';) {
-        const int n = CharSize(p);
+        const int n = DbcsCharSize(p);
         if (n == 1)
             *p = AsciiUpper(*p);
         p += n;
@@ -358,7 +358,7 @@ void CUIString::ToUpper()
 void CUIString::ToLower()
 {
     for (char* p = m_pstr; *p != '\0';) {
-        const int n = CharSize(p);
+        const int n = DbcsCharSize(p);
         if (n == 1)
             *p = AsciiLower(*p);
         p += n;
@@ -409,7 +409,7 @@ int CUIString::FindChar(char ch, int iPos) const
         return -1;
     // Walk whole characters from the start so that a trail byte is never taken for the character.
     for (int i = 0; i < nLen;) {
-        const int n = CharSize(m_pstr + i);
+        const int n = DbcsCharSize(m_pstr + i);
         if (i >= iPos && n == 1 && m_pstr[i] == ch)
             return i;
         i += n;
@@ -432,7 +432,7 @@ int CUIString::FindText(const char* pstrSub, int iPos) const
             return i;
         if (i == nLen)
             break;
-        i += CharSize(m_pstr + i);
+        i += DbcsCharSize(m_pstr + i);
     }
     return -1;
 }
@@ -441,7 +441,7 @@ int CUIString::FindLastChar(char ch) const
 {
     int iFound = -1;
     for (int i = 0; m_pstr[i] != '\0';) {
-        const int n = CharSize(m_pstr + i);
+        const int n = DbcsCharSize(m_pstr + i);
         if (n == 1 && m_pstr[i] == ch)
             iFound = i;
         i += n;

@@ -91,6 +91,8 @@ private:
 
 // Double-byte helpers of the system code page, shared by the framework's text code.
 bool IsDbcsLeadByte(unsigned char ch);
+// Bytes of the character at pstr: 2 for a lead byte with its trail, else 1.
+int DbcsCharSize(const char* pstr);
 // The number of bytes of pstr (at most nMax) that can be copied without splitting a double-byte character.
 int DbcsSafeLength(const char* pstr, int nMax);
 
