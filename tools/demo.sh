@@ -5,10 +5,14 @@
 # Usage: tools/demo.sh     (build tree: $VELTARA_BUILD_DIR, default ./build)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${VELTARA_BUILD_DIR:-$root/build}
 
 "$root/tools/setup.sh" || exit 1
-cmake -S "$root" -B "$build" -G Ninja >/dev/null || exit 1
+. "$root/tools/arch.sh"
+arch=$(veltara_test_arch)
+build=${VELTARA_BUILD_DIR:-$(veltara_default_build_dir "$root" "$arch")}
+[ "$arch" = i686 ] || echo "demo: this machine cannot run 32-bit Wine; running the $arch build of the installer"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-mingw.cmake" >/dev/null ||
+    exit 1
 ninja -C "$build" VeltaraSetup || exit 1
 
 interactive=0

@@ -13,6 +13,17 @@ WINE_ROOT="$WINE_BUILD_DIR/wine"
 _wine_log() { printf 'wine-env: %s\n' "$*" >&2; }
 
 _wine_exports() {
+    # Without a runnable 32-bit loader, Debian's wine wrappers still pick it: point them at the 64-bit one.
+    if ! { [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }; then
+        mkdir -p "$WINE_ROOT/bin"
+        local w
+        for w in wine wine-stable; do
+            printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$WINE_ROOT/bin/$w"
+            chmod +x "$WINE_ROOT/bin/$w"
+        done
+        case ":$PATH:" in *":$WINE_ROOT/bin:"*) ;; *) export PATH="$WINE_ROOT/bin:$PATH" ;; esac
+        export WINELOADER=/usr/lib/wine/wine64
+    fi
     export WINEPREFIX="$WINE_ROOT/prefix" WINEARCH=win64 WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     export LOCPATH="$WINE_ROOT/locale"

@@ -1,0 +1,16 @@
+# Cross-compiles for 64-bit Windows (used where the machine cannot run 32-bit Linux programs, and so no 32-bit Wine) with Debian's mingw-w64 (posix thread model).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(MINGW_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER   ${MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER  ${MINGW_PREFIX}-windres)
+set(CMAKE_AR           /usr/bin/${MINGW_PREFIX}-ar CACHE FILEPATH "")
+set(CMAKE_RANLIB       /usr/bin/${MINGW_PREFIX}-ranlib CACHE FILEPATH "")
+
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
