@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine, and nothing that is already there:
-# the mingw-w64 cross compiler, zlib and stb for the target, GoogleTest sources, Wine (with wine32 through
-# i386 multiarch), Xvfb, the CJK font, X tools, nginx and the archive tools the tests use.
+# the mingw-w64 cross compilers (i686 for the installer, x86_64 for tests on machines without 32-bit Wine),
+# zlib and stb for the target, GoogleTest sources, Wine (with wine32 through i386 multiarch), Xvfb, the CJK
+# font, X tools, nginx and the archive tools the tests use.
 # Usage: tools/setup.sh        (as root, or as a user who may sudo)
 set -euo pipefail
 
 PACKAGES=(
     cmake ninja-build python3 locales
-    g++-mingw-w64-i686-posix libz-mingw-w64-dev libstb-dev googletest
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libstb-dev googletest
     wine wine64 wine32:i386
     xvfb fonts-wqy-microhei xdotool imagemagick x11-apps
     nginx-light curl

@@ -214,8 +214,9 @@ TEST(HttpReceiveBuffer, TakeHandsOverTheStorageAndKeepsTheCount)
 TEST(HttpReceiveBuffer, ImpossibleGrowthFailsWithoutThrowing)
 {
     inner::CReceiveBuffer buffer;
-    if (sizeof(void*) == 4)
+    if (sizeof(void*) == 4) {
         EXPECT_FALSE(buffer.Reserve(2100000000LL));  // no 2 GB block in a 32-bit process
+    }
     EXPECT_FALSE(buffer.Reserve(1LL << 40));
     EXPECT_TRUE(buffer.Append("x", 1));
     EXPECT_EQ(1, buffer.GetReceived());
