@@ -5,11 +5,11 @@
 
 #include "SkinUI/Utils/UIString.h"
 
-extern const SkinUI::CUIString g_strPackageBaseUrl;  // "http://<host>/veltaragame/client"
-extern const SkinUI::CUIString g_strPackageName;     // package file name, without ".zip"
-extern const SkinUI::CUIString g_strClientFolder;    // client folder inside the install folder
-extern const SkinUI::CUIString g_strClientExe;       // base name of the client executable
-extern const SkinUI::CUIString g_strProductName;     // name of the desktop shortcut
+extern const SkinUI::CUIString g_strPackageBaseUrl; // "http://<host>/veltaragame/client"
+extern const SkinUI::CUIString g_strPackageName;    // package file name, without ".zip"
+extern const SkinUI::CUIString g_strClientFolder;   // client folder inside the install folder
+extern const SkinUI::CUIString g_strClientExe;      // base name of the client executable
+extern const SkinUI::CUIString g_strProductName;    // name of the desktop shortcut
 
 // The install folder is used as given: a trailing backslash yields a doubled separator.
 SkinUI::CUIString ComposePackageUrl();

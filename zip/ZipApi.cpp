@@ -28,34 +28,57 @@ ZipResult Resolve(ZipHandle hZip, CZipReader*& pReader);
 const char* ResultText(ZipResult nCode)
 {
     switch (nCode) {
-    case ZipOk: return "Success";
-    case ZipDupHandleFailed: return "Culdn't duplicate handle";
-    case ZipOpenFileFailed: return "Couldn't create/open file";
-    case ZipNoMemory: return "Failed to allocate memory";
-    case ZipWriteFailed: return "Error writing to file";
-    case ZipNotFound: return "File not found in the zipfile";
-    case ZipMoreData: return "Still more data to unzip";
-    case ZipCorrupt: return "Zipfile is corrupt or not a zipfile";
-    case ZipReadFailed: return "Error reading file";
-    case ZipBadArgs: return "Caller: faulty arguments";
-    case ZipNotMemoryArchive: return "Caller: can only get memory of a memory zipfile";
-    case ZipMemoryTooSmall: return "Caller: not enough space allocated for memory zipfile";
-    case ZipPreviousError: return "Caller: there was a previous error";
-    case ZipAdditionsEnded: return "Caller: additions to the zip have already been ended";
-    case ZipWrongSize: return "Zip-bug: the anticipated size turned out wrong";
-    case ZipPartlyUnzipped: return "Caller: the file had already been partially unzipped";
-    case ZipWrongMode: return "Caller: mixing creation and opening of zip";
-    case ZipNotInitialised: return "Zip-bug: internal initialisation not completed";
-    case ZipUnseekable: return "Zip-bug: trying to seek the unseekable";
-    case ZipNoChange: return "Zip-bug: tried to change mind, but not allowed";
-    case ZipInflateFailed: return "Zip-bug: an internal error during flation";
-    default: return "unknown zip result code";
+    case ZipOk:
+        return "Success";
+    case ZipDupHandleFailed:
+        return "Culdn't duplicate handle";
+    case ZipOpenFileFailed:
+        return "Couldn't create/open file";
+    case ZipNoMemory:
+        return "Failed to allocate memory";
+    case ZipWriteFailed:
+        return "Error writing to file";
+    case ZipNotFound:
+        return "File not found in the zipfile";
+    case ZipMoreData:
+        return "Still more data to unzip";
+    case ZipCorrupt:
+        return "Zipfile is corrupt or not a zipfile";
+    case ZipReadFailed:
+        return "Error reading file";
+    case ZipBadArgs:
+        return "Caller: faulty arguments";
+    case ZipNotMemoryArchive:
+        return "Caller: can only get memory of a memory zipfile";
+    case ZipMemoryTooSmall:
+        return "Caller: not enough space allocated for memory zipfile";
+    case ZipPreviousError:
+        return "Caller: there was a previous error";
+    case ZipAdditionsEnded:
+        return "Caller: additions to the zip have already been ended";
+    case ZipWrongSize:
+        return "Zip-bug: the anticipated size turned out wrong";
+    case ZipPartlyUnzipped:
+        return "Caller: the file had already been partially unzipped";
+    case ZipWrongMode:
+        return "Caller: mixing creation and opening of zip";
+    case ZipNotInitialised:
+        return "Zip-bug: internal initialisation not completed";
+    case ZipUnseekable:
+        return "Zip-bug: trying to seek the unseekable";
+    case ZipNoChange:
+        return "Zip-bug: tried to change mind, but not allowed";
+    case ZipInflateFailed:
+        return "Zip-bug: an internal error during flation";
+    default:
+        return "unknown zip result code";
     }
 }
 
-}  // namespace
+} // namespace
 
-struct ZipHandleRecord {
+struct ZipHandleRecord
+{
     int nMarker;
     CZipReader* pReader;
 };
@@ -65,13 +88,15 @@ namespace {
 ZipResult Resolve(ZipHandle hZip, CZipReader*& pReader)
 {
     pReader = nullptr;
-    if (!hZip) return ZipBadArgs;
-    if (hZip->nMarker != kReadingMarker || !hZip->pReader) return ZipWrongMode;
+    if (!hZip)
+        return ZipBadArgs;
+    if (hZip->nMarker != kReadingMarker || !hZip->pReader)
+        return ZipWrongMode;
     pReader = hZip->pReader;
     return ZipOk;
 }
 
-}  // namespace
+} // namespace
 
 ZipHandle ZipOpen(const void* pSource, DWORD nLength, ZipKind kind)
 {
@@ -116,7 +141,8 @@ ZipResult ZipClose(ZipHandle hZip)
 {
     CZipReader* pReader;
     const ZipResult nResult = Resolve(hZip, pReader);
-    if (nResult != ZipOk) return Record(nResult);
+    if (nResult != ZipOk)
+        return Record(nResult);
     delete pReader;
     hZip->nMarker = 0;
     hZip->pReader = nullptr;
@@ -126,10 +152,12 @@ ZipResult ZipClose(ZipHandle hZip)
 
 unsigned ZipFormatResult(ZipResult nCode, char* pBuffer, unsigned nBufferSize)
 {
-    if (nCode == ZipRecent) nCode = g_nRecent.load(std::memory_order_relaxed);
+    if (nCode == ZipRecent)
+        nCode = g_nRecent.load(std::memory_order_relaxed);
     const char* pstrText = ResultText(nCode);
     const unsigned nLength = static_cast<unsigned>(std::strlen(pstrText));
-    if (!pBuffer || nBufferSize == 0) return nLength;
+    if (!pBuffer || nBufferSize == 0)
+        return nLength;
     const unsigned nCopy = nLength < nBufferSize ? nLength : nBufferSize - 1;
     std::memcpy(pBuffer, pstrText, nCopy);
     pBuffer[nCopy] = '\0';

@@ -36,8 +36,7 @@ std::uint32_t Get32(const unsigned char* p)
 FILETIME DosToFileTime(std::uint32_t nDosDateTime)
 {
     FILETIME ft = {};
-    if (!::DosDateTimeToFileTime(static_cast<WORD>(nDosDateTime >> 16), static_cast<WORD>(nDosDateTime & 0xFFFF),
-                                 &ft))
+    if (!::DosDateTimeToFileTime(static_cast<WORD>(nDosDateTime >> 16), static_cast<WORD>(nDosDateTime & 0xFFFF), &ft))
         ft = FILETIME{};
     return ft;
 }
@@ -45,8 +44,8 @@ FILETIME DosToFileTime(std::uint32_t nDosDateTime)
 FILETIME UnixToFileTime(std::int32_t nSeconds)
 {
     // 100-nanosecond units since 1601-01-01; the Unix epoch lies 11644473600 seconds later.
-    const std::uint64_t nTicks = static_cast<std::uint64_t>(static_cast<std::int64_t>(nSeconds) + 11644473600LL) *
-                                 10000000ULL;
+    const std::uint64_t nTicks =
+        static_cast<std::uint64_t>(static_cast<std::int64_t>(nSeconds) + 11644473600LL) * 10000000ULL;
     FILETIME ft;
     ft.dwLowDateTime = static_cast<DWORD>(nTicks & 0xFFFFFFFF);
     ft.dwHighDateTime = static_cast<DWORD>(nTicks >> 32);
@@ -56,11 +55,16 @@ FILETIME UnixToFileTime(std::int32_t nSeconds)
 DWORD AttributesFromExternal(std::uint32_t x)
 {
     DWORD a = FILE_ATTRIBUTE_NORMAL;
-    if ((x & 0x40000000) || (x & 0x10)) a |= FILE_ATTRIBUTE_DIRECTORY;
-    if (x & 0x20) a |= FILE_ATTRIBUTE_ARCHIVE;
-    if (x & 0x02) a |= FILE_ATTRIBUTE_HIDDEN;
-    if (!(x & 0x800000) || (x & 0x01)) a |= FILE_ATTRIBUTE_READONLY;
-    if (x & 0x04) a |= FILE_ATTRIBUTE_SYSTEM;
+    if ((x & 0x40000000) || (x & 0x10))
+        a |= FILE_ATTRIBUTE_DIRECTORY;
+    if (x & 0x20)
+        a |= FILE_ATTRIBUTE_ARCHIVE;
+    if (x & 0x02)
+        a |= FILE_ATTRIBUTE_HIDDEN;
+    if (!(x & 0x800000) || (x & 0x01))
+        a |= FILE_ATTRIBUTE_READONLY;
+    if (x & 0x04)
+        a |= FILE_ATTRIBUTE_SYSTEM;
     return a;
 }
 
@@ -78,8 +82,10 @@ void ApplyExtendedTimes(const unsigned char* pExtra, std::size_t nLength, ZipIte
             std::size_t nAt = nPos + 5;
             FILETIME* aTargets[3] = {&info.ftModifyTime, &info.ftAccessTime, &info.ftCreationTime};
             for (int i = 0; i < 3; ++i) {
-                if (!(nFlags & (1u << i))) continue;
-                if (nAt + 4 > nEnd) break;
+                if (!(nFlags & (1u << i)))
+                    continue;
+                if (nAt + 4 > nEnd)
+                    break;
                 *aTargets[i] = UnixToFileTime(static_cast<std::int32_t>(Get32(pExtra + nAt)));
                 nAt += 4;
             }
@@ -89,7 +95,7 @@ void ApplyExtendedTimes(const unsigned char* pExtra, std::size_t nLength, ZipIte
     }
 }
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<CZipReader> CZipReader::Open(const void* pSource, DWORD nLength, int kind, ZipResult& result)
 {
@@ -128,8 +134,10 @@ std::unique_ptr<CZipReader> CZipReader::Open(const void* pSource, DWORD nLength,
         result = ZipBadArgs;
         break;
     }
-    if (result != ZipOk) return nullptr;
-    if (!pReader->LocateDirectory(result)) return nullptr;
+    if (result != ZipOk)
+        return nullptr;
+    if (!pReader->LocateDirectory(result))
+        return nullptr;
     pReader->GoToFirst();
     return pReader;
 }
@@ -144,7 +152,8 @@ bool CZipReader::LocateDirectory(ZipResult& result)
 {
     result = ZipCorrupt;
     const std::int64_t nLength = m_source.Length();
-    if (nLength < static_cast<std::int64_t>(kEndRecordSize)) return false;
+    if (nLength < static_cast<std::int64_t>(kEndRecordSize))
+        return false;
 
     // Search backwards over the last 64 KB in blocks of 1028 bytes stepping by 1024, so that a signature
     // cut by a block border is still seen; the hit nearest to the end wins.
@@ -156,7 +165,8 @@ bool CZipReader::LocateDirectory(ZipResult& result)
         nBack = std::min(nBack + 1024, nMaxBack);
         const std::int64_t nReadPos = nLength - nBack;
         const std::size_t nReadSize = static_cast<std::size_t>(std::min<std::int64_t>(1028, nLength - nReadPos));
-        if (!m_source.ReadAt(nReadPos, aBlock, nReadSize)) return false;
+        if (!m_source.ReadAt(nReadPos, aBlock, nReadSize))
+            return false;
         for (std::size_t i = nReadSize - 3; i-- > 0;) {
             if (Get32(aBlock + i) == kEndSignature) {
                 nFound = nReadPos + static_cast<std::int64_t>(i);
@@ -165,21 +175,25 @@ bool CZipReader::LocateDirectory(ZipResult& result)
         }
     }
     // A record at position 0 would be an archive without items, which is no archive to read.
-    if (nFound <= 0) return false;
+    if (nFound <= 0)
+        return false;
 
     unsigned char aEnd[kEndRecordSize];
-    if (!m_source.ReadAt(nFound, aEnd, sizeof(aEnd))) return false;
+    if (!m_source.ReadAt(nFound, aEnd, sizeof(aEnd)))
+        return false;
     const std::uint16_t nDisk = Get16(aEnd + 4);
     const std::uint16_t nDirDisk = Get16(aEnd + 6);
     const std::uint16_t nItemsHere = Get16(aEnd + 8);
     const std::uint16_t nItemsTotal = Get16(aEnd + 10);
     m_nDirSize = Get32(aEnd + 12);
     m_nDirOffset = Get32(aEnd + 16);
-    if (nDisk != 0 || nDirDisk != 0 || nItemsHere != nItemsTotal) return false;
+    if (nDisk != 0 || nDirDisk != 0 || nItemsHere != nItemsTotal)
+        return false;
     const std::int64_t nDirEnd = static_cast<std::int64_t>(m_nDirOffset) + m_nDirSize;
     // Positions count from the source's start offset, so the bytes in front of the archive are simply
     // what lies between the directory's declared end and the end record.
-    if (nFound < nDirEnd) return false;
+    if (nFound < nDirEnd)
+        return false;
     m_nPrefix = nFound - nDirEnd;
     m_nItems = nItemsTotal;
     result = ZipOk;
@@ -189,7 +203,8 @@ bool CZipReader::LocateDirectory(ZipResult& result)
 bool CZipReader::ReadRecord()
 {
     unsigned char a[kDirRecordSize];
-    if (!m_source.ReadAt(m_cursor.nPos + m_nPrefix, a, sizeof(a)) || Get32(a) != kDirSignature) return false;
+    if (!m_source.ReadAt(m_cursor.nPos + m_nPrefix, a, sizeof(a)) || Get32(a) != kDirSignature)
+        return false;
     SZipDirRecord& r = m_cursor.record;
     r.nVersionMadeBy = Get16(a + 4);
     r.nVersionNeeded = Get16(a + 6);
@@ -219,7 +234,8 @@ bool CZipReader::GoToFirst()
 
 bool CZipReader::GoToNext()
 {
-    if (!m_cursor.bValid || m_cursor.iItem + 1 >= m_nItems) return false;
+    if (!m_cursor.bValid || m_cursor.iItem + 1 >= m_nItems)
+        return false;
     const SZipDirRecord& r = m_cursor.record;
     m_cursor.nPos += static_cast<std::int64_t>(kDirRecordSize) + r.nNameLength + r.nExtraLength + r.nCommentLength;
     ++m_cursor.iItem;
@@ -230,10 +246,12 @@ bool CZipReader::GoToNext()
 bool CZipReader::GoTo(int iItem)
 {
     if (!m_cursor.bValid || iItem < m_cursor.iItem) {
-        if (!GoToFirst()) return false;
+        if (!GoToFirst())
+            return false;
     }
     while (m_cursor.iItem < iItem) {
-        if (!GoToNext()) return false;
+        if (!GoToNext())
+            return false;
     }
     return m_cursor.bValid;
 }
@@ -267,17 +285,21 @@ bool CZipReader::CheckLocalHeader(std::int64_t* pnDataPos, std::uint16_t* pnExtr
     const SZipDirRecord& r = m_cursor.record;
     unsigned char a[kLocalHeaderSize];
     const std::int64_t nLocal = static_cast<std::int64_t>(r.nLocalOffset);
-    if (!m_source.ReadAt(nLocal + m_nPrefix, a, sizeof(a)) || Get32(a) != kLocalSignature) return false;
+    if (!m_source.ReadAt(nLocal + m_nPrefix, a, sizeof(a)) || Get32(a) != kLocalSignature)
+        return false;
     const std::uint16_t nFlags = Get16(a + 6);
     const std::uint16_t nMethod = Get16(a + 8);
-    if (nMethod != r.nMethod || (nMethod != 0 && nMethod != 8)) return false;
+    if (nMethod != r.nMethod || (nMethod != 0 && nMethod != 8))
+        return false;
     // Stored data is its own size: differing sizes can only be a forgery.
-    if (nMethod == 0 && r.nCompressed != r.nUncompressed) return false;
+    if (nMethod == 0 && r.nCompressed != r.nUncompressed)
+        return false;
     if (!(nFlags & kFlagDataDescriptor)) {
         if (Get32(a + 14) != r.nCrc || Get32(a + 18) != r.nCompressed || Get32(a + 22) != r.nUncompressed)
             return false;
     }
-    if (Get16(a + 26) != r.nNameLength) return false;
+    if (Get16(a + 26) != r.nNameLength)
+        return false;
     *pnExtraLength = Get16(a + 28);
     *pnDataPos = nLocal + static_cast<std::int64_t>(kLocalHeaderSize) + r.nNameLength + *pnExtraLength;
     return true;
@@ -288,19 +310,23 @@ ZipResult CZipReader::MakeRecord(ZipItemInfo& info)
     const SZipDirRecord& r = m_cursor.record;
     ZipItemInfo made = {};
     std::size_t nName = 0;
-    if (!ReadName(made.szName, sizeof(made.szName), &nName)) return ZipCorrupt;
+    if (!ReadName(made.szName, sizeof(made.szName), &nName))
+        return ZipCorrupt;
     std::int64_t nDataPos = 0;
     std::uint16_t nExtra = 0;
-    if (!CheckLocalHeader(&nDataPos, &nExtra)) return ZipCorrupt;
+    if (!CheckLocalHeader(&nDataPos, &nExtra))
+        return ZipCorrupt;
     std::vector<unsigned char> aExtra(nExtra);
-    if (nExtra > 0 && !m_source.ReadAt(nDataPos - nExtra + m_nPrefix, aExtra.data(), nExtra)) return ZipReadFailed;
+    if (nExtra > 0 && !m_source.ReadAt(nDataPos - nExtra + m_nPrefix, aExtra.data(), nExtra))
+        return ZipReadFailed;
 
     made.iIndex = m_cursor.iItem;
     made.nCompressedSize = static_cast<std::int32_t>(r.nCompressed);
     made.nUncompressedSize = static_cast<std::int32_t>(r.nUncompressed);
     made.dwAttributes = AttributesFromExternal(r.nExternalAttributes);
     // Some writers give folders no folder attribute; their names still end in a separator.
-    if (EndsWithSeparator(made.szName, nName)) made.dwAttributes |= FILE_ATTRIBUTE_DIRECTORY;
+    if (EndsWithSeparator(made.szName, nName))
+        made.dwAttributes |= FILE_ATTRIBUTE_DIRECTORY;
     made.ftModifyTime = made.ftAccessTime = made.ftCreationTime = DosToFileTime(r.nDosDateTime);
     ApplyExtendedTimes(aExtra.data(), aExtra.size(), made);
 
@@ -312,7 +338,8 @@ ZipResult CZipReader::MakeRecord(ZipItemInfo& info)
 
 ZipResult CZipReader::GetItem(int iIndex, ZipItemInfo* pInfo)
 {
-    if (!pInfo || iIndex < -1 || iIndex >= m_nItems) return ZipBadArgs;
+    if (!pInfo || iIndex < -1 || iIndex >= m_nItems)
+        return ZipBadArgs;
     CloseItem();
     if (iIndex == -1) {
         *pInfo = ZipItemInfo{};
@@ -323,13 +350,15 @@ ZipResult CZipReader::GetItem(int iIndex, ZipItemInfo* pInfo)
         *pInfo = m_cached;
         return ZipOk;
     }
-    if (!GoTo(iIndex)) return ZipCorrupt;
+    if (!GoTo(iIndex))
+        return ZipCorrupt;
     return MakeRecord(*pInfo);
 }
 
 ZipResult CZipReader::FindItem(const char* pstrName, bool bIgnoreCase, int* piIndex, ZipItemInfo* pInfo)
 {
-    if (!pstrName || !piIndex) return ZipBadArgs;
+    if (!pstrName || !piIndex)
+        return ZipBadArgs;
     CloseItem();
     *piIndex = -1;
     const std::size_t nWanted = ::strnlen(pstrName, 256);
@@ -338,8 +367,7 @@ ZipResult CZipReader::FindItem(const char* pstrName, bool bIgnoreCase, int* piIn
         for (bool bAt = GoToFirst(); bAt; bAt = GoToNext()) {
             char szName[256];
             std::size_t nName = 0;
-            if (ReadName(szName, sizeof(szName), &nName) &&
-                NamesEqual(szName, nName, pstrName, nWanted, bIgnoreCase)) {
+            if (ReadName(szName, sizeof(szName), &nName) && NamesEqual(szName, nName, pstrName, nWanted, bIgnoreCase)) {
                 *piIndex = m_cursor.iItem;
                 return pInfo ? GetItem(m_cursor.iItem, pInfo) : ZipOk;
             }
@@ -356,13 +384,16 @@ ZipResult CZipReader::FindItem(const char* pstrName, bool bIgnoreCase, int* piIn
 bool CZipReader::OpenItem()
 {
     CloseItem();
-    if (!m_cursor.bValid) return false;
+    if (!m_cursor.bValid)
+        return false;
     std::int64_t nDataPos = 0;
     std::uint16_t nExtra = 0;
-    if (!CheckLocalHeader(&nDataPos, &nExtra)) return false;
+    if (!CheckLocalHeader(&nDataPos, &nExtra))
+        return false;
     const SZipDirRecord& r = m_cursor.record;
     std::unique_ptr<CZipItemStream> pItem(new (std::nothrow) CZipItemStream(m_source, m_nPrefix));
-    if (!pItem || !pItem->Open(r.nMethod, nDataPos, r.nCompressed, r.nUncompressed, r.nCrc)) return false;
+    if (!pItem || !pItem->Open(r.nMethod, nDataPos, r.nCompressed, r.nUncompressed, r.nCrc))
+        return false;
     m_pItem = std::move(pItem);
     return true;
 }
@@ -390,17 +421,23 @@ ZipResult CZipReader::UnzipItem(int iIndex, void* pDest, DWORD nLength, int kind
 ZipResult CZipReader::UnzipToFile(int iIndex, void* pDest, int kind)
 {
     CloseItem();
-    if (iIndex < 0 || iIndex >= m_nItems || !pDest || pDest == INVALID_HANDLE_VALUE) return ZipBadArgs;
+    if (iIndex < 0 || iIndex >= m_nItems || !pDest || pDest == INVALID_HANDLE_VALUE)
+        return ZipBadArgs;
     const char* pstrDest = static_cast<const char*>(pDest);
-    if (kind == ZipKindFile && !IsContainedName(pstrDest)) return ZipBadArgs;
-    if (!GoTo(iIndex)) return ZipCorrupt;
+    if (kind == ZipKindFile && !IsContainedName(pstrDest))
+        return ZipBadArgs;
+    if (!GoTo(iIndex))
+        return ZipCorrupt;
     ZipItemInfo info;
     const ZipResult nRecord = GetItem(iIndex, &info);
-    if (nRecord != ZipOk) return nRecord;
+    if (nRecord != ZipOk)
+        return nRecord;
 
     if (info.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (kind == ZipKindHandle) return ZipOk;
-        if (!IsContainedName(info.szName)) return ZipBadArgs;
+        if (kind == ZipKindHandle)
+            return ZipOk;
+        if (!IsContainedName(info.szName))
+            return ZipBadArgs;
         return MakeFolders(m_szBase, info.szName, std::strlen(info.szName)) ? ZipOk : ZipOpenFileFailed;
     }
 
@@ -410,13 +447,15 @@ ZipResult CZipReader::UnzipToFile(int iIndex, void* pDest, int kind)
         if (iSlash > 0 && !MakeFolders(m_szBase, pstrDest, static_cast<std::size_t>(iSlash)))
             return ZipOpenFileFailed;
         hOut = ::CreateFileA(pstrDest, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (hOut == INVALID_HANDLE_VALUE) return ZipOpenFileFailed;
+        if (hOut == INVALID_HANDLE_VALUE)
+            return ZipOpenFileFailed;
     }
 
     // GetItem leaves the cursor on the item (it was moved there above when the record came from the cache).
     bool bFailed = !OpenItem();
     std::unique_ptr<unsigned char[]> pBuffer(bFailed ? nullptr : new (std::nothrow) unsigned char[kOutputPiece]);
-    if (!pBuffer) bFailed = true;
+    if (!pBuffer)
+        bFailed = true;
     while (!bFailed) {
         const long nRead = m_pItem->Read(pBuffer.get(), kOutputPiece);
         if (nRead < 0) {
@@ -434,7 +473,8 @@ ZipResult CZipReader::UnzipToFile(int iIndex, void* pDest, int kind)
     }
     if (!bFailed && ::GetFileType(hOut) == FILE_TYPE_DISK)
         ::SetFileTime(hOut, &info.ftCreationTime, &info.ftAccessTime, &info.ftModifyTime);
-    if (kind == ZipKindFile) ::CloseHandle(hOut);
+    if (kind == ZipKindFile)
+        ::CloseHandle(hOut);
     CloseItem();
     return bFailed ? ZipWriteFailed : ZipOk;
 }
@@ -447,8 +487,10 @@ ZipResult CZipReader::UnzipToMemory(int iIndex, void* pDest, DWORD nLength)
     }
     if (iIndex != m_iKeptOpen || !m_pItem) {
         CloseItem();
-        if (iIndex < 0 || iIndex >= m_nItems) return ZipBadArgs;
-        if (!GoTo(iIndex) || !OpenItem()) return ZipCorrupt;
+        if (iIndex < 0 || iIndex >= m_nItems)
+            return ZipBadArgs;
+        if (!GoTo(iIndex) || !OpenItem())
+            return ZipCorrupt;
         m_iKeptOpen = iIndex;
     }
     if (nLength == 0 && m_pItem->Remaining() > 0) {
@@ -457,10 +499,11 @@ ZipResult CZipReader::UnzipToMemory(int iIndex, void* pDest, DWORD nLength)
         return ZipBadArgs;
     }
     const long nRead = m_pItem->Read(pDest, nLength);
-    if (nRead > 0) return ZipMoreData;
+    if (nRead > 0)
+        return ZipMoreData;
     const bool bIntact = nRead == 0 && m_pItem->CompleteAndIntact();
     CloseItem();
     return bIntact ? ZipOk : ZipInflateFailed;
 }
 
-}  // namespace ZipInternal
+} // namespace ZipInternal

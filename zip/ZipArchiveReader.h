@@ -12,7 +12,8 @@
 namespace ZipInternal {
 
 // Central directory record: the fixed 46 bytes after the signature is checked.
-struct SZipDirRecord {
+struct SZipDirRecord
+{
     std::uint16_t nVersionMadeBy = 0;
     std::uint16_t nVersionNeeded = 0;
     std::uint16_t nFlags = 0;
@@ -42,9 +43,10 @@ public:
     ZipResult UnzipItem(int iIndex, void* pDest, DWORD nLength, int kind);
 
 private:
-    struct SCursor {
+    struct SCursor
+    {
         int iItem = 0;
-        std::int64_t nPos = 0;  // archive offset of the current directory record
+        std::int64_t nPos = 0; // archive offset of the current directory record
         bool bValid = false;
         SZipDirRecord record;
     };
@@ -69,13 +71,13 @@ private:
     int m_nItems = 0;
     std::uint32_t m_nDirSize = 0;
     std::uint32_t m_nDirOffset = 0;
-    std::int64_t m_nPrefix = 0;  // bytes in front of the archive in its source
+    std::int64_t m_nPrefix = 0; // bytes in front of the archive in its source
     SCursor m_cursor;
     std::unique_ptr<CZipItemStream> m_pItem;
-    char m_szBase[MAX_PATH] = {};  // current folder at open, with a trailing backslash; empty when too long
+    char m_szBase[MAX_PATH] = {}; // current folder at open, with a trailing backslash; empty when too long
     int m_iKeptOpen = -1;
     int m_iCached = -1;
     ZipItemInfo m_cached = {};
 };
 
-}  // namespace ZipInternal
+} // namespace ZipInternal

@@ -42,4 +42,4 @@ private:
     std::size_t m_nMemLength = 0;
 };
 
-}  // namespace ZipInternal
+} // namespace ZipInternal

@@ -14,14 +14,14 @@ namespace {
 // four 128-bit lanes are folded forward 64 bytes at a time, then into one lane, then reduced to 32 bits
 // with Barrett reduction. The constants are x^k mod P for the fold distances, bit-reflected and shifted
 // by one; the last pair is P itself and the Barrett constant floor(x^64 / P).
-alignas(16) const unsigned long long kFold4[2] = {0x0154442BD4ULL, 0x01C6E41596ULL};   // 4 x 128 bits
-alignas(16) const unsigned long long kFold1[2] = {0x01751997D0ULL, 0x00CCAA009EULL};   // 1 x 128 bits
-alignas(16) const unsigned long long kFold64[2] = {0x0163CD6124ULL, 0x0000000000ULL};  // 64 to 32 bits
+alignas(16) const unsigned long long kFold4[2] = {0x0154442BD4ULL, 0x01C6E41596ULL};  // 4 x 128 bits
+alignas(16) const unsigned long long kFold1[2] = {0x01751997D0ULL, 0x00CCAA009EULL};  // 1 x 128 bits
+alignas(16) const unsigned long long kFold64[2] = {0x0163CD6124ULL, 0x0000000000ULL}; // 64 to 32 bits
 alignas(16) const unsigned long long kBarrett[2] = {0x01DB710641ULL, 0x01F7011641ULL};
 
 // nLength is at least 64 and a multiple of 16; nCrc is the running value already inverted.
 __attribute__((target("pclmul,sse4.1"))) std::uint32_t FoldCrc(const unsigned char* p, std::size_t nLength,
-                                                                  std::uint32_t nCrc)
+                                                               std::uint32_t nCrc)
 {
     __m128i x1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 0x00));
     __m128i x2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 0x10));
@@ -85,13 +85,14 @@ __attribute__((target("pclmul,sse4.1"))) std::uint32_t FoldCrc(const unsigned ch
 bool HasCarrylessMultiply()
 {
     unsigned a = 0, b = 0, c = 0, d = 0;
-    if (!__get_cpuid(1, &a, &b, &c, &d)) return false;
+    if (!__get_cpuid(1, &a, &b, &c, &d))
+        return false;
     return (c & bit_PCLMUL) && (c & bit_SSE4_1) && (d & bit_SSE2);
 }
 
 const bool g_bFold = HasCarrylessMultiply();
 
-}  // namespace
+} // namespace
 
 std::uint32_t ZipCrc32(std::uint32_t nCrc, const unsigned char* p, std::size_t nLength)
 {
@@ -100,7 +101,8 @@ std::uint32_t ZipCrc32(std::uint32_t nCrc, const unsigned char* p, std::size_t n
         nCrc = ~FoldCrc(p, nFolded, ~nCrc);
         p += nFolded;
         nLength -= nFolded;
-        if (nLength == 0) return nCrc;
+        if (nLength == 0)
+            return nCrc;
     }
     return static_cast<std::uint32_t>(crc32_z(nCrc, p, nLength));
 }
@@ -110,4 +112,4 @@ bool ZipCrcUsesCarrylessMultiply()
     return g_bFold;
 }
 
-}  // namespace ZipInternal
+} // namespace ZipInternal

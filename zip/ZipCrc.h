@@ -13,4 +13,4 @@ std::uint32_t ZipCrc32(std::uint32_t nCrc, const unsigned char* p, std::size_t n
 // True when the processor's carry-less multiplication is used.
 bool ZipCrcUsesCarrylessMultiply();
 
-}  // namespace ZipInternal
+} // namespace ZipInternal

@@ -7,13 +7,12 @@
 
 namespace ZipInternal {
 
-CZipItemStream::CZipItemStream(CZipByteSource& source, std::int64_t nPrefix) : m_source(source), m_nPrefix(nPrefix)
-{
-}
+CZipItemStream::CZipItemStream(CZipByteSource& source, std::int64_t nPrefix) : m_source(source), m_nPrefix(nPrefix) {}
 
 CZipItemStream::~CZipItemStream()
 {
-    if (m_bInflateReady) inflateEnd(&m_zs);
+    if (m_bInflateReady)
+        inflateEnd(&m_zs);
 }
 
 bool CZipItemStream::Open(unsigned nMethod, std::int64_t nDataPos, std::uint32_t nCompressed,
@@ -25,11 +24,14 @@ bool CZipItemStream::Open(unsigned nMethod, std::int64_t nDataPos, std::uint32_t
     m_nRemainingOut = nUncompressed;
     m_nExpectedCrc = nExpectedCrc;
     m_nCrc = 0;
-    if (!m_source.IsMemory()) m_pBuffer.reset(new (std::nothrow) unsigned char[kInputPiece]);
-    if (!m_source.IsMemory() && !m_pBuffer) return false;
+    if (!m_source.IsMemory())
+        m_pBuffer.reset(new (std::nothrow) unsigned char[kInputPiece]);
+    if (!m_source.IsMemory() && !m_pBuffer)
+        return false;
     if (nMethod == 8) {
         std::memset(&m_zs, 0, sizeof(m_zs));
-        if (inflateInit2(&m_zs, -MAX_WBITS) != Z_OK) return false;
+        if (inflateInit2(&m_zs, -MAX_WBITS) != Z_OK)
+            return false;
         m_bInflateReady = true;
     }
     return true;
@@ -37,14 +39,17 @@ bool CZipItemStream::Open(unsigned nMethod, std::int64_t nDataPos, std::uint32_t
 
 bool CZipItemStream::Refill()
 {
-    if (m_nRemainingIn == 0) return false;
+    if (m_nRemainingIn == 0)
+        return false;
     const unsigned nPiece = static_cast<unsigned>(
         std::min<std::uint32_t>(m_source.IsMemory() ? kMemoryPiece : kInputPiece, m_nRemainingIn));
     if (m_source.IsMemory()) {
         m_pIn = m_source.MemoryAt(m_nPos + m_nPrefix, nPiece);
-        if (!m_pIn) return false;
+        if (!m_pIn)
+            return false;
     } else {
-        if (!m_source.ReadAt(m_nPos + m_nPrefix, m_pBuffer.get(), nPiece)) return false;
+        if (!m_source.ReadAt(m_nPos + m_nPrefix, m_pBuffer.get(), nPiece))
+            return false;
         m_pIn = m_pBuffer.get();
     }
     m_nPos += nPiece;
@@ -55,7 +60,8 @@ bool CZipItemStream::Refill()
 
 long CZipItemStream::Read(void* pBuffer, unsigned nCount)
 {
-    if (m_bFailed) return -1;
+    if (m_bFailed)
+        return -1;
     const unsigned nWanted = static_cast<unsigned>(std::min<std::uint32_t>(nCount, m_nRemainingOut));
     unsigned char* pOut = static_cast<unsigned char*>(pBuffer);
     unsigned nDone = 0;
@@ -102,4 +108,4 @@ long CZipItemStream::Read(void* pBuffer, unsigned nCount)
     return static_cast<long>(nDone);
 }
 
-}  // namespace ZipInternal
+} // namespace ZipInternal

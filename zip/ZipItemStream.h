@@ -52,9 +52,9 @@ private:
     std::uint32_t m_nExpectedCrc = 0;
     std::uint32_t m_nRemainingIn = 0;
     std::uint32_t m_nRemainingOut = 0;
-    std::int64_t m_nPos = 0;  // archive offset of the next compressed byte
+    std::int64_t m_nPos = 0; // archive offset of the next compressed byte
     const unsigned char* m_pIn = nullptr;
     unsigned m_nAvailIn = 0;
 };
 
-}  // namespace ZipInternal
+} // namespace ZipInternal

@@ -35,7 +35,6 @@ bool MakeFolders(const char* pstrBase, const char* pstrFolders, std::size_t nLen
 
 // Compares a stored name with a wanted one, separators of either kind being equal; ignoring case maps only
 // the letters a to z, and double-byte characters always compare exactly.
-bool NamesEqual(const char* pStored, std::size_t nStored, const char* pWanted, std::size_t nWanted,
-                bool bIgnoreCase);
+bool NamesEqual(const char* pStored, std::size_t nStored, const char* pWanted, std::size_t nWanted, bool bIgnoreCase);
 
-}  // namespace ZipInternal
+} // namespace ZipInternal

@@ -11,16 +11,17 @@ struct ZipHandleRecord;
 typedef ZipHandleRecord* ZipHandle;
 
 // Kind of a source (ZipOpen) or a destination (ZipUnzipItem).
-enum ZipKind : int {
-    ZipKindHandle = 1,  // a caller's open file handle (HANDLE passed as the pointer)
-    ZipKindFile = 2,    // a NUL-terminated file name in the system code page
-    ZipKindMemory = 3,  // a memory block and its length
+enum ZipKind : int
+{
+    ZipKindHandle = 1, // a caller's open file handle (HANDLE passed as the pointer)
+    ZipKindFile = 2,   // a NUL-terminated file name in the system code page
+    ZipKindMemory = 3, // a memory block and its length
 };
 
 typedef std::uint32_t ZipResult;
 
 constexpr ZipResult ZipOk = 0x00000000;
-constexpr ZipResult ZipRecent = 0x00000001;  // for ZipFormatResult only: the most recent result
+constexpr ZipResult ZipRecent = 0x00000001; // for ZipFormatResult only: the most recent result
 constexpr ZipResult ZipDupHandleFailed = 0x00000100;
 constexpr ZipResult ZipOpenFileFailed = 0x00000200;
 constexpr ZipResult ZipNoMemory = 0x00000300;
@@ -43,10 +44,11 @@ constexpr ZipResult ZipNoChange = 0x04000000;
 constexpr ZipResult ZipInflateFailed = 0x05000000;
 
 // One item as given to callers. In the summary record (index -1 asked for) iIndex holds the item count.
-struct ZipItemInfo {
+struct ZipItemInfo
+{
     std::int32_t iIndex;
-    char szName[MAX_PATH];  // as stored (forward slashes), always terminated, in the system code page
-    DWORD dwAttributes;     // FILE_ATTRIBUTE_* bits
+    char szName[MAX_PATH]; // as stored (forward slashes), always terminated, in the system code page
+    DWORD dwAttributes;    // FILE_ATTRIBUTE_* bits
     FILETIME ftAccessTime;
     FILETIME ftCreationTime;
     FILETIME ftModifyTime;

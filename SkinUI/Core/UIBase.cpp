@@ -20,9 +20,7 @@ void TraceDebug(const char* pstrFormat, ...)
     ::OutputDebugStringA(szBuffer);
 }
 
-CWindowWnd::CWindowWnd() : m_hWnd(nullptr), m_OldWndProc(::DefWindowProcA)
-{
-}
+CWindowWnd::CWindowWnd() : m_hWnd(nullptr), m_OldWndProc(::DefWindowProcA) {}
 
 CWindowWnd::~CWindowWnd() = default;
 
@@ -41,9 +39,7 @@ LRESULT CWindowWnd::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
     return ::CallWindowProcA(m_OldWndProc, m_hWnd, uMsg, wParam, lParam);
 }
 
-void CWindowWnd::OnWindowGone(HWND /*hWnd*/)
-{
-}
+void CWindowWnd::OnWindowGone(HWND /*hWnd*/) {}
 
 bool CWindowWnd::RegisterOwnClass()
 {
@@ -82,8 +78,8 @@ bool CWindowWnd::RegisterSuperclassOf()
     return ret != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-HWND CWindowWnd::CreateHostWindow(HWND hwndParent, const char* pstrName, DWORD dwStyle, DWORD dwExStyle, int x,
-                                  int y, int cx, int cy, HMENU hMenu)
+HWND CWindowWnd::CreateHostWindow(HWND hwndParent, const char* pstrName, DWORD dwStyle, DWORD dwExStyle, int x, int y,
+                                  int cx, int cy, HMENU hMenu)
 {
     if (SuperclassName() != nullptr && !RegisterSuperclassOf())
         return nullptr;
@@ -95,8 +91,8 @@ HWND CWindowWnd::CreateHostWindow(HWND hwndParent, const char* pstrName, DWORD d
     return m_hWnd;
 }
 
-HWND CWindowWnd::CreateHostWindow(HWND hwndParent, const char* pstrName, DWORD dwStyle, DWORD dwExStyle,
-                                  const RECT& rc, HMENU hMenu)
+HWND CWindowWnd::CreateHostWindow(HWND hwndParent, const char* pstrName, DWORD dwStyle, DWORD dwExStyle, const RECT& rc,
+                                  HMENU hMenu)
 {
     return CreateHostWindow(hwndParent, pstrName, dwStyle, dwExStyle, rc.left, rc.top, rc.right - rc.left,
                             rc.bottom - rc.top, hMenu);
@@ -129,7 +125,7 @@ UINT CWindowWnd::RunModal()
     while (::IsWindow(hWnd)) {
         const BOOL bGot = ::GetMessageA(&msg, nullptr, 0, 0);
         if (bGot == 0) {
-            bQuit = true;  // WM_QUIT
+            bQuit = true; // WM_QUIT
             break;
         }
         if (bGot == -1)
@@ -171,8 +167,7 @@ void CWindowWnd::CenterOnOwner()
     const HWND hWndOwner = ::GetWindow(m_hWnd, GW_OWNER);
     MONITORINFO info = {};
     info.cbSize = sizeof(info);
-    ::GetMonitorInfoA(::MonitorFromWindow(hWndOwner != nullptr ? hWndOwner : m_hWnd, MONITOR_DEFAULTTONEAREST),
-                      &info);
+    ::GetMonitorInfoA(::MonitorFromWindow(hWndOwner != nullptr ? hWndOwner : m_hWnd, MONITOR_DEFAULTTONEAREST), &info);
     const RECT rcArea = info.rcWork;
     RECT rcCenter = rcArea;
     if (hWndOwner != nullptr)
@@ -194,14 +189,13 @@ void CWindowWnd::CenterOnOwner()
 void CWindowWnd::SetWindowIcon(UINT nRes)
 {
     const HINSTANCE hInst = CPaintManagerUI::GetModuleInstance();
-    HICON hIcon = static_cast<HICON>(::LoadImageA(hInst, MAKEINTRESOURCEA(nRes), IMAGE_ICON,
-                                                  ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON),
-                                                  LR_DEFAULTCOLOR));
+    HICON hIcon =
+        static_cast<HICON>(::LoadImageA(hInst, MAKEINTRESOURCEA(nRes), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
+                                        ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
     UIASSERT(hIcon);
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
-    hIcon = static_cast<HICON>(::LoadImageA(hInst, MAKEINTRESOURCEA(nRes), IMAGE_ICON,
-                                            ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                                            LR_DEFAULTCOLOR));
+    hIcon = static_cast<HICON>(::LoadImageA(hInst, MAKEINTRESOURCEA(nRes), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                            ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     UIASSERT(hIcon);
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hIcon));
 }
@@ -264,9 +258,7 @@ LRESULT CALLBACK CWindowWnd::SuperclassWindowProc(HWND hWnd, UINT uMsg, WPARAM w
     return ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
 }
 
-CNotifyPump::CNotifyPump() : m_VirtualWindowMap(83)
-{
-}
+CNotifyPump::CNotifyPump() : m_VirtualWindowMap(83) {}
 
 CNotifyPump::~CNotifyPump() = default;
 
@@ -338,7 +330,7 @@ bool CNotifyPump::DispatchByMap(NotifyEventUI& msg)
          pMessageMap = pMessageMap->pfnGetBaseMap != nullptr ? pMessageMap->pfnGetBaseMap() : nullptr) {
         UIASSERT(pMessageMap->pfnGetBaseMap == nullptr || pMessageMap != (*pMessageMap->pfnGetBaseMap)());
         if (pMessageMap->pfnGetBaseMap != nullptr && pMessageMap == (*pMessageMap->pfnGetBaseMap)())
-            break;  // a map that is its own base would loop for ever
+            break; // a map that is its own base would loop for ever
         pFound = FindEntry(pMessageMap->pEntries, msg, sSender);
     }
     if (pFound == nullptr)

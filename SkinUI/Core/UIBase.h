@@ -27,8 +27,8 @@ public:
     bool RegisterOwnClass();
     bool RegisterSuperclassOf();
 
-    HWND CreateHostWindow(HWND hwndParent, const char* pstrName, DWORD dwStyle, DWORD dwExStyle, int x, int y,
-                          int cx, int cy, HMENU hMenu = nullptr);
+    HWND CreateHostWindow(HWND hwndParent, const char* pstrName, DWORD dwStyle, DWORD dwExStyle, int x, int y, int cx,
+                          int cy, HMENU hMenu = nullptr);
     HWND CreateHostWindow(HWND hwndParent, const char* pstrName, DWORD dwStyle, DWORD dwExStyle, const RECT& rc,
                           HMENU hMenu = nullptr);
     HWND CreateHostWindow(HWND hwndParent, const char* pstrName, DWORD dwStyle, DWORD dwExStyle);
@@ -70,8 +70,8 @@ class CNotifyPump;
 enum NotifyHandlerKind : unsigned int
 {
     NotifyKindEnd = 0,
-    NotifyKindWords = 1,   // handler(WPARAM, LPARAM)
-    NotifyKindRecord = 2,  // handler(NotifyEventUI&)
+    NotifyKindWords = 1,  // handler(WPARAM, LPARAM)
+    NotifyKindRecord = 2, // handler(NotifyEventUI&)
 };
 
 using NotifyWordsHandler = void (CNotifyPump::*)(WPARAM, LPARAM);

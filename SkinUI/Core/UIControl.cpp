@@ -56,15 +56,14 @@ int RunLength(const char* pstr, char chStop)
     return n;
 }
 
-CControlUI* LeafTest(CControlUI* pThis, const CUIRect& rcPos, bool bMouseEnabled, FindControlProc Proc,
-                     void* pData, UINT uFlags)
+CControlUI* LeafTest(CControlUI* pThis, const CUIRect& rcPos, bool bMouseEnabled, FindControlProc Proc, void* pData,
+                     UINT uFlags)
 {
     if ((uFlags & FIND_VISIBLE) != 0 && !pThis->IsVisible())
         return nullptr;
     if ((uFlags & FIND_ENABLED) != 0 && !pThis->IsEnabled())
         return nullptr;
-    if ((uFlags & FIND_HITTEST) != 0 &&
-        (!bMouseEnabled || !::PtInRect(&rcPos, *static_cast<const POINT*>(pData))))
+    if ((uFlags & FIND_HITTEST) != 0 && (!bMouseEnabled || !::PtInRect(&rcPos, *static_cast<const POINT*>(pData))))
         return nullptr;
     return Proc(pThis, pData);
 }
@@ -592,9 +591,7 @@ void CControlUI::InitControl()
         m_initListeners(this);
 }
 
-void CControlUI::OnInit()
-{
-}
+void CControlUI::OnInit() {}
 
 void CControlUI::DeliverEvent(InputEventUI& event)
 {
@@ -1056,15 +1053,13 @@ void CControlUI::PaintBackColor(HDC hDC)
         if (m_dwBackColor3 != 0) {
             RECT rc = m_rcPos;
             rc.bottom = (m_rcPos.top + m_rcPos.bottom) / 2;
-            PendingRender::FillGradient(hDC, rc, AdjustedColor(m_dwBackColor), AdjustedColor(m_dwBackColor2), true,
-                                        8);
+            PendingRender::FillGradient(hDC, rc, AdjustedColor(m_dwBackColor), AdjustedColor(m_dwBackColor2), true, 8);
             rc.top = rc.bottom;
             rc.bottom = m_rcPos.bottom;
-            PendingRender::FillGradient(hDC, rc, AdjustedColor(m_dwBackColor2), AdjustedColor(m_dwBackColor3), true,
-                                        8);
+            PendingRender::FillGradient(hDC, rc, AdjustedColor(m_dwBackColor2), AdjustedColor(m_dwBackColor3), true, 8);
         } else {
-            PendingRender::FillGradient(hDC, m_rcPos, AdjustedColor(m_dwBackColor), AdjustedColor(m_dwBackColor2),
-                                        true, 16);
+            PendingRender::FillGradient(hDC, m_rcPos, AdjustedColor(m_dwBackColor), AdjustedColor(m_dwBackColor2), true,
+                                        16);
         }
     } else if (m_dwBackColor >= 0xFF000000) {
         PendingRender::FillColor(hDC, m_rcPaint, AdjustedColor(m_dwBackColor));
@@ -1083,13 +1078,9 @@ void CControlUI::PaintBackImage(HDC hDC)
         m_sBackImage.Clear();
 }
 
-void CControlUI::PaintStateImage(HDC /*hDC*/)
-{
-}
+void CControlUI::PaintStateImage(HDC /*hDC*/) {}
 
-void CControlUI::PaintText(HDC /*hDC*/)
-{
-}
+void CControlUI::PaintText(HDC /*hDC*/) {}
 
 void CControlUI::PaintBorder(HDC hDC)
 {
@@ -1130,8 +1121,6 @@ void CControlUI::PaintBorder(HDC hDC)
     }
 }
 
-void CControlUI::PaintOverlay(HDC /*hDC*/, const RECT& /*rcDirty*/)
-{
-}
+void CControlUI::PaintOverlay(HDC /*hDC*/, const RECT& /*rcDirty*/) {}
 
 } // namespace SkinUI

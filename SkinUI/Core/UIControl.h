@@ -68,8 +68,8 @@ constexpr UINT CONTROL_FLAG_SETCURSOR = 0x2; // gets UIEV_SETCURSOR instead of t
 constexpr UINT FIND_ALL = 0;
 constexpr UINT FIND_VISIBLE = 0x1;
 constexpr UINT FIND_ENABLED = 0x2;
-constexpr UINT FIND_HITTEST = 0x4;        // data points to a client point
-constexpr UINT FIND_TOP_FIRST = 0x8;      // children from last to first
+constexpr UINT FIND_HITTEST = 0x4;         // data points to a client point
+constexpr UINT FIND_TOP_FIRST = 0x8;       // children from last to first
 constexpr UINT FIND_ME_FIRST = 0x80000000; // a container before its children
 
 // The test of a FindControl visit: a non-null answer is a match and ends the visit.

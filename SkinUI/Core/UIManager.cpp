@@ -19,8 +19,8 @@ constexpr int kOptionGroupPrealloc = 6;
 // State carried through one tab search.
 struct TabSearchState
 {
-    CControlUI* pStart;   // the control to start from (null: the first tab stop is wanted)
-    CControlUI* pLast;    // the last tab stop seen so far
+    CControlUI* pStart; // the control to start from (null: the first tab stop is wanted)
+    CControlUI* pLast;  // the last tab stop seen so far
     bool bForward;
     bool bTakeNext;
 };
@@ -380,7 +380,7 @@ bool CPaintManagerUI::JoinOptionGroup(const char* pstrGroupName, CControlUI* pCo
     auto pGroup = std::make_unique<CUIPtrArray>(kOptionGroupPrealloc);
     if (!pGroup->Push(pControl) || !m_mOptionGroups.Insert(pstrGroupName, pGroup.get()))
         return false;
-    pGroup.release();  // owned by the table now
+    pGroup.release(); // owned by the table now
     return true;
 }
 
@@ -485,8 +485,7 @@ bool CPaintManagerUI::UnregisterAccelerator(ITranslateAccelerator* pTranslateAcc
 
 // ---- Notifications ----
 
-void CPaintManagerUI::SendNotify(CControlUI* pControl, const char* pstrType, WPARAM wParam, LPARAM lParam,
-                                 bool bAsync)
+void CPaintManagerUI::SendNotify(CControlUI* pControl, const char* pstrType, WPARAM wParam, LPARAM lParam, bool bAsync)
 {
     NotifyEventUI msg;
     msg.sender = pControl;
@@ -516,7 +515,7 @@ void CPaintManagerUI::SendNotify(NotifyEventUI& msg, bool bAsync)
     pCopy->mousePoint = msg.mousePoint;
     pCopy->timestamp = msg.timestamp;
     if (m_aNotifyQueue.Push(pCopy.get()))
-        pCopy.release();  // owned by the queue now
+        pCopy.release(); // owned by the queue now
 }
 
 void CPaintManagerUI::DeliverNotify(NotifyEventUI& msg)
@@ -595,7 +594,7 @@ bool CPaintManagerUI::StartControlTimer(CControlUI* pControl, UINT nTimerID, UIN
         ::KillTimer(m_hWndPaint, uWinTimer);
         return false;
     }
-    pTimer.release();  // owned by the timer list now
+    pTimer.release(); // owned by the timer list now
     return true;
 }
 

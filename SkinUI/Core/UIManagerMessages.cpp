@@ -167,7 +167,7 @@ WORD CPaintManagerUI::CurrentKeyState()
     if (::GetKeyState(VK_CONTROL) < 0)
         wState |= MK_CONTROL;
     if (::GetKeyState(VK_MENU) < 0)
-        wState |= 0x20;  // the Alt flag of the mouse-key set
+        wState |= 0x20; // the Alt flag of the mouse-key set
     return wState;
 }
 

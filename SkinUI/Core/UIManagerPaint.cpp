@@ -62,8 +62,8 @@ bool CPaintManagerUI::OnPaint()
                 m_pRoot->SetPos(rcClient);
                 ReleasePaintSurfaces();
             } else {
-                while (CControlUI* pControl = m_pRoot->FindControl(NeedsLayoutProc, nullptr,
-                                                                   FIND_VISIBLE | FIND_ME_FIRST))
+                while (CControlUI* pControl =
+                           m_pRoot->FindControl(NeedsLayoutProc, nullptr, FIND_VISIBLE | FIND_ME_FIRST))
                     pControl->SetPos(pControl->GetPos());
             }
             if (m_bFirstLayoutPending) {

@@ -302,7 +302,7 @@ HFONT CPaintManagerUI::RegisterFont(const char* pstrFace, int nSize, bool bBold,
         ::DeleteObject(hFont);
         return nullptr;
     }
-    pFontInfo.release();  // owned by the font list now
+    pFontInfo.release(); // owned by the font list now
     return hFont;
 }
 
@@ -328,8 +328,7 @@ FontInfoUI* CPaintManagerUI::FontInfoByIndex(int iIndex)
     return pFontInfo;
 }
 
-HFONT CPaintManagerUI::FindFontHandle(const char* pstrFace, int nSize, bool bBold, bool bUnderline,
-                                      bool bItalic) const
+HFONT CPaintManagerUI::FindFontHandle(const char* pstrFace, int nSize, bool bBold, bool bUnderline, bool bItalic) const
 {
     for (int i = 0; i < m_aFonts.Count(); ++i) {
         const auto* pFontInfo = static_cast<const FontInfoUI*>(m_aFonts[i]);
@@ -404,10 +403,10 @@ void CPaintManagerUI::DropAllImages()
 void CPaintManagerUI::SetClassDefaults(const char* pstrControlClass, const char* pstrAttributes)
 {
     if (pstrControlClass == nullptr || m_mClassDefaults.Lookup(pstrControlClass) != nullptr)
-        return;  // the first list given for a class wins
+        return; // the first list given for a class wins
     auto pList = std::make_unique<CUIString>(pstrAttributes != nullptr ? pstrAttributes : "");
     if (m_mClassDefaults.Insert(pstrControlClass, pList.get()))
-        pList.release();  // owned by the table now
+        pList.release(); // owned by the table now
 }
 
 const char* CPaintManagerUI::GetClassDefaults(const char* pstrControlClass) const
@@ -434,7 +433,7 @@ bool CPaintManagerUI::SetResourceParent(CPaintManagerUI* pManager)
 {
     for (CPaintManagerUI* p = pManager; p != nullptr; p = p->m_pResourceParent) {
         if (p == this)
-            return false;  // no cycles
+            return false; // no cycles
     }
     m_pResourceParent = pManager;
     return true;

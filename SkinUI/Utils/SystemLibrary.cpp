@@ -51,9 +51,7 @@ HMODULE CUISystemLibrary::Load(const char* pstrName)
     return ::LoadLibraryExA(szPath, nullptr, dwFlags);
 }
 
-CUISystemLibrary::CUISystemLibrary(const char* pstrName) : m_hModule(Load(pstrName))
-{
-}
+CUISystemLibrary::CUISystemLibrary(const char* pstrName) : m_hModule(Load(pstrName)) {}
 
 CUISystemLibrary::~CUISystemLibrary()
 {

@@ -4,7 +4,8 @@
 
 namespace SkinUI {
 
-CDelegateBase::CDelegateBase(void* pObject, const void* pFn, unsigned int cbFn) : m_pObject(pObject), m_fn{}, m_cbFn(cbFn)
+CDelegateBase::CDelegateBase(void* pObject, const void* pFn, unsigned int cbFn)
+    : m_pObject(pObject), m_fn{}, m_cbFn(cbFn)
 {
     UIASSERT(cbFn <= sizeof(m_fn));
     std::memcpy(m_fn, pFn, cbFn <= sizeof(m_fn) ? cbFn : sizeof(m_fn));

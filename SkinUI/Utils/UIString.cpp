@@ -36,8 +36,14 @@ const LeadByteTable& LeadBytes()
     return table;
 }
 
-inline char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+inline char AsciiUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+inline char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // True when [p, p + n) overlaps the storage of s, which must then be copied before s changes.
 bool Overlaps(const char* p, const CUIString& s)
@@ -136,7 +142,7 @@ void CUIString::AssignText(const char* pstr, int nLength)
     n = DbcsSafeLength(pstr, n);
 
     if (n <= kMaxInline) {
-        std::memmove(m_szBuffer, pstr, n);  // the source may be this string's own text
+        std::memmove(m_szBuffer, pstr, n); // the source may be this string's own text
         m_szBuffer[n] = '\0';
         FreeHeap();
         return;
@@ -148,7 +154,7 @@ void CUIString::AssignText(const char* pstr, int nLength)
     }
     char* pBlock = static_cast<char*>(std::malloc(n + 1));
     if (pBlock == nullptr)
-        return;  // out of memory: the string keeps its text
+        return; // out of memory: the string keeps its text
     std::memcpy(pBlock, pstr, n);
     pBlock[n] = '\0';
     FreeHeap();
@@ -453,7 +459,7 @@ int CUIString::ReplaceAll(const char* pstrFrom, const char* pstrTo)
 {
     UIASSERT(pstrFrom != nullptr && *pstrFrom != '\0');
     if (pstrFrom == nullptr || *pstrFrom == '\0')
-        return 0;  // an empty pattern would match everywhere, for ever
+        return 0; // an empty pattern would match everywhere, for ever
     if (pstrTo == nullptr)
         pstrTo = "";
     // Copies: either text may point into this string, which changes below.

@@ -2,9 +2,7 @@
 
 namespace SkinUI {
 
-CUIWaitCursor::CUIWaitCursor() : m_hOrigCursor(::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514))))
-{
-}
+CUIWaitCursor::CUIWaitCursor() : m_hOrigCursor(::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)))) {}
 
 CUIWaitCursor::~CUIWaitCursor()
 {

@@ -78,8 +78,8 @@ CWinInetApi LoadWinInet()
     api.pHttpQueryInfoA = s_lib.Proc<decltype(api.pHttpQueryInfoA)>("HttpQueryInfoA");
     api.bLoaded = api.pInternetOpenA && api.pInternetConnectA && api.pInternetSetOptionA && api.pInternetCrackUrlA &&
                   api.pInternetCloseHandle && api.pInternetReadFile && api.pInternetQueryDataAvailable &&
-                  api.pHttpOpenRequestA && api.pHttpSendRequestA && api.pHttpSendRequestExA &&
-                  api.pHttpEndRequestA && api.pHttpQueryInfoA;
+                  api.pHttpOpenRequestA && api.pHttpSendRequestA && api.pHttpSendRequestExA && api.pHttpEndRequestA &&
+                  api.pHttpQueryInfoA;
     return api;
 }
 
@@ -114,15 +114,13 @@ std::atomic<int> g_nWakeMethod{static_cast<int>(HttpWakeMethod::Automatic)};
 // Wine's WinINet does not wake a call blocked on a handle that another thread closes (Windows' does).
 bool RunningOnWine()
 {
-    static const bool s_bWine =
-        ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    static const bool s_bWine = ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
     return s_bWine;
 }
 
 void CloseInternetHandle(HINTERNET& hHandle)
 {
-    if (hHandle != nullptr)
-    {
+    if (hHandle != nullptr) {
         WinInet().pInternetCloseHandle(hHandle);
         hHandle = nullptr;
     }
@@ -130,8 +128,7 @@ void CloseInternetHandle(HINTERNET& hHandle)
 
 void CloseThreadHandle(HANDLE& hThread)
 {
-    if (hThread != nullptr)
-    {
+    if (hThread != nullptr) {
         ::CloseHandle(hThread);
         hThread = nullptr;
     }
@@ -144,8 +141,7 @@ bool IsThreadRunning(HANDLE hThread)
 
 const char* VerbText(int nVerb)
 {
-    switch (nVerb)
-    {
+    switch (nVerb) {
     case 1:
     case 2:
         return "POST";
@@ -192,10 +188,9 @@ long long QueryDeclaredLength(HINTERNET hRequest)
     if (*p < '0' || *p > '9')
         return -1;
     long long nLength = 0;
-    for (; *p >= '0' && *p <= '9'; ++p)
-    {
+    for (; *p >= '0' && *p <= '9'; ++p) {
         if (nLength > (LLONG_MAX - 9) / 10)
-            return LLONG_MAX;  // no buffer holds that much; the reservation then fails
+            return LLONG_MAX; // no buffer holds that much; the reservation then fails
         nLength = nLength * 10 + (*p - '0');
     }
     return nLength;
@@ -219,14 +214,11 @@ bool FindProxyInUrl(const char* pstrUrl, SkinUI::CUIString& strHost, int& nPort)
         if (*p == '@')
             pStart = p + 1;
     const char* pColon = nullptr;
-    if (*pStart == '[')
-    {
+    if (*pStart == '[') {
         const char* pClose = static_cast<const char*>(std::memchr(pStart, ']', pEnd - pStart));
         if (pClose != nullptr && pClose + 1 < pEnd && pClose[1] == ':')
             pColon = pClose + 1;
-    }
-    else
-    {
+    } else {
         pColon = static_cast<const char*>(std::memchr(pStart, ':', pEnd - pStart));
     }
     if (pColon == nullptr || pColon == pStart)
@@ -279,7 +271,7 @@ void HttpResponseInfo::ReadResponse(HINTERNET hRequest)
         m_nStatusCode = static_cast<int>(std::strtol(strStatus, nullptr, 10));
     const SkinUI::CUIString strLength = QueryHeaderText(hRequest, HTTP_QUERY_CONTENT_LENGTH);
     if (!strLength.IsEmpty())
-        m_nContentLength = static_cast<int>(std::strtol(strLength, nullptr, 10));  // clamps at INT_MAX
+        m_nContentLength = static_cast<int>(std::strtol(strLength, nullptr, 10)); // clamps at INT_MAX
     m_strLastModified = QueryHeaderText(hRequest, HTTP_QUERY_LAST_MODIFIED);
     m_strServer = QueryHeaderText(hRequest, HTTP_QUERY_SERVER);
 }
@@ -287,8 +279,7 @@ void HttpResponseInfo::ReadResponse(HINTERNET hRequest)
 SkinUI::CUIString BuildHttpRequestHeaders(const HttpRequestInfo& request)
 {
     SkinUI::CUIString strHeaders = request.m_strHeaders;
-    if (request.m_nStartByte > 0)
-    {
+    if (request.m_nStartByte > 0) {
         SkinUI::CUIString strRange;
         strRange.FormatText("Range: bytes=%d-\r\n", request.m_nStartByte);
         strHeaders += strRange;
@@ -341,11 +332,9 @@ bool CReceiveBuffer::Reserve(long long nBytes)
     CScopedLock lock(*this);
     if (nBytes < 0 || static_cast<unsigned long long>(nBytes) > m_data.max_size() - m_data.size())
         return false;
-    try
-    {
+    try {
         m_data.reserve(m_data.size() + static_cast<size_t>(nBytes));
-    }
-    catch (const std::exception&)  // bad_alloc or length_error: the process has no room for it
+    } catch (const std::exception&) // bad_alloc or length_error: the process has no room for it
     {
         return false;
     }
@@ -358,12 +347,9 @@ bool CReceiveBuffer::Append(const char* pBytes, int nBytes)
         return true;
     {
         CScopedLock lock(*this);
-        try
-        {
+        try {
             m_data.append(pBytes, static_cast<size_t>(nBytes));
-        }
-        catch (const std::exception&)
-        {
+        } catch (const std::exception&) {
             return false;
         }
     }
@@ -440,7 +426,7 @@ void FCHttpRequest::SplitUrl()
     parts.lpszExtraInfo = extra.data();
     parts.dwExtraInfoLength = cchUrl + 8;
     if (!api.pInternetCrackUrlA(m_request.m_strUrl, cchUrl, 0, &parts))
-        return;  // the fields stay empty and the connect fails
+        return; // the fields stay empty and the connect fails
     m_nScheme = parts.nScheme;
     m_strHost = host.data();
     // The query goes to the server with the path; a fragment never leaves the client.
@@ -457,13 +443,12 @@ void FCHttpRequest::OpenSession()
         return;
     SkinUI::CUIString strProxy;
     DWORD dwAccess = INTERNET_OPEN_TYPE_PRECONFIG;
-    if (!m_request.m_strProxyHost.IsEmpty())
-    {
+    if (!m_request.m_strProxyHost.IsEmpty()) {
         strProxy.FormatText("%s:%d", m_request.m_strProxyHost.Chars(), m_request.m_nProxyPort);
         dwAccess = INTERNET_OPEN_TYPE_PROXY;
     }
-    m_hSession = api.pInternetOpenA(m_request.m_strUserAgent, dwAccess,
-                                    strProxy.IsEmpty() ? nullptr : strProxy.Chars(), nullptr, 0);
+    m_hSession = api.pInternetOpenA(m_request.m_strUserAgent, dwAccess, strProxy.IsEmpty() ? nullptr : strProxy.Chars(),
+                                    nullptr, 0);
     if (m_hSession == nullptr)
         return;
     if (!m_request.m_strProxyUser.IsEmpty())
@@ -484,7 +469,7 @@ bool FCHttpRequest::StartWorker(unsigned(__stdcall* pfnThread)(void*), HINTERNET
     const uintptr_t uThread = ::_beginthreadex(nullptr, 0, pfnThread, start.get(), 0, nullptr);
     if (uThread == 0)
         return false;
-    start.release();  // the thread owns it now
+    start.release(); // the thread owns it now
     hThread = reinterpret_cast<HANDLE>(uThread);
     return true;
 }
@@ -501,8 +486,7 @@ unsigned __stdcall FCHttpRequest::ConnectThread(void* pvStart)
     const std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(pvStart));
     FCHttpRequest& task = *start->pTask;
     HINTERNET hConnection = nullptr;
-    if (start->hHandle != nullptr && !task.m_bStopRequested.load())
-    {
+    if (start->hHandle != nullptr && !task.m_bStopRequested.load()) {
         const INTERNET_PORT nPort =
             task.m_nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
         hConnection = WinInet().pInternetConnectA(start->hHandle, task.m_strHost, nPort, nullptr, nullptr,
@@ -522,8 +506,7 @@ void FCHttpRequest::OpenRequest()
     if (m_hConnection != nullptr)
         m_hRequest = WinInet().pHttpOpenRequestA(m_hConnection, VerbText(m_request.m_nVerb), m_strPath, nullptr,
                                                  nullptr, nullptr, m_request.m_dwOpenFlags, 0);
-    if (!StartWorker(&TransferThread, m_hRequest, m_hTransferThread))
-    {
+    if (!StartWorker(&TransferThread, m_hRequest, m_hTransferThread)) {
         m_response.m_bBodyComplete = FALSE;
         ::PostMessageA(m_hEventWnd, WM_HTTP_TASK_EVENT, m_nTaskId, HTTP_EVENT_RESPONSE);
         ::PostMessageA(m_hEventWnd, WM_HTTP_TASK_EVENT, m_nTaskId, HTTP_EVENT_FINISHED);
@@ -571,15 +554,13 @@ bool FCHttpRequest::SendWithTimedWaits(HINTERNET hRequest, const SkinUI::CUIStri
     in.dwStructSize = sizeof(in);
     in.lpcszHeader = strHeaders;
     in.dwHeadersLength = in.dwHeadersTotal = static_cast<DWORD>(strHeaders.GetLength());
-    if (!m_request.m_strPostData.empty())
-    {
+    if (!m_request.m_strPostData.empty()) {
         in.lpvBuffer = const_cast<char*>(m_request.m_strPostData.data());
         in.dwBufferLength = in.dwBufferTotal = static_cast<DWORD>(m_request.m_strPostData.size());
     }
     if (!api.pHttpSendRequestExA(hRequest, &in, nullptr, 0, 0))
         return false;
-    for (;;)
-    {
+    for (;;) {
         const ULONGLONG nStart = ::GetTickCount64();
         if (!api.pHttpEndRequestA(hRequest, nullptr, 0, 0))
             return false;
@@ -599,8 +580,7 @@ bool FCHttpRequest::SendWithTimedWaits(HINTERNET hRequest, const SkinUI::CUIStri
 // Waits until the response has data (or has ended) in time slices; false on a failure or a stop.
 bool FCHttpRequest::WaitForData(HINTERNET hRequest, DWORD& dwAvailable)
 {
-    for (;;)
-    {
+    for (;;) {
         if (m_bStopRequested.load())
             return false;
         dwAvailable = 0;
@@ -615,20 +595,18 @@ bool FCHttpRequest::ReadBody(HINTERNET hRequest)
 {
     const CWinInetApi& api = WinInet();
     if (QueryStatusCode(hRequest) == 0)
-        return false;  // no response head: nothing can be complete
+        return false; // no response head: nothing can be complete
     const long long nDeclared = QueryDeclaredLength(hRequest);
     // Reserved here, on the worker and under the buffer's lock, so the body never moves while it grows.
     if (nDeclared > 0 && !m_receiveBuffer.Reserve(nDeclared))
         return false;
     char piece[kReadPieceBytes];
     long long nReceived = 0;
-    for (;;)
-    {
+    for (;;) {
         if (m_bStopRequested.load())
             return false;
         DWORD dwWant = kReadPieceBytes;
-        if (m_bTimedWait)
-        {
+        if (m_bTimedWait) {
             // Ask only for what has arrived: a read that has to wait for more cannot be stopped, and one
             // that runs into the time-out drops the connection.
             DWORD dwAvailable = 0;
@@ -661,16 +639,14 @@ bool FCHttpRequest::ReadBody(HINTERNET hRequest)
 HANDLE FCHttpRequest::StopWorkers()
 {
     m_bStopRequested.store(true);
-    if (IsThreadRunning(m_hTransferThread))
-    {
+    if (IsThreadRunning(m_hTransferThread)) {
         if (!m_bTimedWait)
-            CloseInternetHandle(m_hRequest);  // fails a pending send or read
+            CloseInternetHandle(m_hRequest); // fails a pending send or read
         return m_hTransferThread;
     }
-    if (IsThreadRunning(m_hConnectThread))
-    {
+    if (IsThreadRunning(m_hConnectThread)) {
         if (!m_bTimedWait)
-            CloseInternetHandle(m_hSession);  // fails a pending connect
+            CloseInternetHandle(m_hSession); // fails a pending connect
         return m_hConnectThread;
     }
     return nullptr;
@@ -691,7 +667,7 @@ FCHttpRequestManager::FCHttpRequestManager()
     wc.lpfnWndProc = &EventWndProc;
     wc.hInstance = hInstance;
     wc.lpszClassName = kWindowClass;
-    ::RegisterClassExA(&wc);  // already registered by another manager: fine
+    ::RegisterClassExA(&wc); // already registered by another manager: fine
     m_hEventWnd = ::CreateWindowExA(0, kWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, hInstance, nullptr);
     UIASSERT(m_hEventWnd != nullptr);
     if (m_hEventWnd != nullptr)
@@ -700,8 +676,7 @@ FCHttpRequestManager::FCHttpRequestManager()
 
 FCHttpRequestManager::~FCHttpRequestManager()
 {
-    if (m_hEventWnd != nullptr)
-    {
+    if (m_hEventWnd != nullptr) {
         ::SetWindowLongPtrA(m_hEventWnd, GWLP_USERDATA, 0);
         ::DestroyWindow(m_hEventWnd);
         m_hEventWnd = nullptr;
@@ -717,8 +692,7 @@ FCHttpRequestManager::~FCHttpRequestManager()
     for (auto& task : m_doneTasks)
         collect(*task);
     const ULONGLONG nDeadline = ::GetTickCount64() + static_cast<ULONGLONG>(std::max(m_nStopWaitMs, 0));
-    for (size_t i = 0; i < threads.size(); i += MAXIMUM_WAIT_OBJECTS)
-    {
+    for (size_t i = 0; i < threads.size(); i += MAXIMUM_WAIT_OBJECTS) {
         const ULONGLONG nNow = ::GetTickCount64();
         const DWORD dwLeft = nNow < nDeadline ? static_cast<DWORD>(nDeadline - nNow) : 0;
         const DWORD nCount = static_cast<DWORD>(std::min<size_t>(MAXIMUM_WAIT_OBJECTS, threads.size() - i));
@@ -752,8 +726,7 @@ int FCHttpRequestManager::AddDownload(const char* pstrUrl)
     request.m_strHeaders = "Accept-Encoding: gzip, deflate\r\n";
     SkinUI::CUIString strProxyHost;
     int nProxyPort = 0;
-    if (FindProxyInUrl(request.m_strUrl, strProxyHost, nProxyPort))
-    {
+    if (FindProxyInUrl(request.m_strUrl, strProxyHost, nProxyPort)) {
         request.m_strProxyHost = strProxyHost;
         request.m_nProxyPort = nProxyPort;
     }
@@ -770,8 +743,9 @@ FCHttpRequest* FCHttpRequestManager::FindTask(int nTaskId) const
 
 void FCHttpRequestManager::DeleteTask(int nTaskId)
 {
-    const auto it = std::find_if(m_tasks.begin(), m_tasks.end(),
-                                 [nTaskId](const std::unique_ptr<FCHttpRequest>& task) { return task->GetTaskId() == nTaskId; });
+    const auto it = std::find_if(m_tasks.begin(), m_tasks.end(), [nTaskId](const std::unique_ptr<FCHttpRequest>& task) {
+        return task->GetTaskId() == nTaskId;
+    });
     if (it == m_tasks.end())
         return;
     std::unique_ptr<FCHttpRequest> task = std::move(*it);
@@ -780,25 +754,18 @@ void FCHttpRequestManager::DeleteTask(int nTaskId)
     m_doneTasks.push_back(std::move(task));
 }
 
-void FCHttpRequestManager::OnTaskResponse(FCHttpRequest&)
-{
-}
+void FCHttpRequestManager::OnTaskResponse(FCHttpRequest&) {}
 
-void FCHttpRequestManager::OnTaskFinished(FCHttpRequest&)
-{
-}
+void FCHttpRequestManager::OnTaskFinished(FCHttpRequest&) {}
 
-void FCHttpRequestManager::OnTaskTimeout(FCHttpRequest&)
-{
-}
+void FCHttpRequestManager::OnTaskTimeout(FCHttpRequest&) {}
 
 LRESULT CALLBACK FCHttpRequestManager::EventWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     auto* pManager = reinterpret_cast<FCHttpRequestManager*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
     if (pManager == nullptr)
         return ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
-    switch (uMsg)
-    {
+    switch (uMsg) {
     case WM_TIMER:
         pManager->HandleEventTimer(wParam);
         return 0;
@@ -814,9 +781,8 @@ void FCHttpRequestManager::HandleTaskEvent(int nTaskId, int nKind)
 {
     FCHttpRequest* pTask = FindTask(nTaskId);
     if (pTask == nullptr)
-        return;  // stopped or gone
-    switch (nKind)
-    {
+        return; // stopped or gone
+    switch (nKind) {
     case HTTP_EVENT_CONNECTED:
         pTask->OpenRequest();
         break;
@@ -835,17 +801,14 @@ void FCHttpRequestManager::HandleTaskEvent(int nTaskId, int nKind)
 
 void FCHttpRequestManager::HandleEventTimer(UINT_PTR uTimerId)
 {
-    if (uTimerId == CLEANUP_TIMER_ID)
-    {
-        if (m_tasks.empty() && m_doneTasks.empty())
-        {
+    if (uTimerId == CLEANUP_TIMER_ID) {
+        if (m_tasks.empty() && m_doneTasks.empty()) {
             ::KillTimer(m_hEventWnd, CLEANUP_TIMER_ID);
             return;
         }
-        for (auto it = m_doneTasks.begin(); it != m_doneTasks.end();)
-        {
+        for (auto it = m_doneTasks.begin(); it != m_doneTasks.end();) {
             if ((*it)->IsIdle())
-                it = m_doneTasks.erase(it);  // deletes the task
+                it = m_doneTasks.erase(it); // deletes the task
             else
                 ++it;
         }
@@ -853,8 +816,7 @@ void FCHttpRequestManager::HandleEventTimer(UINT_PTR uTimerId)
     }
     ::KillTimer(m_hEventWnd, uTimerId);
     const int nTaskId = static_cast<int>(uTimerId);
-    if (FCHttpRequest* pTask = FindTask(nTaskId))
-    {
+    if (FCHttpRequest* pTask = FindTask(nTaskId)) {
         OnTaskTimeout(*pTask);
         DeleteTask(nTaskId);
     }

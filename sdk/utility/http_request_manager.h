@@ -12,15 +12,15 @@
 
 #include "SkinUI/Utils/UIString.h"
 
-typedef LPVOID HINTERNET;  // as WinINet declares it; its header stays out of the engine's users
+typedef LPVOID HINTERNET; // as WinINet declares it; its header stays out of the engine's users
 
 // Event message the workers send to the manager's event window: wParam = task id, lParam = event kind.
 constexpr UINT WM_HTTP_TASK_EVENT = WM_APP + 0x30;
 enum HttpTaskEvent
 {
-    HTTP_EVENT_CONNECTED = 0,  // the connect thread has ended; the request is opened next
-    HTTP_EVENT_RESPONSE = 1,   // the request was sent; the response head can be read
-    HTTP_EVENT_FINISHED = 2,   // the body transfer has ended
+    HTTP_EVENT_CONNECTED = 0, // the connect thread has ended; the request is opened next
+    HTTP_EVENT_RESPONSE = 1,  // the request was sent; the response head can be read
+    HTTP_EVENT_FINISHED = 2,  // the body transfer has ended
 };
 // Timer of the event window that deletes stopped tasks; task time-out timers use the task ids (100 up).
 constexpr UINT_PTR CLEANUP_TIMER_ID = 30;
@@ -45,15 +45,15 @@ struct HttpRequestInfo
     // nVerb: 0 GET, 1 and 2 POST, 3 DELETE, anything else GET.
     explicit HttpRequestInfo(int nVerb = 0);
 
-    std::string m_strPostData;  // request body; empty means none
+    std::string m_strPostData; // request body; empty means none
     int m_nVerb;
     SkinUI::CUIString m_strUrl;
-    int m_nStartByte;               // resume position; 0 asks for the whole resource
-    SkinUI::CUIString m_strUserAgent;  // the platform's default user agent
-    SkinUI::CUIString m_strHeaders;    // extra header lines, each ended by "\r\n"
-    DWORD m_dwOpenFlags;               // INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE
-    int m_nTimeoutMs;                  // the task's own time-out; 0 means none
-    SkinUI::CUIString m_strProxyHost;  // empty: the system's proxy settings
+    int m_nStartByte;                 // resume position; 0 asks for the whole resource
+    SkinUI::CUIString m_strUserAgent; // the platform's default user agent
+    SkinUI::CUIString m_strHeaders;   // extra header lines, each ended by "\r\n"
+    DWORD m_dwOpenFlags;              // INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE
+    int m_nTimeoutMs;                 // the task's own time-out; 0 means none
+    SkinUI::CUIString m_strProxyHost; // empty: the system's proxy settings
     int m_nProxyPort;
     SkinUI::CUIString m_strProxyUser;
     SkinUI::CUIString m_strProxyPassword;
@@ -62,8 +62,8 @@ struct HttpRequestInfo
 // The response head of a task, read on the manager's thread when the request has been sent.
 struct HttpResponseInfo
 {
-    int m_nStatusCode = 0;     // 0 until a response was read, or when none could be
-    int m_nContentLength = 0;  // Content-Length; 0 when absent
+    int m_nStatusCode = 0;    // 0 until a response was read, or when none could be
+    int m_nContentLength = 0; // Content-Length; 0 when absent
     SkinUI::CUIString m_strLastModified;
     SkinUI::CUIString m_strServer;
     // True when the body was read to its end: false after a failed read, a stop, a body shorter than its

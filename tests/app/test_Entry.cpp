@@ -8,7 +8,7 @@
 
 namespace {
 
-std::string g_installer;  // Windows path of the installer program
+std::string g_installer; // Windows path of the installer program
 
 struct Process
 {

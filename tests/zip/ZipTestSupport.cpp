@@ -14,13 +14,15 @@ void Put16(std::string& s, std::size_t nAt, std::uint16_t v)
 
 void Put32(std::string& s, std::size_t nAt, std::uint32_t v)
 {
-    for (int i = 0; i < 4; ++i) s[nAt + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        s[nAt + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
 std::uint32_t Get32(const std::string& s, std::size_t nAt)
 {
     std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[nAt + i]);
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | static_cast<unsigned char>(s[nAt + i]);
     return v;
 }
 
@@ -34,10 +36,11 @@ void Append16(std::string& s, std::uint16_t v)
 
 void Append32(std::string& s, std::uint32_t v)
 {
-    for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    for (int i = 0; i < 4; ++i)
+        s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-}  // namespace
+} // namespace
 
 std::string Deflate(const std::string& strData, int nLevel)
 {
@@ -98,7 +101,7 @@ std::string BuildArchive(const std::vector<SItemSpec>& aItems, const std::string
         const SItemSpec& item = aItems[i];
         layout.aCentral.push_back(body.size());
         Append32(body, 0x02014B50);
-        Append16(body, 0x031E);  // made by Unix, version 3.0
+        Append16(body, 0x031E); // made by Unix, version 3.0
         Append16(body, 20);
         Append16(body, static_cast<std::uint16_t>(item.nFlags | (item.bDescriptor ? 0x0008 : 0)));
         Append16(body, static_cast<std::uint16_t>(item.nMethod));
@@ -130,7 +133,8 @@ std::string BuildArchive(const std::vector<SItemSpec>& aItems, const std::string
     body += strComment;
     if (pLayout) {
         for (auto* a : {&layout.aLocal, &layout.aData, &layout.aCentral})
-            for (std::size_t& n : *a) n += strPrefix.size();
+            for (std::size_t& n : *a)
+                n += strPrefix.size();
         layout.nEnd += strPrefix.size();
         *pLayout = layout;
     }
@@ -139,8 +143,8 @@ std::string BuildArchive(const std::vector<SItemSpec>& aItems, const std::string
 
 std::string MakeContent(std::size_t nSize, std::uint32_t nSeed, bool bText)
 {
-    static const char* const aWords[] = {"skin", "window ", "button", "\r\n", "veltara ", "client ", "0123 ",
-                                         "install ", "folder/", "png "};
+    static const char* const aWords[] = {"skin",    "window ", "button",   "\r\n",    "veltara ",
+                                         "client ", "0123 ",   "install ", "folder/", "png "};
     std::string s;
     s.reserve(nSize);
     std::uint32_t x = nSeed * 2654435761u + 1;
@@ -167,13 +171,15 @@ CScratchFolder::CScratchFolder(const char* pstrTag)
             m_strPath = szPath;
             break;
         }
-        if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
+        if (::GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
     }
 }
 
 CScratchFolder::~CScratchFolder()
 {
-    if (!m_strPath.empty()) RemoveTree(m_strPath);
+    if (!m_strPath.empty())
+        RemoveTree(m_strPath);
 }
 
 namespace {
@@ -182,10 +188,12 @@ void Collect(const std::string& strRoot, const std::string& strRelative, std::se
 {
     WIN32_FIND_DATAA fd;
     HANDLE hFind = ::FindFirstFileA((strRoot + "\\" + strRelative + "*").c_str(), &fd);
-    if (hFind == INVALID_HANDLE_VALUE) return;
+    if (hFind == INVALID_HANDLE_VALUE)
+        return;
     do {
         const std::string strName = fd.cFileName;
-        if (strName == "." || strName == "..") continue;
+        if (strName == "." || strName == "..")
+            continue;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             tree.insert(strRelative + strName + "\\");
             Collect(strRoot, strRelative + strName + "\\", tree);
@@ -196,7 +204,7 @@ void Collect(const std::string& strRoot, const std::string& strRelative, std::se
     ::FindClose(hFind);
 }
 
-}  // namespace
+} // namespace
 
 std::set<std::string> CScratchFolder::Tree() const
 {
@@ -212,7 +220,8 @@ bool RemoveTree(const std::string& strPath)
     if (hFind != INVALID_HANDLE_VALUE) {
         do {
             const std::string strName = fd.cFileName;
-            if (strName == "." || strName == "..") continue;
+            if (strName == "." || strName == "..")
+                continue;
             const std::string strChild = strPath + "\\" + strName;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(strChild);
@@ -239,25 +248,29 @@ CCurrentFolder::~CCurrentFolder()
 
 std::string ReadWholeFile(const std::string& strPath, bool* pbOk)
 {
-    if (pbOk) *pbOk = false;
+    if (pbOk)
+        *pbOk = false;
     HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return std::string();
+    if (h == INVALID_HANDLE_VALUE)
+        return std::string();
     std::string data(::GetFileSize(h, nullptr), '\0');
     DWORD nRead = 0;
     const BOOL bOk = data.empty() || ::ReadFile(h, &data[0], static_cast<DWORD>(data.size()), &nRead, nullptr);
     ::CloseHandle(h);
-    if (pbOk) *pbOk = bOk && (data.empty() || nRead == data.size());
+    if (pbOk)
+        *pbOk = bOk && (data.empty() || nRead == data.size());
     return data;
 }
 
 bool WriteWholeFile(const std::string& strPath, const std::string& strData)
 {
     HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
     DWORD nWritten = 0;
     const BOOL bOk = ::WriteFile(h, strData.data(), static_cast<DWORD>(strData.size()), &nWritten, nullptr);
     ::CloseHandle(h);
     return bOk && nWritten == strData.size();
 }
 
-}  // namespace ZipTest
+} // namespace ZipTest

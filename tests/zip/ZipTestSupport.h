@@ -13,25 +13,27 @@
 
 namespace ZipTest {
 
-struct SItemSpec {
-    std::string strName;  // stored bytes
-    std::string strData;  // uncompressed bytes
+struct SItemSpec
+{
+    std::string strName; // stored bytes
+    std::string strData; // uncompressed bytes
     unsigned nMethod = 8;
     std::uint16_t nFlags = 0;
-    bool bDescriptor = false;            // flag bit 3: zeros in the local header and a trailing descriptor
-    std::uint32_t nExternal = 0x81A40000;  // Unix regular file, mode 0644
-    std::uint32_t nDosDateTime = 0x52CF6456;  // 2021-06-15 12:34:44
+    bool bDescriptor = false;                // flag bit 3: zeros in the local header and a trailing descriptor
+    std::uint32_t nExternal = 0x81A40000;    // Unix regular file, mode 0644
+    std::uint32_t nDosDateTime = 0x52CF6456; // 2021-06-15 12:34:44
     std::string strLocalExtra;
     std::string strCentralExtra;
     std::string strComment;
 };
 
 // Where the parts of a written archive lie, for forging fields afterwards.
-struct SLayout {
-    std::vector<std::size_t> aLocal;    // local header of each item
-    std::vector<std::size_t> aData;     // first data byte of each item
-    std::vector<std::size_t> aCentral;  // central directory record of each item
-    std::size_t nEnd = 0;               // end record
+struct SLayout
+{
+    std::vector<std::size_t> aLocal;   // local header of each item
+    std::vector<std::size_t> aData;    // first data byte of each item
+    std::vector<std::size_t> aCentral; // central directory record of each item
+    std::size_t nEnd = 0;              // end record
 };
 
 // Writes an archive; strPrefix is put in front without counting it in the offsets.
@@ -48,11 +50,13 @@ std::uint32_t Get32(const std::string& s, std::size_t nAt);
 std::string MakeContent(std::size_t nSize, std::uint32_t nSeed, bool bText);
 
 // Closes a zip handle at the end of its scope.
-struct CZip {
+struct CZip
+{
     explicit CZip(ZipHandle h) : hZip(h) {}
     ~CZip()
     {
-        if (hZip) ZipClose(hZip);
+        if (hZip)
+            ZipClose(hZip);
     }
     CZip(const CZip&) = delete;
     CZip& operator=(const CZip&) = delete;
@@ -60,7 +64,8 @@ struct CZip {
 };
 
 // An archive opened from memory that it keeps alive itself (the reader reads the block in place).
-struct CMemoryZip {
+struct CMemoryZip
+{
     explicit CMemoryZip(std::string strArchive)
         : strBytes(std::move(strArchive)),
           hZip(ZipOpen(strBytes.data(), static_cast<DWORD>(strBytes.size()), ZipKindMemory))
@@ -68,7 +73,8 @@ struct CMemoryZip {
     }
     ~CMemoryZip()
     {
-        if (hZip) ZipClose(hZip);
+        if (hZip)
+            ZipClose(hZip);
     }
     CMemoryZip(const CMemoryZip&) = delete;
     CMemoryZip& operator=(const CMemoryZip&) = delete;
@@ -85,7 +91,7 @@ public:
     CScratchFolder(const CScratchFolder&) = delete;
     CScratchFolder& operator=(const CScratchFolder&) = delete;
 
-    const std::string& Path() const { return m_strPath; }  // ends without a backslash
+    const std::string& Path() const { return m_strPath; } // ends without a backslash
     std::string operator/(const std::string& strRelative) const { return m_strPath + "\\" + strRelative; }
     // Every file and folder below, as relative paths with '\' ("a\", "a\b.txt": folders end with '\').
     std::set<std::string> Tree() const;
@@ -111,4 +117,4 @@ std::string ReadWholeFile(const std::string& strPath, bool* pbOk = nullptr);
 bool WriteWholeFile(const std::string& strPath, const std::string& strData);
 bool RemoveTree(const std::string& strPath);
 
-}  // namespace ZipTest
+} // namespace ZipTest

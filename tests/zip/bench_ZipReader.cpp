@@ -25,7 +25,8 @@ namespace {
 
 constexpr DWORD kBlock = 1 << 20;
 
-struct SItem {
+struct SItem
+{
     std::uint32_t nDataOffset;
     std::uint32_t nCompressed;
     std::uint32_t nUncompressed;
@@ -58,12 +59,15 @@ std::uint16_t Le16(const unsigned char* p)
 bool ListItems(const unsigned char* p, std::size_t n, std::vector<SItem>& items)
 {
     std::size_t nEnd = n - 22;
-    while (nEnd > 0 && Le32(p + nEnd) != 0x06054B50) --nEnd;
-    if (nEnd == 0) return false;
+    while (nEnd > 0 && Le32(p + nEnd) != 0x06054B50)
+        --nEnd;
+    if (nEnd == 0)
+        return false;
     const unsigned nCount = Le16(p + nEnd + 10);
     std::size_t nPos = Le32(p + nEnd + 16);
     for (unsigned i = 0; i < nCount; ++i) {
-        if (Le32(p + nPos) != 0x02014B50) return false;
+        if (Le32(p + nPos) != 0x02014B50)
+            return false;
         const std::uint32_t nLocal = Le32(p + nPos + 42);
         SItem item;
         item.nMethod = Le16(p + nPos + 10);
@@ -89,7 +93,8 @@ std::uint64_t RawInflate(const unsigned char* pArchive, const std::vector<SItem>
             for (std::uint32_t n = 0; n < item.nUncompressed; n += kBlock) {
                 const std::uint32_t nPiece = std::min<std::uint32_t>(kBlock, item.nUncompressed - n);
                 std::memcpy(pBlock, pArchive + item.nDataOffset + n, nPiece);
-                if (bCrc) nCrc = crc32_z(nCrc, pBlock, nPiece);
+                if (bCrc)
+                    nCrc = crc32_z(nCrc, pBlock, nPiece);
             }
             nTotal += item.nUncompressed;
             continue;
@@ -103,7 +108,8 @@ std::uint64_t RawInflate(const unsigned char* pArchive, const std::vector<SItem>
             zs.avail_out = kBlock;
             nErr = inflate(&zs, Z_NO_FLUSH);
             const uInt nMade = kBlock - zs.avail_out;
-            if (bCrc) nCrc = crc32_z(nCrc, pBlock, nMade);
+            if (bCrc)
+                nCrc = crc32_z(nCrc, pBlock, nMade);
             nTotal += nMade;
         } while (nErr == Z_OK);
         if (nErr != Z_STREAM_END) {
@@ -134,7 +140,8 @@ SIZE_T PeakWorkingSet(SIZE_T* pnCurrent = nullptr)
     PROCESS_MEMORY_COUNTERS pmc = {};
     pmc.cb = sizeof(pmc);
     ::K32GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof(pmc));
-    if (pnCurrent) *pnCurrent = pmc.WorkingSetSize;
+    if (pnCurrent)
+        *pnCurrent = pmc.WorkingSetSize;
     return pmc.PeakWorkingSetSize;
 }
 
@@ -143,7 +150,7 @@ double Mb(std::uint64_t n)
     return static_cast<double>(n) / 1e6;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -165,7 +172,8 @@ int main(int argc, char** argv)
     // The one copy of the archive in memory: the reader works on it in place.
     auto* pArchive = static_cast<unsigned char*>(::VirtualAlloc(nullptr, nArchive, MEM_COMMIT, PAGE_READWRITE));
     auto* pBlock = static_cast<unsigned char*>(::VirtualAlloc(nullptr, kBlock, MEM_COMMIT, PAGE_READWRITE));
-    if (!pArchive || !pBlock) return 1;
+    if (!pArchive || !pBlock)
+        return 1;
     for (DWORD nDone = 0; nDone < nArchive;) {
         DWORD nRead = 0;
         if (!::ReadFile(hFile, pArchive + nDone, std::min<DWORD>(nArchive - nDone, 1 << 24), &nRead, nullptr) || !nRead)
@@ -187,10 +195,10 @@ int main(int argc, char** argv)
     }
     SIZE_T nLoadedSet = 0;
     const SIZE_T nPeakBefore = PeakWorkingSet(&nLoadedSet);
-    std::printf("archive: %.1f MB, %zu items, %.1f MB unpacked (%.1f MB compressed data)\n", Mb(nArchive),
-                items.size(), Mb(nUnpacked), Mb(nCompressed));
-    std::printf("working set at start %.1f MB; with the archive loaded %.1f MB (peak so far %.1f MB)\n",
-                Mb(nStartSet), Mb(nLoadedSet), Mb(nPeakBefore));
+    std::printf("archive: %.1f MB, %zu items, %.1f MB unpacked (%.1f MB compressed data)\n", Mb(nArchive), items.size(),
+                Mb(nUnpacked), Mb(nCompressed));
+    std::printf("working set at start %.1f MB; with the archive loaded %.1f MB (peak so far %.1f MB)\n", Mb(nStartSet),
+                Mb(nLoadedSet), Mb(nPeakBefore));
 
     ZipHandle hZip = ZipOpen(pArchive, nArchive, ZipKindMemory);
     if (!hZip) {
@@ -210,10 +218,12 @@ int main(int argc, char** argv)
         }
         tRaw = std::min(tRaw, Now() - t0);
         t0 = Now();
-        if (RawInflate(pArchive, items, pBlock, true) != nUnpacked) return 1;
+        if (RawInflate(pArchive, items, pBlock, true) != nUnpacked)
+            return 1;
         tRawCrc = std::min(tRawCrc, Now() - t0);
         t0 = Now();
-        if (!ReaderToMemory(hZip, nItems, pBlock)) return 1;
+        if (!ReaderToMemory(hZip, nItems, pBlock))
+            return 1;
         tMemory = std::min(tMemory, Now() - t0);
     }
     // CRC-32 alone over the archive's bytes: zlib's tables and the reader's own sum.

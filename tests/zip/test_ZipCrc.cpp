@@ -16,7 +16,7 @@ std::uint32_t ZlibCrc(std::uint32_t nCrc, const unsigned char* p, std::size_t n)
     return static_cast<std::uint32_t>(crc32_z(nCrc, p, n));
 }
 
-}  // namespace
+} // namespace
 
 TEST(ZipCrc, MatchesZlibForEveryLengthAndAlignment)
 {

@@ -14,13 +14,14 @@ using namespace ZipTest;
 
 namespace {
 
-const ZipResult kKnownResults[] = {ZipOk,      ZipMoreData,  ZipCorrupt,       ZipReadFailed,    ZipBadArgs,
+const ZipResult kKnownResults[] = {ZipOk,       ZipMoreData,      ZipCorrupt,     ZipReadFailed,    ZipBadArgs,
                                    ZipNotFound, ZipInflateFailed, ZipWriteFailed, ZipOpenFileFailed};
 
 bool IsKnown(ZipResult r)
 {
     for (ZipResult k : kKnownResults)
-        if (r == k) return true;
+        if (r == k)
+            return true;
     return false;
 }
 
@@ -43,7 +44,8 @@ std::vector<SItemSpec> SmallItems()
     return items;
 }
 
-struct SRun {
+struct SRun
+{
     int nFailures = 0;
     int nOpened = 0;
     int nUnpacked = 0;
@@ -59,7 +61,8 @@ public:
 
     // Exercises every operation on one damaged archive. bSingleByte: the archive differs from the original
     // in one byte, so an item that unpacks must still be the original item.
-    void Exercise(const std::string& archive, bool bSingleByte, bool bWriteFiles, const char* pstrWhat, std::size_t nWhere)
+    void Exercise(const std::string& archive, bool bSingleByte, bool bWriteFiles, const char* pstrWhat,
+                  std::size_t nWhere)
     {
         ZipHandle hZip = ZipOpen(archive.data(), static_cast<DWORD>(archive.size()), ZipKindMemory);
         if (!hZip) {
@@ -127,9 +130,11 @@ private:
         for (int nCall = 0; nCall < 200000; ++nCall) {
             const ZipResult r = ZipUnzipItem(hZip, iIndex, aBlock, sizeof(aBlock), ZipKindMemory);
             Check(r, pstrWhat, nWhere);
-            if (r != ZipMoreData) return r;
+            if (r != ZipMoreData)
+                return r;
             strData.append(aBlock, sizeof(aBlock));
-            if (strData.size() > 50u * 1000 * 1000) break;
+            if (strData.size() > 50u * 1000 * 1000)
+                break;
         }
         ADD_FAILURE() << "memory unpacking did not end after " << pstrWhat << " at " << nWhere;
         return ZipMoreData;
@@ -144,14 +149,16 @@ std::set<std::string> RootListing()
     std::set<std::string> names;
     WIN32_FIND_DATAA fd;
     HANDLE h = ::FindFirstFileA("C:\\*", &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do names.insert(fd.cFileName);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.insert(fd.cFileName);
     while (::FindNextFileA(h, &fd));
     ::FindClose(h);
     return names;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ZipDamage, EveryCallAnswersAndNothingLeavesTheTarget)
 {
@@ -189,24 +196,39 @@ TEST(ZipDamage, EveryCallAnswersAndNothingLeavesTheTarget)
 
         // Forged fields: (offset, width) of every number in the end record, directory records and local headers.
         std::vector<std::pair<std::size_t, int>> fields;
-        for (std::size_t nOff : {4, 6, 8, 10, 12, 16, 20}) fields.push_back({layout.nEnd + nOff, nOff < 12 || nOff == 20 ? 2 : 4});
+        for (std::size_t nOff : {4, 6, 8, 10, 12, 16, 20})
+            fields.push_back({layout.nEnd + nOff, nOff < 12 || nOff == 20 ? 2 : 4});
         for (std::size_t nRec : layout.aCentral) {
-            for (std::size_t nOff : {8, 10, 28, 30, 32, 34}) fields.push_back({nRec + nOff, 2});
-            for (std::size_t nOff : {16, 20, 24, 38, 42}) fields.push_back({nRec + nOff, 4});
+            for (std::size_t nOff : {8, 10, 28, 30, 32, 34})
+                fields.push_back({nRec + nOff, 2});
+            for (std::size_t nOff : {16, 20, 24, 38, 42})
+                fields.push_back({nRec + nOff, 4});
         }
         for (std::size_t nRec : layout.aLocal) {
-            for (std::size_t nOff : {6, 8, 26, 28}) fields.push_back({nRec + nOff, 2});
-            for (std::size_t nOff : {14, 18, 22}) fields.push_back({nRec + nOff, 4});
+            for (std::size_t nOff : {6, 8, 26, 28})
+                fields.push_back({nRec + nOff, 2});
+            for (std::size_t nOff : {14, 18, 22})
+                fields.push_back({nRec + nOff, 4});
         }
         for (const auto& field : fields) {
-            const std::uint32_t nOld =
-                field.second == 4 ? Get32(original, field.first)
-                                  : static_cast<unsigned char>(original[field.first]) |
-                                        (static_cast<unsigned char>(original[field.first + 1]) << 8);
-            const std::uint32_t aValues[] = {0, 1, 0xFFFFFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFF, 0x8000,
+            const std::uint32_t nOld = field.second == 4
+                                           ? Get32(original, field.first)
+                                           : static_cast<unsigned char>(original[field.first]) |
+                                                 (static_cast<unsigned char>(original[field.first + 1]) << 8);
+            const std::uint32_t aValues[] = {0,
+                                             1,
+                                             0xFFFFFFFF,
+                                             0x7FFFFFFF,
+                                             0x80000000,
+                                             0xFFFF,
+                                             0x8000,
                                              static_cast<std::uint32_t>(original.size()),
-                                             static_cast<std::uint32_t>(original.size() - 1), nOld + 1, nOld - 1,
-                                             nOld + 16384, nOld * 2, 1000000};
+                                             static_cast<std::uint32_t>(original.size() - 1),
+                                             nOld + 1,
+                                             nOld - 1,
+                                             nOld + 16384,
+                                             nOld * 2,
+                                             1000000};
             for (std::uint32_t v : aValues) {
                 std::string forged = original;
                 if (field.second == 4)
@@ -223,7 +245,8 @@ TEST(ZipDamage, EveryCallAnswersAndNothingLeavesTheTarget)
     // Nothing outside the target: the scratch folder holds only outer\target and what lies below it, and
     // the drive's root is unchanged.
     for (const std::string& strEntry : scratch.Tree()) {
-        if (strEntry == "outer\\") continue;
+        if (strEntry == "outer\\")
+            continue;
         EXPECT_EQ(strEntry.compare(0, 13, "outer\\target\\"), 0) << strEntry;
     }
     EXPECT_EQ(RootListing(), rootBefore);

@@ -14,14 +14,16 @@ using namespace ZipTest;
 
 namespace {
 
-struct SExpectedFile {
+struct SExpectedFile
+{
     std::uint32_t nSize = 0;
     std::uint32_t nCrc = 0;
     bool bHasTime = false;
     std::int64_t nTime = 0;
 };
 
-struct SArchive {
+struct SArchive
+{
     std::string strFile;
     std::string strTool;
     bool bOpens = false;
@@ -30,7 +32,8 @@ struct SArchive {
     std::set<std::string> folders;
 };
 
-struct SManifest {
+struct SManifest
+{
     std::vector<SArchive> aArchives;
     std::vector<std::string> aMissing;
     bool bRead = false;
@@ -39,18 +42,21 @@ struct SManifest {
 std::string FromHex(const std::string& strHex)
 {
     std::string s;
-    for (std::size_t i = 0; i + 1 < strHex.size(); i += 2) s.push_back(static_cast<char>(std::stoi(strHex.substr(i, 2), nullptr, 16)));
+    for (std::size_t i = 0; i + 1 < strHex.size(); i += 2)
+        s.push_back(static_cast<char>(std::stoi(strHex.substr(i, 2), nullptr, 16)));
     return s;
 }
 
 const SManifest& Manifest()
 {
     static SManifest manifest;
-    if (manifest.bRead) return manifest;
+    if (manifest.bRead)
+        return manifest;
     manifest.bRead = true;
     bool bOk = false;
     std::istringstream in(ReadWholeFile(std::string(ZIP_INTEROP_DIR) + "/manifest.txt", &bOk));
-    if (!bOk) return manifest;
+    if (!bOk)
+        return manifest;
     std::string strLine;
     while (std::getline(in, strLine)) {
         std::istringstream line(strLine);
@@ -62,7 +68,8 @@ const SManifest& Manifest()
             line >> a.strFile >> a.strTool >> strOpen >> strFeatures;
             a.bOpens = strOpen == "open";
             std::istringstream feats(strFeatures);
-            for (std::string f; std::getline(feats, f, ',');) a.features.insert(f);
+            for (std::string f; std::getline(feats, f, ',');)
+                a.features.insert(f);
             manifest.aArchives.push_back(a);
         } else if (strKind == "file" && !manifest.aArchives.empty()) {
             std::string strName, strCrc, strTime;
@@ -70,7 +77,8 @@ const SManifest& Manifest()
             line >> strName >> f.nSize >> strCrc >> strTime;
             f.nCrc = static_cast<std::uint32_t>(std::stoul(strCrc, nullptr, 16));
             f.bHasTime = strTime != "-";
-            if (f.bHasTime) f.nTime = std::stoll(strTime);
+            if (f.bHasTime)
+                f.nTime = std::stoll(strTime);
             manifest.aArchives.back().files[FromHex(strName)] = f;
         } else if (strKind == "dir" && !manifest.aArchives.empty()) {
             std::string strName;
@@ -87,33 +95,37 @@ const SManifest& Manifest()
 
 std::string WithoutTrailingSlash(std::string s)
 {
-    if (!s.empty() && (s.back() == '/' || s.back() == '\\')) s.pop_back();
+    if (!s.empty() && (s.back() == '/' || s.back() == '\\'))
+        s.pop_back();
     return s;
 }
 
 std::string Backslashed(std::string s)
 {
     for (char& c : s)
-        if (c == '/') c = '\\';
+        if (c == '/')
+            c = '\\';
     return s;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ZipInterop, EveryToolIsPresentAndTheFeaturesAreCovered)
 {
     const SManifest& manifest = Manifest();
     ASSERT_TRUE(manifest.bRead) << "no manifest in " << ZIP_INTEROP_DIR;
-    for (const std::string& strMissing : manifest.aMissing) ADD_FAILURE() << "tool not installed: " << strMissing;
+    for (const std::string& strMissing : manifest.aMissing)
+        ADD_FAILURE() << "tool not installed: " << strMissing;
     std::set<std::string> tools, features;
     for (const SArchive& a : manifest.aArchives) {
         tools.insert(a.strTool.substr(0, a.strTool.find_first_of("+-")));
         features.insert(a.features.begin(), a.features.end());
     }
-    for (const char* p : {"python3", "info", "bsdtar", "7", "cmake"}) EXPECT_TRUE(tools.count(p)) << p;
-    for (const char* p : {"stored", "deflated", "descriptor", "utf8-flag", "raw-8bit-name", "folder-dos-attr",
-                          "folder-no-attr", "folder-unix-mode", "empty-file", "comment", "ut-times",
-                          "comment-over-limit"})
+    for (const char* p : {"python3", "info", "bsdtar", "7", "cmake"})
+        EXPECT_TRUE(tools.count(p)) << p;
+    for (const char* p :
+         {"stored", "deflated", "descriptor", "utf8-flag", "raw-8bit-name", "folder-dos-attr", "folder-no-attr",
+          "folder-unix-mode", "empty-file", "comment", "ut-times", "comment-over-limit"})
         EXPECT_TRUE(features.count(p)) << "no archive uses " << p;
 }
 
@@ -128,7 +140,8 @@ TEST(ZipInterop, EveryArchiveReadsAsItsSourceTree)
         ZipHandle hZip = ZipOpen(strPath.c_str(), 0, ZipKindFile);
         if (!a.bOpens) {
             EXPECT_EQ(hZip, nullptr);
-            if (hZip) ZipClose(hZip);
+            if (hZip)
+                ZipClose(hZip);
             continue;
         }
         ASSERT_NE(hZip, nullptr);
@@ -161,8 +174,8 @@ TEST(ZipInterop, EveryArchiveReadsAsItsSourceTree)
             }
             EXPECT_EQ(Crc(strData), it->second.nCrc);
             if (it->second.bHasTime) {
-                const std::uint64_t nTicks =
-                    (static_cast<std::uint64_t>(info.ftModifyTime.dwHighDateTime) << 32) | info.ftModifyTime.dwLowDateTime;
+                const std::uint64_t nTicks = (static_cast<std::uint64_t>(info.ftModifyTime.dwHighDateTime) << 32) |
+                                             info.ftModifyTime.dwLowDateTime;
                 EXPECT_EQ(nTicks, static_cast<std::uint64_t>(it->second.nTime + 11644473600LL) * 10000000ULL);
             }
             int iFound = -1;
@@ -197,6 +210,7 @@ TEST(ZipInterop, EveryArchiveReadsAsItsSourceTree)
                 expected.insert(strFile.substr(0, n + 1));
         }
         EXPECT_EQ(scratch.Tree(), expected);
-        for (const auto& f : a.files) EXPECT_EQ(Crc(ReadWholeFile(scratch / Backslashed(f.first))), f.second.nCrc) << f.first;
+        for (const auto& f : a.files)
+            EXPECT_EQ(Crc(ReadWholeFile(scratch / Backslashed(f.first))), f.second.nCrc) << f.first;
     }
 }

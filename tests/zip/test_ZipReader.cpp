@@ -39,7 +39,7 @@ std::vector<SItemSpec> ThreeItems()
     return a;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ZipResultText, CopiesCutsAndMeasures)
 {
@@ -57,7 +57,8 @@ TEST(ZipResultText, CopiesCutsAndMeasures)
     EXPECT_EQ(ZipFormatResult(ZipNotFound, sz, 1), 29u);
     EXPECT_STREQ(sz, "");
 
-    const struct {
+    const struct
+    {
         ZipResult nCode;
         const char* pstrText;
     } aTexts[] = {
@@ -113,7 +114,8 @@ TEST(ZipHandles, NullAndForeignHandlesAreRefused)
     EXPECT_EQ(ZipClose(nullptr), ZipBadArgs);
 
     // A record laid out like a handle but not marked as an archive opened for reading.
-    struct {
+    struct
+    {
         int nMarker;
         void* pReader;
     } foreign = {2, &foreign};
@@ -144,8 +146,7 @@ TEST(ZipOpening, MemoryFileAndHandleSourcesReadTheSameItems)
         EXPECT_EQ(info.iIndex, 3);
         for (int i = 0; i < 2; ++i) {
             std::string strData(items[i].strData.size(), '\0');
-            EXPECT_EQ(ZipUnzipItem(h, i, &strData[0], static_cast<DWORD>(strData.size()), ZipKindMemory),
-                      ZipMoreData);
+            EXPECT_EQ(ZipUnzipItem(h, i, &strData[0], static_cast<DWORD>(strData.size()), ZipKindMemory), ZipMoreData);
             EXPECT_EQ(strData, items[i].strData);
             EXPECT_EQ(ZipUnzipItem(h, i, &strData[0], static_cast<DWORD>(strData.size()), ZipKindMemory), ZipOk);
         }
@@ -237,16 +238,17 @@ TEST(ZipOpening, EndRecordChecks)
     }
     SLayout layout;
     const std::string archive = BuildArchive(ThreeItems(), "", "", &layout);
-    const struct {
+    const struct
+    {
         std::size_t nOffset;
         std::uint16_t nValue;
-    } aForged16[] = {{4, 1}, {6, 1}, {8, 2}, {10, 4}};  // disk numbers, differing item counts
+    } aForged16[] = {{4, 1}, {6, 1}, {8, 2}, {10, 4}}; // disk numbers, differing item counts
     for (const auto& f : aForged16) {
         std::string forged = archive;
         Put16(forged, layout.nEnd + f.nOffset, f.nValue);
         EXPECT_EQ(CMemoryZip(forged).hZip, nullptr) << f.nOffset;
     }
-    std::string beyond = archive;  // the directory would end after the end record
+    std::string beyond = archive; // the directory would end after the end record
     Put32(beyond, layout.nEnd + 16, Get32(archive, layout.nEnd + 16) + 1);
     EXPECT_EQ(CMemoryZip(beyond).hZip, nullptr);
 }
@@ -319,18 +321,18 @@ TEST(ZipItems, RecordFields)
 
 TEST(ZipItems, AttributesFromExternalBits)
 {
-    const struct {
+    const struct
+    {
         std::uint32_t nExternal;
         const char* pstrName;
         DWORD dwExpected;
     } aCases[] = {
-        {0x81A40000, "unix-file", FILE_ATTRIBUTE_NORMAL},                              // rw-r--r--
-        {0x81240000, "unix-readonly", FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_READONLY},  // r--r--r--
+        {0x81A40000, "unix-file", FILE_ATTRIBUTE_NORMAL},                               // rw-r--r--
+        {0x81240000, "unix-readonly", FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_READONLY}, // r--r--r--
         {0x41ED0000, "unix-folder", FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_DIRECTORY},
         {0x00000020, "dos-archive", FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY},
         {0x00000010, "dos-folder", FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY},
-        {0x00800006, "hidden-system",
-         FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+        {0x00800006, "hidden-system", FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
         {0x00800001, "readonly-bit", FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_READONLY},
         {0x81A40000, "no-attr-folder/", FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_DIRECTORY},
         {0x00800000, "backslash-folder\\", FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_DIRECTORY},
@@ -377,14 +379,18 @@ std::uint64_t UnixTicks(std::int64_t t)
     return static_cast<std::uint64_t>(t + 11644473600LL) * 10000000ULL;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ZipItems, ExtendedTimesFromTheLocalExtraField)
 {
     std::vector<SItemSpec> items(4);
-    for (std::size_t i = 0; i < items.size(); ++i) items[i].strName = "t" + std::to_string(i);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        items[i].strName = "t" + std::to_string(i);
     // All three times, after an unrelated block.
-    items[0].strLocalExtra = std::string("\x0a\x00\x04\x00" "abcd", 8) + UtBlock(7, {1600000000, 1600000100, 1500000000});
+    items[0].strLocalExtra = std::string("\x0a\x00\x04\x00"
+                                         "abcd",
+                                         8) +
+                             UtBlock(7, {1600000000, 1600000100, 1500000000});
     // Only the modification time; the central field's block is not read.
     items[1].strLocalExtra = UtBlock(1, {-86400});
     items[1].strCentralExtra = UtBlock(1, {5});
@@ -418,7 +424,7 @@ TEST(ZipItems, NamesAreTerminatedAndNeverCut)
     items[1].strName = std::string(260, 'b');
     items[2].strName = std::string(1000, 'c');
     items[3].strName = "after";
-    items[4].strName = std::string("cut\0.exe", 8);  // would be handed out as "cut"
+    items[4].strName = std::string("cut\0.exe", 8); // would be handed out as "cut"
     items[5].strName = std::string("cut\0.exe", 8);
     items[5].nFlags = 0x0800;
     CMemoryZip zip(BuildArchive(items));
@@ -445,11 +451,11 @@ TEST(ZipItems, Utf8FlaggedNamesComeInTheSystemCodePage)
 {
     ASSERT_EQ(::GetACP(), 936u) << "the test environment runs with the Chinese code page";
     std::vector<SItemSpec> items(3);
-    items[0].strName = "\xE4\xB8\xAD\xE6\x96\x87/\xE8\xAF\xB4\xE6\x98\x8E.txt";  // 中文/说明.txt in UTF-8
+    items[0].strName = "\xE4\xB8\xAD\xE6\x96\x87/\xE8\xAF\xB4\xE6\x98\x8E.txt"; // 中文/说明.txt in UTF-8
     items[0].nFlags = 0x0800;
     items[0].strData = "x";
-    items[1].strName = "中文/说明.txt";  // the same name stored as GBK bytes, not flagged
-    items[2].strName = "bad\xC3(";          // not UTF-8
+    items[1].strName = "中文/说明.txt"; // the same name stored as GBK bytes, not flagged
+    items[2].strName = "bad\xC3(";      // not UTF-8
     items[2].nFlags = 0x0800;
     CMemoryZip zip(BuildArchive(items));
     ASSERT_NE(zip.hZip, nullptr);
@@ -571,7 +577,7 @@ TEST(ZipMemoryUnpacking, OtherCallsCloseTheItemAndItStartsAgain)
     EXPECT_EQ(ZipUnzipItem(zip.hZip, 3, aBlock, 400, ZipKindMemory), ZipBadArgs);
     EXPECT_EQ(ZipUnzipItem(zip.hZip, -1, aBlock, 400, ZipKindMemory), ZipBadArgs);
     EXPECT_EQ(ZipUnzipItem(zip.hZip, 0, nullptr, 400, ZipKindMemory), ZipBadArgs);
-    EXPECT_EQ(ZipUnzipItem(zip.hZip, 0, aBlock, 0, ZipKindMemory), ZipBadArgs);  // would end early as ZipOk
+    EXPECT_EQ(ZipUnzipItem(zip.hZip, 0, aBlock, 0, ZipKindMemory), ZipBadArgs); // would end early as ZipOk
     EXPECT_EQ(ZipUnzipItem(zip.hZip, 0, aBlock, 400, static_cast<ZipKind>(0)), ZipBadArgs);
 }
 
@@ -604,14 +610,16 @@ ZipResult DrainToMemory(ZipHandle hZip, int iIndex, std::string* pData = nullptr
     char aBlock[4096];
     for (int n = 0; n < 100000; ++n) {
         const ZipResult r = ZipUnzipItem(hZip, iIndex, aBlock, sizeof(aBlock), ZipKindMemory);
-        if (r != ZipMoreData) return r;
-        if (pData) pData->append(aBlock, sizeof(aBlock));
+        if (r != ZipMoreData)
+            return r;
+        if (pData)
+            pData->append(aBlock, sizeof(aBlock));
     }
     ADD_FAILURE() << "memory unpacking did not end";
     return ZipMoreData;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ZipDamagedItems, ForgedAndCorruptItemsFailInsteadOfPassing)
 {
@@ -694,20 +702,21 @@ TEST(ZipDamagedItems, LocalHeaderChecks)
     items[0].strData = MakeContent(500, 3, true);
     SLayout layout;
     const std::string archive = BuildArchive(items, "", "", &layout);
-    const struct {
+    const struct
+    {
         std::size_t nOffset;
         std::uint32_t nValue;
         int nWidth;
         ZipResult nExpected;
     } aForged[] = {
-        {0, 0x04034B51, 4, ZipCorrupt},  // signature
-        {14, 1, 4, ZipCorrupt},          // CRC-32 differs from the directory's
-        {18, 1, 4, ZipCorrupt},          // compressed size
-        {22, 1, 4, ZipCorrupt},          // uncompressed size
-        {26, 6, 2, ZipCorrupt},          // name length
-        {28, 0xFFFF, 2, ZipReadFailed},  // extra field runs past the end of the archive
-        {28, 4, 2, ZipOk},               // a short extra field just moves the data start (bad data, see below)
-        {6, 0x0808, 2, ZipOk},           // flag bit 3: sizes and CRC are not compared
+        {0, 0x04034B51, 4, ZipCorrupt}, // signature
+        {14, 1, 4, ZipCorrupt},         // CRC-32 differs from the directory's
+        {18, 1, 4, ZipCorrupt},         // compressed size
+        {22, 1, 4, ZipCorrupt},         // uncompressed size
+        {26, 6, 2, ZipCorrupt},         // name length
+        {28, 0xFFFF, 2, ZipReadFailed}, // extra field runs past the end of the archive
+        {28, 4, 2, ZipOk},              // a short extra field just moves the data start (bad data, see below)
+        {6, 0x0808, 2, ZipOk},          // flag bit 3: sizes and CRC are not compared
     };
     for (const auto& f : aForged) {
         std::string forged = archive;
@@ -752,10 +761,14 @@ TEST(ZipConcurrency, SeparateHandlesWorkOnSeparateThreads)
                 strBlock.compare(0, nSize, items[i].strData) == 0)
                 ++*pnGood;
         }
-        if (hZip) ZipClose(hZip);
+        if (hZip)
+            ZipClose(hZip);
     };
     std::vector<std::thread> threads;
-    for (int& nGood : aGood) threads.emplace_back(worker, &nGood);
-    for (std::thread& t : threads) t.join();
-    for (int nGood : aGood) EXPECT_EQ(nGood, 40);
+    for (int& nGood : aGood)
+        threads.emplace_back(worker, &nGood);
+    for (std::thread& t : threads)
+        t.join();
+    for (int nGood : aGood)
+        EXPECT_EQ(nGood, 40);
 }

@@ -34,7 +34,7 @@ SItemSpec Folder(const std::string& strName, std::uint32_t nExternal)
     return item;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ZipUnpackFiles, ItemsBecomeFilesAndFoldersBelowTheBaseFolder)
 {
@@ -43,13 +43,13 @@ TEST(ZipUnpackFiles, ItemsBecomeFilesAndFoldersBelowTheBaseFolder)
         File("top.txt", "top"),
         File("中文/说明.txt", MakeContent(3000, 2, false)),
         File("empty.txt", ""),
-        Folder("d/e/", 0x41ED0010),        // folder with attributes
-        Folder("bare/", 0),                // folder without attributes
-        Folder("f/g", 0x41ED0000),         // folder by its Unix mode, no trailing separator
-        File("w\\win.txt", "backslash"),   // separators of either kind
+        Folder("d/e/", 0x41ED0010),      // folder with attributes
+        Folder("bare/", 0),              // folder without attributes
+        Folder("f/g", 0x41ED0000),       // folder by its Unix mode, no trailing separator
+        File("w\\win.txt", "backslash"), // separators of either kind
     };
     items[1].nMethod = 0;
-    items[0].strLocalExtra = std::string("UT\x05\x00\x01", 5) + std::string("\x00\x5E\xD0\x60", 4);  // 1624268288
+    items[0].strLocalExtra = std::string("UT\x05\x00\x01", 5) + std::string("\x00\x5E\xD0\x60", 4); // 1624268288
     CScratchFolder scratch("files");
     ASSERT_TRUE(::CreateDirectoryA((scratch / "target").c_str(), nullptr));
     {
@@ -64,9 +64,10 @@ TEST(ZipUnpackFiles, ItemsBecomeFilesAndFoldersBelowTheBaseFolder)
         }
     }
     const std::set<std::string> expected = {
-        "target\\", "target\\a\\", "target\\a\\b\\", "target\\a\\b\\c.txt", "target\\top.txt",
-        "target\\中文\\", "target\\中文\\说明.txt", "target\\empty.txt", "target\\d\\", "target\\d\\e\\",
-        "target\\bare\\", "target\\f\\", "target\\f\\g\\", "target\\w\\", "target\\w\\win.txt",
+        "target\\",        "target\\a\\",    "target\\a\\b\\",         "target\\a\\b\\c.txt",
+        "target\\top.txt", "target\\中文\\", "target\\中文\\说明.txt", "target\\empty.txt",
+        "target\\d\\",     "target\\d\\e\\", "target\\bare\\",         "target\\f\\",
+        "target\\f\\g\\",  "target\\w\\",    "target\\w\\win.txt",
     };
     EXPECT_EQ(scratch.Tree(), expected);
     EXPECT_EQ(ReadWholeFile(scratch / "target\\a\\b\\c.txt"), items[0].strData);
@@ -105,13 +106,27 @@ TEST(ZipUnpackFiles, ExistingFilesAreReplaced)
 TEST(ZipUnpackFiles, DestinationsOutsideTheTargetAreRefused)
 {
     const char* const aEscapes[] = {
-        "../x.exe",        "a/../../x.exe", "\\x.exe",      "/x.exe",          "C:x.exe",
-        "C:\\zip-escape-probe.exe", "a\\..\\..\\x.exe", "..",   ".. /x.exe",       "a/.. ",
-        "sub/..",          "x.exe:stream",  "....",         "a/ ../x.exe",     "\\\\server\\share\\x.exe",
+        "../x.exe",
+        "a/../../x.exe",
+        "\\x.exe",
+        "/x.exe",
+        "C:x.exe",
+        "C:\\zip-escape-probe.exe",
+        "a\\..\\..\\x.exe",
+        "..",
+        ".. /x.exe",
+        "a/.. ",
+        "sub/..",
+        "x.exe:stream",
+        "....",
+        "a/ ../x.exe",
+        "\\\\server\\share\\x.exe",
     };
     std::vector<SItemSpec> items;
-    for (const char* p : aEscapes) items.push_back(File(p, "payload"));
-    for (const char* p : {"../up/", "a/../../up/", "/root/", "C:\\up\\"}) items.push_back(Folder(p, 0x41ED0010));
+    for (const char* p : aEscapes)
+        items.push_back(File(p, "payload"));
+    for (const char* p : {"../up/", "a/../../up/", "/root/", "C:\\up\\"})
+        items.push_back(Folder(p, 0x41ED0010));
     items.push_back(File("ok.txt", "fine"));
     const int iOk = static_cast<int>(items.size()) - 1;
 
@@ -130,15 +145,23 @@ TEST(ZipUnpackFiles, DestinationsOutsideTheTargetAreRefused)
             EXPECT_EQ(ZipUnzipItem(zip.hZip, i, info.szName, 0, ZipKindFile), ZipBadArgs) << info.szName;
         }
         // A harmless item given a harmful destination, and a harmful folder item given a harmless one.
-        for (const char* p : aEscapes) EXPECT_EQ(UnzipTo(zip.hZip, iOk, p), ZipBadArgs) << p;
+        for (const char* p : aEscapes)
+            EXPECT_EQ(UnzipTo(zip.hZip, iOk, p), ZipBadArgs) << p;
         EXPECT_EQ(UnzipTo(zip.hZip, iOk - 4, "fine/"), ZipBadArgs);
         // Names that only look like parent steps are ordinary names.
         for (const char* p : {"a..b.txt", "..a/x.txt", ".hidden", "a/./b.txt", "b..c/y.txt"})
             EXPECT_EQ(UnzipTo(zip.hZip, iOk, p), ZipOk) << p;
     }
-    const std::set<std::string> expected = {"t1\\", "t1\\t2\\", "t1\\t2\\a..b.txt", "t1\\t2\\..a\\",
-                                            "t1\\t2\\..a\\x.txt", "t1\\t2\\.hidden", "t1\\t2\\a\\",
-                                            "t1\\t2\\a\\b.txt", "t1\\t2\\b..c\\", "t1\\t2\\b..c\\y.txt"};
+    const std::set<std::string> expected = {"t1\\",
+                                            "t1\\t2\\",
+                                            "t1\\t2\\a..b.txt",
+                                            "t1\\t2\\..a\\",
+                                            "t1\\t2\\..a\\x.txt",
+                                            "t1\\t2\\.hidden",
+                                            "t1\\t2\\a\\",
+                                            "t1\\t2\\a\\b.txt",
+                                            "t1\\t2\\b..c\\",
+                                            "t1\\t2\\b..c\\y.txt"};
     EXPECT_EQ(scratch.Tree(), expected);
     EXPECT_EQ(::GetFileAttributesA("C:\\zip-escape-probe.exe"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(::GetFileAttributesA("C:\\up"), INVALID_FILE_ATTRIBUTES);
@@ -189,8 +212,8 @@ TEST(ZipUnpackFiles, CallersHandleIsWrittenAtItsPosition)
     ASSERT_TRUE(::GetFileTime(h, nullptr, nullptr, &ftWrite));
     const std::uint64_t nTicks = (static_cast<std::uint64_t>(ftWrite.dwHighDateTime) << 32) | ftWrite.dwLowDateTime;
     EXPECT_EQ(nTicks, (0x50000000ULL + 11644473600ULL) * 10000000ULL);
-    EXPECT_EQ(ZipUnzipItem(zip.hZip, 1, h, 0, ZipKindHandle), ZipOk);  // a folder writes nothing
-    ASSERT_TRUE(::WriteFile(h, "TAIL", 4, &nWritten, nullptr));        // still the caller's, still open
+    EXPECT_EQ(ZipUnzipItem(zip.hZip, 1, h, 0, ZipKindHandle), ZipOk); // a folder writes nothing
+    ASSERT_TRUE(::WriteFile(h, "TAIL", 4, &nWritten, nullptr));       // still the caller's, still open
     ::CloseHandle(h);
     EXPECT_EQ(ReadWholeFile(strPath), "HEAD" + items[0].strData + "TAIL");
 

@@ -36,8 +36,8 @@ HostWindow::HostWindow(CPaintManagerUI& pm, Kind kind, int cx, int cy) : m_pm(pm
     if (kind == MessageOnly) {
         m_hWnd = ::CreateWindowExA(0, kHostClass, "", 0, 0, 0, cx, cy, HWND_MESSAGE, nullptr, hInst, nullptr);
     } else {
-        m_hWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, kHostClass, "SkinUI test host", WS_POPUP, 10, 10, cx, cy,
-                                   nullptr, nullptr, hInst, nullptr);
+        m_hWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, kHostClass, "SkinUI test host", WS_POPUP, 10, 10, cx, cy, nullptr,
+                                   nullptr, hInst, nullptr);
     }
     ::SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_pm));
     m_pm.AttachWindow(m_hWnd);
@@ -76,26 +76,46 @@ LRESULT CALLBACK HostWindow::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPA
 std::string KindName(int nKind)
 {
     switch (nKind) {
-    case UIEV_KEYDOWN: return "keydown";
-    case UIEV_KEYUP: return "keyup";
-    case UIEV_CHAR: return "char";
-    case UIEV_SYSKEY: return "syskey";
-    case UIEV_MOUSEMOVE: return "mousemove";
-    case UIEV_MOUSELEAVE: return "mouseleave";
-    case UIEV_MOUSEENTER: return "mouseenter";
-    case UIEV_MOUSEHOVER: return "mousehover";
-    case UIEV_BUTTONDOWN: return "buttondown";
-    case UIEV_BUTTONUP: return "buttonup";
-    case UIEV_RBUTTONDOWN: return "rbuttondown";
-    case UIEV_DBLCLICK: return "dblclick";
-    case UIEV_CONTEXTMENU: return "contextmenu";
-    case UIEV_SCROLLWHEEL: return "scrollwheel";
-    case UIEV_KILLFOCUS: return "killfocus";
-    case UIEV_SETFOCUS: return "setfocus";
-    case UIEV_WINDOWSIZE: return "windowsize";
-    case UIEV_SETCURSOR: return "setcursor";
-    case UIEV_TIMER: return "timer";
-    default: return "kind" + std::to_string(nKind);
+    case UIEV_KEYDOWN:
+        return "keydown";
+    case UIEV_KEYUP:
+        return "keyup";
+    case UIEV_CHAR:
+        return "char";
+    case UIEV_SYSKEY:
+        return "syskey";
+    case UIEV_MOUSEMOVE:
+        return "mousemove";
+    case UIEV_MOUSELEAVE:
+        return "mouseleave";
+    case UIEV_MOUSEENTER:
+        return "mouseenter";
+    case UIEV_MOUSEHOVER:
+        return "mousehover";
+    case UIEV_BUTTONDOWN:
+        return "buttondown";
+    case UIEV_BUTTONUP:
+        return "buttonup";
+    case UIEV_RBUTTONDOWN:
+        return "rbuttondown";
+    case UIEV_DBLCLICK:
+        return "dblclick";
+    case UIEV_CONTEXTMENU:
+        return "contextmenu";
+    case UIEV_SCROLLWHEEL:
+        return "scrollwheel";
+    case UIEV_KILLFOCUS:
+        return "killfocus";
+    case UIEV_SETFOCUS:
+        return "setfocus";
+    case UIEV_WINDOWSIZE:
+        return "windowsize";
+    case UIEV_SETCURSOR:
+        return "setcursor";
+    case UIEV_TIMER:
+        return "timer";
+    default:
+        return "kind" + std::to_string(nKind);
     }
 }
 

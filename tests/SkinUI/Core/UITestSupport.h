@@ -23,7 +23,11 @@ using SkinUI::NotifyEventUI;
 class HostWindow
 {
 public:
-    enum Kind { MessageOnly, VisiblePopup };
+    enum Kind
+    {
+        MessageOnly,
+        VisiblePopup
+    };
     explicit HostWindow(CPaintManagerUI& pm, Kind kind = MessageOnly, int cx = 200, int cy = 120);
     ~HostWindow();
     HostWindow(const HostWindow&) = delete;

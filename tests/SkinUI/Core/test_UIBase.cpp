@@ -106,7 +106,7 @@ TEST(WindowClass, RegisteringTheSameClassTwiceSucceeds)
 
 TEST(WindowClass, FailedRegistrationCreatesNothing)
 {
-    const std::string tooLong(300, 'N');  // class names are limited to 256 characters
+    const std::string tooLong(300, 'N'); // class names are limited to 256 characters
     TestWnd w(tooLong.c_str());
     EXPECT_EQ(w.CreateHostWindow(nullptr, "", WS_POPUP, 0), nullptr);
     EXPECT_EQ(w.Handle(), nullptr);
@@ -379,7 +379,7 @@ TEST(NotifyMapLookup, DerivedTableBeatsItsBase)
     auto select = Notification("selectchanged", &opt);
     auto click = Notification("click", &close);
     EXPECT_TRUE(pump.DispatchByMap(select));
-    EXPECT_TRUE(pump.DispatchByMap(click));  // only the base has it
+    EXPECT_TRUE(pump.DispatchByMap(click)); // only the base has it
     EXPECT_EQ(pump.log, (std::vector<std::string>{"derived:select", "base:closebtn"}));
 }
 
@@ -416,7 +416,7 @@ TEST(NotifyVirtualWindows, RoutedByNameIgnoringCaseThenFallsBackToTheReceiver)
 TEST(NotifyVirtualWindows, UnhandledByTheRoutedPumpGoesToTheReceiver)
 {
     DerivedPump outer;
-    CNotifyPump empty;  // handles nothing
+    CNotifyPump empty; // handles nothing
     outer.AddVirtualWindow("panel", &empty);
     NamedControl opt("option1");
     auto msg = Notification("selectchanged", &opt, "panel");
@@ -435,7 +435,7 @@ int main(int argc, char** argv)
         w.CreateHostWindow(nullptr, "", WS_POPUP, 0, 0, 0, 20, 20);
         ::PostQuitMessage(42);
         w.RunModal();
-        return 7;  // never reached: the quit message ends the process
+        return 7; // never reached: the quit message ends the process
     }
     CPaintManagerUI::SetModuleInstance(::GetModuleHandleA(nullptr));
     ::testing::InitGoogleTest(&argc, argv);

@@ -36,11 +36,14 @@ bool Veto(void*)
 
 TEST(ControlAttributes, ColoursKeepAlphaInTheTopByte)
 {
-    auto p = Apply({{"bkcolor", "#ff0c78cb"}, {"bkcolor2", "0xFFFFFFFF"}, {"bkcolor3", "#000094E3"},
-                    {"bordercolor", "80112233"}, {"focusbordercolor", "#12"}});
+    auto p = Apply({{"bkcolor", "#ff0c78cb"},
+                    {"bkcolor2", "0xFFFFFFFF"},
+                    {"bkcolor3", "#000094E3"},
+                    {"bordercolor", "80112233"},
+                    {"focusbordercolor", "#12"}});
     EXPECT_EQ(p->GetBackColor(), 0xFF0C78CBu);
     EXPECT_EQ(p->GetBackColor2(), 0xFFFFFFFFu);
-    EXPECT_EQ(p->GetBackColor3(), 0x000094E3u);  // six digits after "00": alpha 0
+    EXPECT_EQ(p->GetBackColor3(), 0x000094E3u); // six digits after "00": alpha 0
     EXPECT_EQ(p->GetBorderColor(), 0x80112233u);
     EXPECT_EQ(p->GetFocusBorderColor(), 0x12u);
 }
@@ -50,7 +53,7 @@ TEST(ControlAttributes, OnlyBackgroundColoursSkipLeadingBlanks)
     auto p = Apply({{"bkcolor1", " \t\r\n#FF102030"}, {"bkcolor2", "  #FF405060"}, {"bordercolor", " #FF708090"}});
     EXPECT_EQ(p->GetBackColor(), 0xFF102030u);
     EXPECT_EQ(p->GetBackColor2(), 0xFF405060u);
-    EXPECT_EQ(p->GetBorderColor(), 0u);  // the blank stays, so the '#' is not skipped and nothing is read
+    EXPECT_EQ(p->GetBorderColor(), 0u); // the blank stays, so the '#' is not skipped and nothing is read
 }
 
 TEST(ControlAttributes, PosThenWidthAndHeightAsTheSkinWritesThem)
@@ -93,7 +96,7 @@ TEST(ControlAttributes, NumbersSkipBlanksReadASignAndStopAtOtherCharacters)
     auto p = Apply({{"width", "  +42px"}, {"height", "abc"}, {"minwidth", "-3"}, {"maxheight", "77"}});
     EXPECT_EQ(p->GetFixedWidth(), 42);
     EXPECT_EQ(p->GetFixedHeight(), 0);
-    EXPECT_EQ(p->GetMinWidth(), 0);  // negative: ignored
+    EXPECT_EQ(p->GetMinWidth(), 0); // negative: ignored
     EXPECT_EQ(p->GetMaxHeight(), 77);
     EXPECT_EQ(p->GetMaxWidth(), 9999);
 }
@@ -103,12 +106,12 @@ TEST(ControlAttributes, BorderSizeWithOneNumberOrFourSides)
     auto p = Apply({{"bordersize", "2"}});
     EXPECT_EQ(p->GetBorderSize(), 2);
     p->ApplyAttribute("bordersize", "0,0,0,2");
-    EXPECT_EQ(p->GetBorderSize(), 2);  // the whole-border size is kept
+    EXPECT_EQ(p->GetBorderSize(), 2); // the whole-border size is kept
     EXPECT_EQ(p->GetBottomBorderSize(), 2);
     EXPECT_EQ(p->GetLeftBorderSize(), 0);
     p->ApplyAttribute("bordersize", "1");
     EXPECT_EQ(p->GetBorderSize(), 1);
-    EXPECT_EQ(p->GetBottomBorderSize(), 0);  // a single number clears the sides
+    EXPECT_EQ(p->GetBottomBorderSize(), 0); // a single number clears the sides
     p->ApplyAttribute("topbordersize", "4");
     p->ApplyAttribute("borderstyle", "2");
     EXPECT_EQ(p->GetTopBorderSize(), 4);
@@ -117,8 +120,13 @@ TEST(ControlAttributes, BorderSizeWithOneNumberOrFourSides)
 
 TEST(ControlAttributes, BooleansAreTrueOnlyForExactlyTrue)
 {
-    auto p = Apply({{"enabled", "TRUE"}, {"visible", "1"}, {"mouse", "false"}, {"keyboard", "true"}, {"float", "true"},
-                    {"menu", "true"}, {"colorhsl", "true"}});
+    auto p = Apply({{"enabled", "TRUE"},
+                    {"visible", "1"},
+                    {"mouse", "false"},
+                    {"keyboard", "true"},
+                    {"float", "true"},
+                    {"menu", "true"},
+                    {"colorhsl", "true"}});
     EXPECT_FALSE(p->IsEnabled());
     EXPECT_FALSE(p->IsVisible());
     EXPECT_FALSE(p->IsMouseEnabled());
@@ -130,8 +138,14 @@ TEST(ControlAttributes, BooleansAreTrueOnlyForExactlyTrue)
 
 TEST(ControlAttributes, TextsShortcutAndUnknownNames)
 {
-    auto p = Apply({{"name", "btnOk"}, {"text", "确定"}, {"tooltip", "first<n>second"}, {"userdata", "u"},
-                    {"shortcut", "xyz"}, {"Name", "ignored"}, {"nosuch", "1"}, {"relativepos", "50,0,100,0"}});
+    auto p = Apply({{"name", "btnOk"},
+                    {"text", "确定"},
+                    {"tooltip", "first<n>second"},
+                    {"userdata", "u"},
+                    {"shortcut", "xyz"},
+                    {"Name", "ignored"},
+                    {"nosuch", "1"},
+                    {"relativepos", "50,0,100,0"}});
     EXPECT_STREQ(p->GetName(), "btnOk");
     EXPECT_STREQ(p->GetText(), "确定");
     EXPECT_STREQ(p->GetToolTip(), "first\r\nsecond");
@@ -151,12 +165,12 @@ TEST(ControlAttributes, AttributeListNeedsSingleSpaces)
     EXPECT_EQ(c.GetFixedHeight(), 20);
 
     CControlUI d;
-    d.ApplyAttributeList("width=\"10\"  height=\"20\"");  // second name is " height": no such attribute
+    d.ApplyAttributeList("width=\"10\"  height=\"20\""); // second name is " height": no such attribute
     EXPECT_EQ(d.GetFixedWidth(), 10);
     EXPECT_EQ(d.GetFixedHeight(), 0);
 
     CControlUI e;
-    e.ApplyAttributeList("width=\"10\"height=\"20\"");  // no separator: only the first pair
+    e.ApplyAttributeList("width=\"10\"height=\"20\""); // no separator: only the first pair
     EXPECT_EQ(e.GetFixedWidth(), 10);
     EXPECT_EQ(e.GetFixedHeight(), 0);
 }
@@ -211,7 +225,7 @@ TEST(ControlPlacement, FloatingControlKeepsItsOffsetSense)
     pChild->SetFloat(true);
     pChild->SetFixedXY(CUISize(-40, 5));
     pChild->SetPos(CUIRect(230, 105, 260, 125));
-    EXPECT_EQ(pChild->GetFixedXY().cx, -40);  // right edge 260 is 40 left of the container's 300
+    EXPECT_EQ(pChild->GetFixedXY().cx, -40); // right edge 260 is 40 left of the container's 300
     EXPECT_EQ(pChild->GetFixedXY().cy, 5);
     EXPECT_EQ(pChild->GetFixedWidth(), 30);
     EXPECT_EQ(pChild->GetFixedHeight(), 20);
@@ -430,7 +444,7 @@ TEST(ControlLifecycle, InitRunsOnlyWhenAttachedBelowAParent)
     c.SetTag(reinterpret_cast<UINT_PTR>(&nInit));
     c.m_initListeners += CountCall;
     CPaintManagerUI pm;
-    c.SetManager(&pm, nullptr, true);  // a root is never initialised this way
+    c.SetManager(&pm, nullptr, true); // a root is never initialised this way
     EXPECT_EQ(nInit, 0);
     CControlUI parent;
     c.SetManager(&pm, &parent, false);

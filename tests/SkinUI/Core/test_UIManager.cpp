@@ -78,7 +78,7 @@ TEST(ManagerRegistry, LaterControlOfTheSameNameWinsLookupByName)
     Tree t({"dup", "other", "dup"});
     EXPECT_EQ(t.pm.FindControlByName("dup"), t.Leaf(2));
     EXPECT_EQ(t.pm.FindControlByName("other"), t.Leaf(1));
-    EXPECT_EQ(t.pm.FindControlByName("DUP"), nullptr);  // exact case only
+    EXPECT_EQ(t.pm.FindControlByName("DUP"), nullptr); // exact case only
     // The child search ignores case and answers the first in visiting order.
     EXPECT_EQ(t.pm.FindChildByName(nullptr, "DUP"), t.Leaf(0));
     EXPECT_EQ(t.pm.FindChildByName(nullptr, "nosuch"), nullptr);
@@ -113,7 +113,7 @@ TEST(ManagerRegistry, FindControlAtAnswersTheTopmostControl)
     EXPECT_EQ(t.pm.FindControlAt(CUIPoint(50, 50)), t.Leaf(1));
     EXPECT_EQ(t.pm.FindControlAt(CUIPoint(20, 20)), t.Leaf(0));
     EXPECT_EQ(t.pm.FindControlAt(CUIPoint(95, 5)), t.root);
-    EXPECT_EQ(t.pm.FindControlAt(CUIPoint(100, 50)), nullptr);  // right edge is outside
+    EXPECT_EQ(t.pm.FindControlAt(CUIPoint(100, 50)), nullptr); // right edge is outside
     t.Leaf(1)->SetVisible(false);
     EXPECT_EQ(t.pm.FindControlAt(CUIPoint(50, 50)), t.Leaf(0));
     EXPECT_EQ(t.pm.FindChildAt(t.Leaf(0), CUIPoint(50, 50)), t.Leaf(0));
@@ -133,7 +133,7 @@ TEST(ManagerRegistry, SearchesWithoutARootFindNothing)
     EXPECT_FALSE(pm.AttachControlTree(nullptr, nullptr));
     EXPECT_EQ(pm.MoveFocusByTab(false), true);
     EXPECT_EQ(pm.GetFocusedControl(), nullptr);
-    EXPECT_GE(asserts.Count(), 7);  // programming errors are still reported
+    EXPECT_GE(asserts.Count(), 7); // programming errors are still reported
 }
 
 TEST(ManagerRegistry, ForgottenControlLeavesTheNameTableAndTheFocus)
@@ -160,7 +160,7 @@ TEST(ManagerRegistry, NewRootReplacesTheOldOneThroughTheDeleteQueue)
     auto* pNewRoot = pNew.get();
     EXPECT_TRUE(t.pm.SetRootControl(pNew.release()));
     EXPECT_EQ(t.pm.GetRootControl(), pNewRoot);
-    EXPECT_FALSE(bOldDeleted);  // kept until the delete message arrives
+    EXPECT_FALSE(bOldDeleted); // kept until the delete message arrives
     HostWindow::Pump();
     EXPECT_TRUE(bOldDeleted);
 
@@ -181,7 +181,7 @@ TEST(ManagerRegistry, ScheduledControlIsDeletedOnceOnTheDeleteMessage)
     pDoomed->pDeletedFlag = &bDeleted;
     t.pm.AttachControlTree(pDoomed, t.root);
     t.pm.ScheduleDelete(pDoomed);
-    t.pm.ScheduleDelete(pDoomed);  // queued once only
+    t.pm.ScheduleDelete(pDoomed); // queued once only
     EXPECT_EQ(pDoomed->GetParent(), nullptr);
     EXPECT_FALSE(bDeleted);
     HostWindow::Pump();
@@ -276,7 +276,7 @@ bool LogNotifyListener(void* pParam)
 {
     const auto* pMsg = static_cast<NotifyEventUI*>(pParam);
     g_pListenerLog->push_back(std::string("listener:") + pMsg->type.Chars());
-    return false;  // the result is ignored
+    return false; // the result is ignored
 }
 } // namespace
 
@@ -408,7 +408,7 @@ TEST(ManagerTimers, FirstSystemIdIs17AndATimerCannotStartTwice)
     Tree t({"a", "b"});
     EXPECT_TRUE(t.pm.StartControlTimer(t.Leaf(0), 8, 100000));
     EXPECT_FALSE(t.pm.StartControlTimer(t.Leaf(0), 8, 50));
-    EXPECT_TRUE(t.pm.StartControlTimer(t.Leaf(1), 8, 100000));  // same id, other control
+    EXPECT_TRUE(t.pm.StartControlTimer(t.Leaf(1), 8, 100000)); // same id, other control
     t.Tick(17);
     ASSERT_EQ(t.Leaf(0)->events.size(), 1u);
     EXPECT_EQ(t.Leaf(0)->events[0].nKind, UIEV_TIMER);
@@ -485,7 +485,7 @@ TEST(ManagerTimers, TimersNeedAHostWindowAndDieWithTheirControl)
         t.pm.AttachControlTree(&temp, t.root);
         ASSERT_TRUE(t.pm.StartControlTimer(&temp, 1, 100000));
     }
-    t.Tick(17);  // the record went with the control: nothing is delivered to freed memory
+    t.Tick(17); // the record went with the control: nothing is delivered to freed memory
     ASSERT_TRUE(t.pm.StartControlTimer(t.Leaf(0), 1, 100000));
     t.Tick(18);
     EXPECT_EQ(t.Leaf(0)->events.size(), 1u);
@@ -573,7 +573,7 @@ TEST(ManagerFocus, BackwardTabWrapsToTheLastTabStop)
 {
     Tree t({"one", "plain", "two", "three"}, true);
     auto* pPlain = t.Leaf(1);
-    pPlain->SetEnabled(false);  // disabled controls are skipped
+    pPlain->SetEnabled(false); // disabled controls are skipped
     t.pm.FocusControl(t.Leaf(0));
     t.pm.MoveFocusByTab(false);
     EXPECT_EQ(t.pm.GetFocusedControl(), t.Leaf(3));
@@ -602,7 +602,7 @@ TEST(ManagerRouting, QueuedMessagesPassAcceleratorsThenPreFilters)
     EXPECT_TRUE(CPaintManagerUI::RouteQueuedMessage(&msg));
     EXPECT_EQ(passes.seen.size(), 1u);
     EXPECT_EQ(consumes.seen.size(), 1u);
-    EXPECT_EQ(pre.messages.size(), 1u);  // consumed before the pre-filters
+    EXPECT_EQ(pre.messages.size(), 1u); // consumed before the pre-filters
 
     // A child window's messages reach its skinned parent's manager.
     const HWND hChild = ::CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, t.host.Handle(), nullptr,

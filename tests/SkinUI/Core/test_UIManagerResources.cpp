@@ -42,11 +42,11 @@ TEST(ManagerResources, ColoursAndClassDefaultsComeFromTheResourceParent)
     EXPECT_EQ(child.GetLinkFontColor(), 0xFF654321u);
     ASSERT_TRUE(child.SetResourceParent(&parent));
     EXPECT_EQ(child.GetLinkFontColor(), 0xFF123456u);
-    EXPECT_FALSE(parent.SetResourceParent(&child));  // no cycles
+    EXPECT_FALSE(parent.SetResourceParent(&child)); // no cycles
     EXPECT_EQ(parent.GetResourceParent(), nullptr);
 
     parent.SetClassDefaults("Button", "width=\"10\"");
-    parent.SetClassDefaults("Button", "width=\"20\"");  // the first list wins
+    parent.SetClassDefaults("Button", "width=\"20\""); // the first list wins
     EXPECT_STREQ(child.GetClassDefaults("Button"), "width=\"10\"");
     child.SetClassDefaults("Button", "height=\"5\"");
     EXPECT_STREQ(child.GetClassDefaults("Button"), "height=\"5\"");
@@ -59,7 +59,7 @@ TEST(ManagerResources, FontsAreAddressedByIndexWithTheBaseFontAsFallback)
     HostWindow host(pm);
     const HFONT hBase = pm.GetBaseFont()->handle;
     ASSERT_NE(hBase, nullptr);
-    EXPECT_GT(pm.GetBaseFont()->metrics.tmHeight, 0);  // measured on first use
+    EXPECT_GT(pm.GetBaseFont()->metrics.tmHeight, 0); // measured on first use
     const HFONT h1 = pm.RegisterFont("Tahoma", 12, true, false, false);
     const HFONT h2 = pm.RegisterFont("Tahoma", 12, true, false, false);
     ASSERT_NE(h1, nullptr);

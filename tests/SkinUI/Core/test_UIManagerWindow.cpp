@@ -62,7 +62,7 @@ TEST(ManagerFirstPaint, LaysOutSendsWindowInitThenFocusesTheFirstTabStop)
     EXPECT_FALSE(t.root->IsLayoutNeeded());
     t.log.clear();
     t.Paint();
-    EXPECT_TRUE(t.log.empty());  // "windowinit" goes out once per root
+    EXPECT_TRUE(t.log.empty()); // "windowinit" goes out once per root
 }
 
 TEST(ManagerTab, ForwardAndBackwardWrap)
@@ -73,9 +73,9 @@ TEST(ManagerTab, ForwardAndBackwardWrap)
     EXPECT_EQ(t.pm.GetFocusedControl(), t.Leaf(1));
     t.pm.MoveFocusByTab(true);
     t.pm.MoveFocusByTab(true);
-    EXPECT_EQ(t.pm.GetFocusedControl(), t.Leaf(0));  // from the last to the first
+    EXPECT_EQ(t.pm.GetFocusedControl(), t.Leaf(0)); // from the last to the first
     t.pm.MoveFocusByTab(false);
-    EXPECT_EQ(t.pm.GetFocusedControl(), t.Leaf(2));  // from the first to the last
+    EXPECT_EQ(t.pm.GetFocusedControl(), t.Leaf(2)); // from the first to the last
     t.pm.MoveFocusByTab(false);
     EXPECT_EQ(t.pm.GetFocusedControl(), t.Leaf(1));
 
@@ -88,7 +88,7 @@ TEST(ManagerTab, ForwardAndBackwardWrap)
 TEST(ManagerTab, HiddenAndPlainControlsAreSkipped)
 {
     PaintedTree t({"a", "b", "c"});
-    t.root->Add(std::make_unique<CRecordingControlUI>("plain"));  // not a tab stop
+    t.root->Add(std::make_unique<CRecordingControlUI>("plain")); // not a tab stop
     t.Leaf(1)->SetVisible(false);
     t.Paint();
     t.pm.FocusControl(t.Leaf(0));
@@ -126,7 +126,7 @@ TEST(ControlInvalidation, SetPosRepaintsOldAndNewPlaceWithinTheAncestors)
     PaintedTree t({"a"});
     CControlUI* pLeaf = t.Leaf(0);
     ::ValidateRect(t.host.Handle(), nullptr);
-    pLeaf->SetPos(CUIRect(10, 10, 30, 30));  // from an empty rectangle: only the new one
+    pLeaf->SetPos(CUIRect(10, 10, 30, 30)); // from an empty rectangle: only the new one
     EXPECT_TRUE(SameRect(t.UpdateRect(), CUIRect(10, 10, 30, 30)));
 
     ::ValidateRect(t.host.Handle(), nullptr);
@@ -134,7 +134,7 @@ TEST(ControlInvalidation, SetPosRepaintsOldAndNewPlaceWithinTheAncestors)
     EXPECT_TRUE(SameRect(t.UpdateRect(), CUIRect(10, 10, 70, 40)));
 
     ::ValidateRect(t.host.Handle(), nullptr);
-    pLeaf->SetPos(CUIRect(190, 100, 260, 160));  // partly outside the root: cut at its edges
+    pLeaf->SetPos(CUIRect(190, 100, 260, 160)); // partly outside the root: cut at its edges
     EXPECT_TRUE(SameRect(t.UpdateRect(), CUIRect(50, 20, 200, 120)));
 }
 
@@ -145,7 +145,7 @@ TEST(ControlInvalidation, NothingOutsideAnAncestorOrWhileHidden)
     pInner->SetPos(CUIRect(0, 0, 50, 50));
     auto* pLeaf = pInner->Add(std::make_unique<CRecordingControlUI>("leaf"));
     ::ValidateRect(t.host.Handle(), nullptr);
-    pLeaf->SetPos(CUIRect(100, 60, 120, 80));  // entirely outside its container
+    pLeaf->SetPos(CUIRect(100, 60, 120, 80)); // entirely outside its container
     EXPECT_TRUE(t.UpdateRect().IsAllZero());
 
     pLeaf->SetPos(CUIRect(10, 10, 20, 20));

@@ -5,7 +5,10 @@
 using namespace SkinUI;
 
 namespace {
-void* P(int i) { return reinterpret_cast<void*>(static_cast<intptr_t>(i)); }
+void* P(int i)
+{
+    return reinterpret_cast<void*>(static_cast<intptr_t>(i));
+}
 } // namespace
 
 TEST(UIPtrArrayGrowth, ZeroThenElevenThenTwentyTwo)
@@ -17,7 +20,7 @@ TEST(UIPtrArrayGrowth, ZeroThenElevenThenTwentyTwo)
     for (int i = 2; i <= 10; ++i)
         a.Push(P(i));
     EXPECT_EQ(a.Capacity(), 11);
-    a.Push(P(11));  // the eleventh fills the block: it grows at once
+    a.Push(P(11)); // the eleventh fills the block: it grows at once
     EXPECT_EQ(a.Capacity(), 22);
     EXPECT_EQ(a.Count(), 11);
     for (int i = 0; i < 11; ++i)
@@ -43,7 +46,7 @@ TEST(UIPtrArrayEdits, InsertPutEraseAndBounds)
     a.Push(P(1));
     a.Push(P(3));
     EXPECT_TRUE(a.Insert(1, P(2)));
-    EXPECT_TRUE(a.Insert(a.Count(), P(4)));  // at the count: appends
+    EXPECT_TRUE(a.Insert(a.Count(), P(4))); // at the count: appends
     EXPECT_FALSE(a.Insert(a.Count() + 1, P(9)));
     EXPECT_FALSE(a.Insert(-1, P(9)));
     ASSERT_EQ(a.Count(), 4);
@@ -71,7 +74,11 @@ TEST(UIPtrArrayEdits, InsertPutEraseAndBounds)
 
 TEST(UIValArray, RecordsAreCopiedAndClearKeepsStorage)
 {
-    struct Rec { int a; double b; };
+    struct Rec
+    {
+        int a;
+        double b;
+    };
     CUIValArray v(sizeof(Rec));
     for (int i = 0; i < 12; ++i) {
         const Rec r{i, i * 0.5};

@@ -12,12 +12,24 @@ struct Listener
     std::vector<int>* log;
     int id;
     bool result;
-    bool OnEvent(void*) { log->push_back(id); return result; }
-    bool Other(void*) { log->push_back(-id); return true; }
+    bool OnEvent(void*)
+    {
+        log->push_back(id);
+        return result;
+    }
+    bool Other(void*)
+    {
+        log->push_back(-id);
+        return true;
+    }
 };
 
 int g_staticCalls = 0;
-bool StaticListener(void* p) { ++g_staticCalls; return p != nullptr; }
+bool StaticListener(void* p)
+{
+    ++g_staticCalls;
+    return p != nullptr;
+}
 } // namespace
 
 TEST(UIEventSource, StopsAtTheFirstFalse)
@@ -42,7 +54,7 @@ TEST(UIEventSource, EqualDelegatesAreAddedOnceAndRemovedOnce)
     CUIEventSource src;
     src += MakeDelegate(&a, &Listener::OnEvent);
     src += MakeDelegate(&a, &Listener::OnEvent);
-    src += MakeDelegate(&a, &Listener::Other);  // same object, other function: not equal
+    src += MakeDelegate(&a, &Listener::Other); // same object, other function: not equal
     EXPECT_EQ(src.Count(), 2);
     src(nullptr);
     EXPECT_EQ(log, (std::vector<int>{1, -1}));

@@ -65,11 +65,11 @@ TEST(UIStringStorage, SelfAppendAndSelfAssignKeepTheText)
     CUIString s(std::string(40, 'q').c_str());
     s += s;
     EXPECT_EQ(std::string(s.Chars()), std::string(80, 'q'));
-    s += s.Chars() + 70;  // a tail of its own heap text
+    s += s.Chars() + 70; // a tail of its own heap text
     EXPECT_EQ(s.GetLength(), 90);
-    s.AssignText(s.Chars() + 5, 70);  // a part of its own heap text, shorter: block reused
+    s.AssignText(s.Chars() + 5, 70); // a part of its own heap text, shorter: block reused
     EXPECT_EQ(s.GetLength(), 70);
-    s.AssignText(s.Chars() + 60);  // a part of itself that fits inline
+    s.AssignText(s.Chars() + 60); // a part of itself that fits inline
     EXPECT_EQ(std::string(s.Chars()), std::string(10, 'q'));
     EXPECT_TRUE(s.IsInline());
     s = s;
@@ -97,7 +97,7 @@ TEST(UIStringAssign, LengthNullCharacterAndWideText)
     EXPECT_STREQ(s, "abc");
     s.AssignText(nullptr);
     EXPECT_STREQ(s, "");
-    s.AssignText("ab", 10);  // a length past the terminator stops at the terminator
+    s.AssignText("ab", 10); // a length past the terminator stops at the terminator
     EXPECT_STREQ(s, "ab");
     s = 'x';
     EXPECT_STREQ(s, "x");
@@ -194,7 +194,7 @@ TEST(UIStringDoubleByte, TrailBytesAreNeverTakenForCharacters)
 TEST(UIStringDoubleByte, ByteLimitedCopiesNeverSplitACharacter)
 {
     CUIString s;
-    s.AssignText("中文", 3);  // D6 D0 CE | C4
+    s.AssignText("中文", 3); // D6 D0 CE | C4
     EXPECT_EQ(Bytes(s), "D6 D0");
     s.AssignText("a中", 2);
     EXPECT_STREQ(s, "a");

@@ -8,7 +8,10 @@
 using namespace SkinUI;
 
 namespace {
-void* P(int i) { return reinterpret_cast<void*>(static_cast<intptr_t>(i)); }
+void* P(int i)
+{
+    return reinterpret_cast<void*>(static_cast<intptr_t>(i));
+}
 
 std::vector<std::string> Keys(const CUIStringMap& m)
 {
@@ -81,8 +84,10 @@ TEST(UIStringMapOrder, EnumerationFromTheHighestBucketAndLookupsMoveToFront)
     for (int i = 0; hi.empty() || lo.empty(); ++i) {
         const std::string k = "x" + std::to_string(i);
         const unsigned b = CUIStringMap::HashKey(k.c_str()) % 16;
-        if (b == 1 && lo.empty()) lo = k;
-        if (b == 14 && hi.empty()) hi = k;
+        if (b == 1 && lo.empty())
+            lo = k;
+        if (b == 14 && hi.empty())
+            hi = k;
     }
     two.Insert(lo.c_str(), P(1));
     two.Insert(hi.c_str(), P(2));

@@ -52,13 +52,11 @@ bool PeakMemory(SIZE_T& nWorkingSet, SIZE_T& nCommit)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2)
-    {
+    if (argc < 2) {
         std::fprintf(stderr, "usage: %s URL [--wake=auto|timed|close]\n", argv[0]);
         return 2;
     }
-    for (int i = 2; i < argc; ++i)
-    {
+    for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--wake=timed") == 0)
             SetHttpWakeMethod(HttpWakeMethod::TimedWait);
         else if (std::strcmp(argv[i], "--wake=close") == 0)

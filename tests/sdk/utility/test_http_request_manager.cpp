@@ -51,14 +51,12 @@ bool IsPattern(const std::string& strData, size_t nStart = 0)
 bool PumpUntil(const std::function<bool()>& bDone, DWORD nTimeoutMs)
 {
     const ULONGLONG nEnd = ::GetTickCount64() + nTimeoutMs;
-    while (!bDone())
-    {
+    while (!bDone()) {
         if (::GetTickCount64() >= nEnd)
             return false;
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
         }
@@ -73,7 +71,7 @@ void PumpFor(DWORD nMs)
 
 struct TaskRecord
 {
-    std::vector<int> events;  // raw event kinds seen by the event window, in order
+    std::vector<int> events; // raw event kinds seen by the event window, in order
     int nResponses = 0, nFinishes = 0, nTimeouts = 0;
     bool bHooksOnOwnerThread = true;
     HttpResponseInfo response;
@@ -178,7 +176,7 @@ TEST(HttpRecords, NewRequestHoldsThePlatformDefaults)
 {
     const HttpRequestInfo request(0);
     EXPECT_EQ(0, request.m_nVerb);
-    EXPECT_FALSE(request.m_strUserAgent.IsEmpty());  // ObtainUserAgentString through urlmon
+    EXPECT_FALSE(request.m_strUserAgent.IsEmpty()); // ObtainUserAgentString through urlmon
     EXPECT_EQ(0x84000000u, request.m_dwOpenFlags);
     EXPECT_EQ(0, request.m_nStartByte);
     EXPECT_EQ(0, request.m_nTimeoutMs);
@@ -204,7 +202,7 @@ TEST(HttpReceiveBuffer, TakeHandsOverTheStorageAndKeepsTheCount)
     std::string strOut = "old";
     buffer.TakeAll(strOut);
     EXPECT_EQ("abcde", strOut);
-    EXPECT_GE(strOut.capacity(), 100000u);  // the reserved storage itself, not a copy of the 5 bytes
+    EXPECT_GE(strOut.capacity(), 100000u); // the reserved storage itself, not a copy of the 5 bytes
     EXPECT_EQ(5, buffer.GetReceived());
     std::string strAgain = "x";
     buffer.TakeAll(strAgain);
@@ -215,7 +213,7 @@ TEST(HttpReceiveBuffer, ImpossibleGrowthFailsWithoutThrowing)
 {
     inner::CReceiveBuffer buffer;
     if (sizeof(void*) == 4) {
-        EXPECT_FALSE(buffer.Reserve(2100000000LL));  // no 2 GB block in a 32-bit process
+        EXPECT_FALSE(buffer.Reserve(2100000000LL)); // no 2 GB block in a 32-bit process
     }
     EXPECT_FALSE(buffer.Reserve(1LL << 40));
     EXPECT_TRUE(buffer.Append("x", 1));
@@ -253,8 +251,7 @@ TEST(HttpManager, PortInTheHostPartBecomesTheProxy)
 
     // No port in the host part: no proxy, whatever the scheme or the path holds.
     for (const char* pstrUrl : {"http://127.0.0.2/a", "https://127.0.0.2/a", "http://127.0.0.2/a:8080/b",
-                                "http://127.0.0.2/p?x=a:1", "http://127.0.0.2:/a", "http://127.0.0.2:99999/a"})
-    {
+                                "http://127.0.0.2/p?x=a:1", "http://127.0.0.2:/a", "http://127.0.0.2:99999/a"}) {
         const int nOther = manager.AddDownload(pstrUrl);
         EXPECT_TRUE(manager.FindTask(nOther)->GetRequestInfo().m_strProxyHost.IsEmpty()) << pstrUrl;
         manager.DeleteTask(nOther);
@@ -284,12 +281,12 @@ TEST(HttpManager, EventsArriveInOrderAndHooksRunOnTheOwnersThread)
     EXPECT_EQ(static_cast<size_t>(kFileSize), r.strBody.size());
     EXPECT_TRUE(IsPattern(r.strBody));
     EXPECT_EQ(kFileSize, r.nReceivedAfterTake);
-    EXPECT_EQ(nullptr, manager.FindTask(nId));  // deleted right after the hook
+    EXPECT_EQ(nullptr, manager.FindTask(nId)); // deleted right after the hook
 }
 
 TEST(HttpManager, UnreachableHostGivesStatus0AndAnEmptyBody)
 {
-    const TaskRecord r = Download("http://127.0.0.2/files/pattern.bin");  // nothing listens there
+    const TaskRecord r = Download("http://127.0.0.2/files/pattern.bin"); // nothing listens there
     EXPECT_EQ((std::vector<int>{HTTP_EVENT_CONNECTED, HTTP_EVENT_RESPONSE, HTTP_EVENT_FINISHED}), r.events);
     EXPECT_EQ(0, r.response.m_nStatusCode);
     EXPECT_TRUE(r.strBody.empty());
@@ -304,7 +301,7 @@ TEST(HttpManager, FindTaskIsNullOnceDeletedAndNoHookFollows)
     ASSERT_NE(nullptr, manager.FindTask(nId));
     manager.DeleteTask(nId);
     EXPECT_EQ(nullptr, manager.FindTask(nId));
-    manager.DeleteTask(nId);  // unknown now: ignored
+    manager.DeleteTask(nId); // unknown now: ignored
     PumpFor(300);
     EXPECT_EQ(0, manager.records[nId].nFinishes);
 }
@@ -345,8 +342,7 @@ TEST(HttpManager, CleanupTimerStopsAfterTheLastTaskAndRestartsWithTheNext)
     ASSERT_TRUE(manager.WaitFinished(nFirst));
     // The done task goes once its thread has ended, then a tick with both lists empty stops the timer.
     int nTicks = -1;
-    for (int i = 0; i < 10 && nTicks != manager.nCleanupTicks; ++i)
-    {
+    for (int i = 0; i < 10 && nTicks != manager.nCleanupTicks; ++i) {
         nTicks = manager.nCleanupTicks;
         PumpFor(250);
     }
@@ -368,7 +364,7 @@ TEST(HttpBody, NotFoundKeepsItsStatusAndItsPage)
     EXPECT_EQ(300u, r.strBody.size());
     EXPECT_EQ(0u, r.strBody.find("<html>"));
     EXPECT_TRUE(r.response.m_bBodyComplete);
-    const TaskRecord n = Download("http://127.0.0.1/files/missing.bin");  // nginx, no proxy
+    const TaskRecord n = Download("http://127.0.0.1/files/missing.bin"); // nginx, no proxy
     EXPECT_EQ(404, n.response.m_nStatusCode);
     EXPECT_EQ(static_cast<size_t>(n.response.m_nContentLength), n.strBody.size());
     EXPECT_TRUE(n.response.m_bBodyComplete);
@@ -401,7 +397,7 @@ TEST(HttpBody, ConnectionCutMidBodyIsIncompleteAndKeepsTheBytes)
     EXPECT_EQ(40000u, r.strBody.size());
     EXPECT_TRUE(IsPattern(r.strBody));
     EXPECT_FALSE(r.response.m_bBodyComplete);
-    EXPECT_GE(r.nBodyCapacity, 100000u);  // Content-Length was reserved up front and handed over as is
+    EXPECT_GE(r.nBodyCapacity, 100000u); // Content-Length was reserved up front and handed over as is
 }
 
 TEST(HttpBody, BufferThatCannotGrowEndsTheTransferIncomplete)
@@ -419,10 +415,11 @@ TEST(HttpBody, StallsAndSlowSendersLoseNoBytes)
     {
         const char* pstrPath;
         size_t nSize;
-    } cases[] = {{"/stall/700/200000", 200000}, {"/stallhead/700/5000", 5000},
-                 {"/trickle/60000/3000/20", 60000}, {"/chunked/30000", 30000}};
-    for (const auto& c : cases)
-    {
+    } cases[] = {{"/stall/700/200000", 200000},
+                 {"/stallhead/700/5000", 5000},
+                 {"/trickle/60000/3000/20", 60000},
+                 {"/chunked/30000", 30000}};
+    for (const auto& c : cases) {
         const TaskRecord r = Download(FaultUrl(c.pstrPath));
         EXPECT_EQ(200, r.response.m_nStatusCode) << c.pstrPath;
         EXPECT_TRUE(r.response.m_bBodyComplete) << c.pstrPath;
@@ -441,8 +438,7 @@ TEST(HttpBody, AHeadCutByAPauseIsNeverTakenForACompleteBody)
     EXPECT_EQ(10000, shortPause.response.m_nContentLength);
     EXPECT_TRUE(IsPattern(shortPause.strBody));
     const TaskRecord longPause = Download(FaultUrl("/splithead/1200/10000"));
-    if (longPause.response.m_bBodyComplete)
-    {
+    if (longPause.response.m_bBodyComplete) {
         EXPECT_EQ(10000, longPause.response.m_nContentLength);
         EXPECT_EQ(10000u, longPause.strBody.size());
         EXPECT_TRUE(IsPattern(longPause.strBody));
@@ -481,7 +477,7 @@ TEST(HttpBody, VerbsAndThePostBodyReachTheServer)
 
 TEST(HttpBody, HttpsUsesPort443AndTheSecureFlag)
 {
-    const TaskRecord r = Download("https://127.0.0.1/files/pattern.bin");  // plain HTTP there: TLS fails
+    const TaskRecord r = Download("https://127.0.0.1/files/pattern.bin"); // plain HTTP there: TLS fails
     EXPECT_NE(0u, r.dwOpenFlags & INTERNET_FLAG_SECURE);
     EXPECT_EQ(0, r.response.m_nStatusCode);
     EXPECT_FALSE(r.response.m_bBodyComplete);
@@ -512,7 +508,7 @@ TEST(HttpStop, DestroyingTheManagerDuringAStalledTransferReturnsPromptly)
     // gives up on the worker, which is left running, never killed, and its task never deleted.
     const int nId = manager->AddDownload(FaultUrl("/stall/8000/400000").c_str());
     ASSERT_TRUE(PumpUntil([&] { return manager->records[nId].nResponses > 0; }, 5000));
-    PumpFor(100);  // the worker is now blocked waiting for the rest of the body
+    PumpFor(100); // the worker is now blocked waiting for the rest of the body
     const ULONGLONG nStart = ::GetTickCount64();
     manager.reset();
     const ULONGLONG nTook = ::GetTickCount64() - nStart;
@@ -524,8 +520,7 @@ TEST(HttpStop, DestroyingTheManagerDuringAStalledTransferReturnsPromptly)
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    for (int i = 1; i < argc; ++i)
-    {
+    for (int i = 1; i < argc; ++i) {
         const std::string strArg = argv[i];
         if (strArg.rfind("--fault-port=", 0) == 0)
             g_nFaultPort = std::atoi(strArg.c_str() + 13);
@@ -534,9 +529,9 @@ int main(int argc, char** argv)
         else if (strArg == "--wake=close")
             SetHttpWakeMethod(HttpWakeMethod::CloseHandle);
     }
-    if (g_nFaultPort <= 0)
-    {
-        std::fprintf(stderr, "usage: %s --fault-port=N [--wake=auto|timed|close] (run by run_http_tests.py)\n", argv[0]);
+    if (g_nFaultPort <= 0) {
+        std::fprintf(stderr, "usage: %s --fault-port=N [--wake=auto|timed|close] (run by run_http_tests.py)\n",
+                     argv[0]);
         return 2;
     }
     std::printf("wake method: %s\n", GetHttpWakeMethod() == HttpWakeMethod::TimedWait ? "timed wait" : "handle close");
