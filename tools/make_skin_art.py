@@ -260,6 +260,11 @@ def landscape(seed, sky, glow_at, layers, mist_colour, star_count=160, size=(W, 
     rng = random.Random(seed)
     w, h = size
     img = vgrad(w, h, sky).convert("RGBA")
+    # Faint nebulae: large soft clouds of the light's colour and a violet, behind the stars.
+    nebula = glow_at[2] if glow_at else (120, 180, 235)
+    for colour in (nebula, (120, 80, 200), nebula):
+        glow(img, (rng.uniform(0, w), rng.uniform(h * 0.05, h * 0.35)), rng.uniform(110, 190), colour, 0.12,
+             squash=rng.uniform(0.35, 0.6))
     stars(img, rng, (0, 0, w, h * 0.55), star_count)
     if glow_at:
         (gx, gy), r, colour = glow_at
@@ -267,10 +272,36 @@ def landscape(seed, sky, glow_at, layers, mist_colour, star_count=160, size=(W, 
         glow(img, (gx, gy), r * 2, colour, 0.45)
         paint(img, mix(colour, (255, 255, 255), 0.55), ellipse_mask(img.size, (gx - r, gy - r, gx + r, gy + r)))
     for i, (base_y, rough, colours, rim, peaks) in enumerate(layers):
-        mountains(img, rng, base_y, rough, colours, haze=rim, peaks=peaks)
+        ridge_pts = mountains(img, rng, base_y, rough, colours, haze=rim, peaks=peaks)
+        if i >= len(layers) - 2 and len(layers) > 2:
+            forest(img, rng, ridge_pts, colours[0], size=7 + 4 * (i - len(layers) + 2))
         if i < len(layers) - 1:
             mist(img, rng, base_y + rough * 0.6, 16, mist_colour, 0.35)
     return img
+
+
+def forest(base, rng, ridge_pts, colour, size):
+    """Clumps of pine silhouettes standing on a ridge, in the ridge's own colour."""
+    w, _h = base.size
+    m = Image.new("L", (w * SS, base.size[1] * SS), 0)
+    d = ImageDraw.Draw(m)
+    n = len(ridge_pts) - 1
+    x = rng.uniform(0, 40)
+    while x < w:
+        if rng.random() < 0.55:
+            i = min(n - 1, int(x / w * n))
+            (x0, y0), (x1, y1) = ridge_pts[i], ridge_pts[i + 1]
+            y = y0 + (y1 - y0) * ((x - x0) / max(1e-6, x1 - x0)) + 2
+            th = size * rng.uniform(0.7, 1.5)
+            tw = th * 0.32
+            for k in range(3):  # three tiers of branches
+                ty = y - th * k * 0.3
+                d.polygon([((x - tw * (1 - k * 0.25)) * SS, ty * SS), (x * SS, (ty - th * 0.55) * SS),
+                           ((x + tw * (1 - k * 0.25)) * SS, ty * SS)], fill=255)
+            x += tw * rng.uniform(1.2, 2.2)
+        else:
+            x += rng.uniform(10, 45)
+    paint(base, colour, m.resize(base.size, Image.LANCZOS))
 
 
 def make_bk():
@@ -499,6 +530,7 @@ def pill_button(size, label, state, style, font_size, icon=None):
         paint(img, fill, shape)
         # Glossy upper half and a thin bright rim at the top.
         gloss = rrect_mask(size, (box[0] + 3, box[1] + 2, box[2] - 3, box[1] + bh * 0.5), r - 3)
+        gloss = ImageChops.multiply(gloss.filter(ImageFilter.GaussianBlur(1.2)), shape)
         paint(img, (255, 255, 255, 60 if state != 2 else 20), gloss)
         rim = ImageChops.subtract(shape, ImageChops.offset(shape, 0, 1))
         paint(img, (255, 255, 255, 170 if state != 2 else 60), rim)
@@ -509,8 +541,9 @@ def pill_button(size, label, state, style, font_size, icon=None):
         inner = rrect_mask(size, (box[0] + 1.5, box[1] + 1.5, box[2] - 1.5, box[3] - 1.5), r - 1.5)
         border = ImageChops.subtract(shape, inner)
         paint(img, (ACCENT if state != 2 else ACCENT_DARK) + (255,), border)
-        paint(img, (255, 255, 255, 26 if state != 2 else 8),
-              rrect_mask(size, (box[0] + 2, box[1] + 2, box[2] - 2, box[1] + bh * 0.45), r - 2))
+        sheen = vgrad(w, h, [(0, (255, 255, 255, 0)), (box[1] / h, (255, 255, 255, 40 if state != 2 else 10)),
+                             ((box[1] + bh * 0.6) / h, (255, 255, 255, 0)), (1, (255, 255, 255, 0))], "RGBA")
+        paint(img, sheen, inner)
         text_colour = (255, 255, 255, 255) if state != 2 else (200, 224, 244, 255)
     f = font(font_size)
     tw, th, _ox, _oy = text_size(f, label, 1)
