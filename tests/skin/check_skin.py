@@ -139,7 +139,7 @@ def check(skin):
                if key.endswith("image")]
     strings += [(owner, "set at run time", value) for owner, value in RUNTIME_STRINGS]
 
-    images, extents = {}, {}
+    images, extents, bad_sources = {}, {}, set()
     for owner, key, value in strings:
         where = "%s %s \"%s\"" % (owner, key, value)
         items, error = parse_image_string(value)
@@ -160,6 +160,7 @@ def check(skin):
         src = rect(items["source"]) if "source" in items else [0, 0, width, height]
         if src is None or not (0 <= src[0] < src[2] <= width and 0 <= src[1] < src[3] <= height):
             faults.append("%s: source %s is not inside the %dx%d image" % (where, items.get("source"), width, height))
+            bad_sources.add(name)
             continue
         if "source" in items:
             ext = extents.setdefault(name, [0, 0])
@@ -171,7 +172,7 @@ def check(skin):
 
     for name, (need_w, need_h) in extents.items():
         width, height, _opaque = images[name]
-        if (width, height) != (need_w, need_h):
+        if name not in bad_sources and (width, height) != (need_w, need_h):
             faults.append("%s: %dx%d, but its states span %dx%d" % (name, width, height, need_w, need_h))
 
     pictures = {"bk.png": (win_w, win_h), "bk1.png": (win_w, win_h), "bk2.png": (win_w, win_h),
