@@ -78,6 +78,20 @@ function(_veltara_ship_copy lib)
             list(APPEND abs_sources "${binary_dir}/${src}")
         endif()
     endforeach()
+    # Source file properties belong to the directory that set them; the copies live in the top-level one.
+    foreach(src IN LISTS abs_sources)
+        if(src MATCHES "^\\$<")
+            continue()
+        endif()
+        foreach(prop COMPILE_OPTIONS COMPILE_FLAGS COMPILE_DEFINITIONS INCLUDE_DIRECTORIES OBJECT_DEPENDS LANGUAGE
+                     GENERATED HEADER_FILE_ONLY)
+            get_source_file_property(value "${src}" DIRECTORY "${source_dir}" ${prop})
+            if(value) # set and not false
+                list(FILTER value EXCLUDE REGEX "^SKINUI_ASSERTS")
+                set_source_files_properties("${src}" DIRECTORY "${CMAKE_SOURCE_DIR}" PROPERTIES ${prop} "${value}")
+            endif()
+        endforeach()
+    endforeach()
     add_library("${lib}_ship" STATIC ${abs_sources})
     set_target_properties("${lib}_ship" PROPERTIES ARCHIVE_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/ship")
     foreach(prop COMPILE_DEFINITIONS COMPILE_OPTIONS COMPILE_FEATURES INCLUDE_DIRECTORIES
