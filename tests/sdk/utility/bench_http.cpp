@@ -1,6 +1,6 @@
 // Download engine benchmark: fetches one URL through FCHttpRequestManager and prints one line with the
 // throughput and the process's peak memory. Run by tools/bench-http.sh, which compares it with curl.
-//   bench_http.exe URL [--wake=auto|timed|close]
+//   bench_http.exe URL [--wake=auto|async|close]
 // bench_http_8k.exe is the same program with the engine rebuilt to read in 8192-byte pieces.
 #include "sdk/utility/http_request_manager.h"
 
@@ -53,12 +53,12 @@ bool PeakMemory(SIZE_T& nWorkingSet, SIZE_T& nCommit)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s URL [--wake=auto|timed|close]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s URL [--wake=auto|async|close]\n", argv[0]);
         return 2;
     }
     for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--wake=timed") == 0)
-            SetHttpWakeMethod(HttpWakeMethod::TimedWait);
+        if (std::strcmp(argv[i], "--wake=async") == 0)
+            SetHttpWakeMethod(HttpWakeMethod::AsyncWait);
         else if (std::strcmp(argv[i], "--wake=close") == 0)
             SetHttpWakeMethod(HttpWakeMethod::CloseHandle);
     }
@@ -79,7 +79,7 @@ int main(int argc, char** argv)
     PeakMemory(nPeakWorkingSet, nPeakCommit);
     std::printf("engine piece=%d wake=%s status=%d complete=%d pattern=%d bytes=%u seconds=%.3f mbps=%.1f "
                 "peak_ws_mb=%.1f peak_commit_mb=%.1f\n",
-                HTTP_READ_PIECE_BYTES, GetHttpWakeMethod() == HttpWakeMethod::TimedWait ? "timed" : "close",
+                HTTP_READ_PIECE_BYTES, GetHttpWakeMethod() == HttpWakeMethod::AsyncWait ? "async" : "close",
                 manager.m_response.m_nStatusCode, manager.m_response.m_bBodyComplete ? 1 : 0, bPattern ? 1 : 0,
                 static_cast<unsigned>(nBytes), dSeconds, dSeconds > 0 ? nBytes / dSeconds / 1e6 : 0.0,
                 nPeakWorkingSet / 1048576.0, nPeakCommit / 1048576.0);
