@@ -17,6 +17,8 @@ constexpr std::uint32_t kLocalSignature = 0x04034B50;
 constexpr std::size_t kEndRecordSize = 22;
 constexpr std::size_t kDirRecordSize = 46;
 constexpr std::size_t kLocalHeaderSize = 30;
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50;
+constexpr std::size_t kZip64LocatorSize = 20;
 constexpr std::int64_t kEndSearchSpan = 65535;
 constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 constexpr std::uint16_t kFlagUtf8Name = 0x0800;
@@ -194,10 +196,38 @@ bool CZipReader::LocateDirectory(ZipResult& result)
     // what lies between the directory's declared end and the end record.
     if (nFound < nDirEnd)
         return false;
+    // Zip64 archives put a locator right in front of the end record; the classic fields then hold markers
+    // or wrapped values, so such an archive must not be read as the classic one it resembles.
+    unsigned char aLocator[4];
+    if (nFound >= static_cast<std::int64_t>(kZip64LocatorSize) &&
+        m_source.ReadAt(nFound - static_cast<std::int64_t>(kZip64LocatorSize), aLocator, sizeof(aLocator)) &&
+        Get32(aLocator) == kZip64LocatorSignature)
+        return false;
     m_nPrefix = nFound - nDirEnd;
     m_nItems = nItemsTotal;
+    if (!DirectoryMatchesEndRecord())
+        return false;
     result = ZipOk;
     return true;
+}
+
+// Walks the whole directory: its records must fill exactly the declared size, and their number must be
+// the declared count. Otherwise items would silently go missing (the walk stops at the count) or records
+// past the declared end would be taken for items.
+bool CZipReader::DirectoryMatchesEndRecord()
+{
+    std::int64_t nPos = m_nDirOffset;
+    const std::int64_t nDirEnd = static_cast<std::int64_t>(m_nDirOffset) + m_nDirSize;
+    int nRecords = 0;
+    while (nPos < nDirEnd) {
+        unsigned char a[kDirRecordSize];
+        if (nRecords >= m_nItems || nPos + static_cast<std::int64_t>(kDirRecordSize) > nDirEnd ||
+            !m_source.ReadAt(nPos + m_nPrefix, a, sizeof(a)) || Get32(a) != kDirSignature)
+            return false;
+        nPos += static_cast<std::int64_t>(kDirRecordSize) + Get16(a + 28) + Get16(a + 30) + Get16(a + 32);
+        ++nRecords;
+    }
+    return nPos == nDirEnd && nRecords == m_nItems;
 }
 
 bool CZipReader::ReadRecord()
@@ -300,6 +330,17 @@ bool CZipReader::CheckLocalHeader(std::int64_t* pnDataPos, std::uint16_t* pnExtr
     }
     if (Get16(a + 26) != r.nNameLength)
         return false;
+    // The same name in both places: tools that read only one of them would otherwise show another file.
+    if (r.nNameLength > 0) {
+        std::vector<unsigned char> aNames(2 * static_cast<std::size_t>(r.nNameLength));
+        unsigned char* pCentral = aNames.data();
+        unsigned char* pLocal = pCentral + r.nNameLength;
+        if (!m_source.ReadAt(m_cursor.nPos + m_nPrefix + static_cast<std::int64_t>(kDirRecordSize), pCentral,
+                             r.nNameLength) ||
+            !m_source.ReadAt(nLocal + m_nPrefix + static_cast<std::int64_t>(kLocalHeaderSize), pLocal, r.nNameLength) ||
+            std::memcmp(pCentral, pLocal, r.nNameLength) != 0)
+            return false;
+    }
     *pnExtraLength = Get16(a + 28);
     *pnDataPos = nLocal + static_cast<std::int64_t>(kLocalHeaderSize) + r.nNameLength + *pnExtraLength;
     return true;

@@ -53,6 +53,7 @@ private:
 
     CZipReader() = default;
     bool LocateDirectory(ZipResult& result);
+    bool DirectoryMatchesEndRecord();
     bool GoToFirst();
     bool GoToNext();
     bool GoTo(int iItem);

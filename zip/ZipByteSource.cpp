@@ -21,6 +21,7 @@ std::uint32_t CZipByteSource::OpenHandle(HANDLE hFile)
         return ZipDupHandleFailed;
     m_hFile = hDup;
     m_bSeekable = true;
+    m_hReadDone = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     LARGE_INTEGER zero = {}, pos = {};
     m_nStart = ::SetFilePointerEx(m_hFile, zero, &pos, FILE_CURRENT) ? pos.QuadPart : 0;
     return ZipOk;
@@ -34,6 +35,7 @@ std::uint32_t CZipByteSource::OpenFile(const char* pstrName)
         return ZipOpenFileFailed;
     m_bSeekable = ::GetFileType(m_hFile) == FILE_TYPE_DISK;
     m_nStart = 0;
+    m_hReadDone = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     return ZipOk;
 }
 
@@ -49,17 +51,11 @@ void CZipByteSource::Close()
     if (m_hFile != INVALID_HANDLE_VALUE)
         ::CloseHandle(m_hFile);
     m_hFile = INVALID_HANDLE_VALUE;
+    if (m_hReadDone)
+        ::CloseHandle(m_hReadDone);
+    m_hReadDone = nullptr;
     m_pMemory = nullptr;
     m_nMemLength = 0;
-}
-
-bool CZipByteSource::Seek(std::int64_t nPos)
-{
-    if (!m_bSeekable || nPos < 0)
-        return false;
-    LARGE_INTEGER to;
-    to.QuadPart = m_nStart + nPos;
-    return ::SetFilePointerEx(m_hFile, to, nullptr, FILE_BEGIN) != FALSE;
 }
 
 const unsigned char* CZipByteSource::MemoryAt(std::int64_t nPos, std::size_t nCount) const
@@ -79,11 +75,21 @@ bool CZipByteSource::ReadAt(std::int64_t nPos, void* pBuffer, std::size_t nCount
         std::memcpy(pBuffer, p, nCount);
         return true;
     }
-    if (m_hFile == INVALID_HANDLE_VALUE || !Seek(nPos))
+    if (m_hFile == INVALID_HANDLE_VALUE || !m_bSeekable || nPos < 0 || nCount > 0xFFFFFFFFu)
         return false;
+    // Every read names its offset: the duplicated handle shares its file pointer with the caller and with
+    // other readers of the same handle, so a seek followed by a read could be overtaken by another thread.
+    const std::uint64_t nAt = static_cast<std::uint64_t>(m_nStart + nPos);
+    OVERLAPPED ov = {};
+    ov.Offset = static_cast<DWORD>(nAt & 0xFFFFFFFF);
+    ov.OffsetHigh = static_cast<DWORD>(nAt >> 32);
+    ov.hEvent = m_hReadDone; // also serves a caller's handle opened for overlapped use
     DWORD nRead = 0;
-    return nCount <= 0xFFFFFFFFu && ::ReadFile(m_hFile, pBuffer, static_cast<DWORD>(nCount), &nRead, nullptr) &&
-           nRead == nCount;
+    if (!::ReadFile(m_hFile, pBuffer, static_cast<DWORD>(nCount), &nRead, &ov)) {
+        if (::GetLastError() != ERROR_IO_PENDING || !::GetOverlappedResult(m_hFile, &ov, &nRead, TRUE))
+            return false;
+    }
+    return nRead == nCount;
 }
 
 std::int64_t CZipByteSource::Length()

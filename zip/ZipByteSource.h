@@ -33,9 +33,8 @@ public:
     void Close();
 
 private:
-    bool Seek(std::int64_t nPos);
-
     HANDLE m_hFile = INVALID_HANDLE_VALUE;
+    HANDLE m_hReadDone = nullptr; // event of the reads' OVERLAPPED records
     bool m_bSeekable = false;
     std::int64_t m_nStart = 0;
     const unsigned char* m_pMemory = nullptr;

@@ -66,7 +66,10 @@ long CZipItemStream::Read(void* pBuffer, unsigned nCount)
     unsigned char* pOut = static_cast<unsigned char*>(pBuffer);
     unsigned nDone = 0;
     while (nDone < nWanted) {
-        if (m_bStreamEnded || (m_nAvailIn == 0 && !Refill())) {
+        // Inflate may still hold output after its last input byte (a long match is copied out only as
+        // room allows), so a deflated item runs on without input until the stream ends or stops moving.
+        const bool bInputLeft = m_nAvailIn > 0 || (m_nRemainingIn > 0 && Refill());
+        if (m_bStreamEnded || (!bInputLeft && (m_nMethod == 0 || m_nRemainingIn > 0))) {
             m_bFailed = true;
             return -1;
         }
@@ -88,7 +91,8 @@ long CZipItemStream::Read(void* pBuffer, unsigned nCount)
             if (nErr == Z_STREAM_END) {
                 m_bStreamEnded = true;
             } else if (nErr != Z_OK) {
-                // Z_BUF_ERROR here means no progress was possible with input and room at hand.
+                // Z_BUF_ERROR: no progress was possible with the input and room at hand, so with all input
+                // consumed and bytes still declared the stream is short.
                 m_bFailed = true;
                 return -1;
             }

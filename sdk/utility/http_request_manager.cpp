@@ -15,22 +15,27 @@
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
-// Largest piece asked of one InternetReadFile call. Each call costs about the same whatever its size, so
-// the pieces are large; benchmarks rebuild the engine with other sizes to compare.
+// Largest piece asked of one blocking InternetReadFile call. Each call costs about the same whatever its
+// size, so the pieces are large; but a blocking read returns only once its piece is full, so they are not
+// so large that the progress of a slow transfer shows in big steps.
 #ifndef HTTP_READ_PIECE_BYTES
 #define HTTP_READ_PIECE_BYTES 65536
+#endif
+// Largest piece of one non-blocking read (AsyncWait). Such a read hands over at once whatever has arrived,
+// so a large piece costs nothing on a slow line and saves calls on a fast one (under Wine every call is a
+// round trip to its server process).
+#ifndef HTTP_ASYNC_PIECE_BYTES
+#define HTTP_ASYNC_PIECE_BYTES (1024 * 1024)
 #endif
 
 namespace {
 
 constexpr DWORD kReadPieceBytes = HTTP_READ_PIECE_BYTES;
 static_assert(kReadPieceBytes >= 1024 && kReadPieceBytes <= 1024 * 1024, "read piece out of range");
+constexpr DWORD kAsyncPieceBytes = HTTP_ASYNC_PIECE_BYTES;
+static_assert(kAsyncPieceBytes >= 1024 && kAsyncPieceBytes <= 16 * 1024 * 1024, "async piece out of range");
 
-// Timed waits (Wine): the receive time-out that bounds each wait for data, and so how long a stop takes.
-// A time-out while waiting (InternetQueryDataAvailable, HttpEndRequest) leaves the request usable there.
-constexpr DWORD kWaitSliceMs = 500;
-// Wine's WinINet buffers at most this much ahead; InternetQueryDataAvailable never reports more.
-constexpr DWORD kWineReadBufferBytes = 8192;
+std::atomic<DWORD> g_dwIdleLimitMs{HTTP_IDLE_LIMIT_MS};
 
 const char* const kWindowClass = "tessel_http_event_wnd";
 
@@ -44,11 +49,10 @@ struct CWinInetApi
     decltype(&::InternetCrackUrlA) pInternetCrackUrlA = nullptr;
     decltype(&::InternetCloseHandle) pInternetCloseHandle = nullptr;
     decltype(&::InternetReadFile) pInternetReadFile = nullptr;
-    decltype(&::InternetQueryDataAvailable) pInternetQueryDataAvailable = nullptr;
+    decltype(&::InternetReadFileExA) pInternetReadFileExA = nullptr;
+    decltype(&::InternetSetStatusCallbackA) pInternetSetStatusCallbackA = nullptr;
     decltype(&::HttpOpenRequestA) pHttpOpenRequestA = nullptr;
     decltype(&::HttpSendRequestA) pHttpSendRequestA = nullptr;
-    decltype(&::HttpSendRequestExA) pHttpSendRequestExA = nullptr;
-    decltype(&::HttpEndRequestA) pHttpEndRequestA = nullptr;
     decltype(&::HttpQueryInfoA) pHttpQueryInfoA = nullptr;
     bool bLoaded = false;
 };
@@ -69,16 +73,15 @@ CWinInetApi LoadWinInet()
     api.pInternetCrackUrlA = s_lib.Proc<decltype(api.pInternetCrackUrlA)>("InternetCrackUrlA");
     api.pInternetCloseHandle = s_lib.Proc<decltype(api.pInternetCloseHandle)>("InternetCloseHandle");
     api.pInternetReadFile = s_lib.Proc<decltype(api.pInternetReadFile)>("InternetReadFile");
-    api.pInternetQueryDataAvailable =
-        s_lib.Proc<decltype(api.pInternetQueryDataAvailable)>("InternetQueryDataAvailable");
+    api.pInternetReadFileExA = s_lib.Proc<decltype(api.pInternetReadFileExA)>("InternetReadFileExA");
+    api.pInternetSetStatusCallbackA =
+        s_lib.Proc<decltype(api.pInternetSetStatusCallbackA)>("InternetSetStatusCallbackA");
     api.pHttpOpenRequestA = s_lib.Proc<decltype(api.pHttpOpenRequestA)>("HttpOpenRequestA");
     api.pHttpSendRequestA = s_lib.Proc<decltype(api.pHttpSendRequestA)>("HttpSendRequestA");
-    api.pHttpSendRequestExA = s_lib.Proc<decltype(api.pHttpSendRequestExA)>("HttpSendRequestExA");
-    api.pHttpEndRequestA = s_lib.Proc<decltype(api.pHttpEndRequestA)>("HttpEndRequestA");
     api.pHttpQueryInfoA = s_lib.Proc<decltype(api.pHttpQueryInfoA)>("HttpQueryInfoA");
     api.bLoaded = api.pInternetOpenA && api.pInternetConnectA && api.pInternetSetOptionA && api.pInternetCrackUrlA &&
-                  api.pInternetCloseHandle && api.pInternetReadFile && api.pInternetQueryDataAvailable &&
-                  api.pHttpOpenRequestA && api.pHttpSendRequestA && api.pHttpSendRequestExA && api.pHttpEndRequestA &&
+                  api.pInternetCloseHandle && api.pInternetReadFile && api.pInternetReadFileExA &&
+                  api.pInternetSetStatusCallbackA && api.pHttpOpenRequestA && api.pHttpSendRequestA &&
                   api.pHttpQueryInfoA;
     return api;
 }
@@ -196,11 +199,6 @@ long long QueryDeclaredLength(HINTERNET hRequest)
     return nLength;
 }
 
-bool IsTimeoutError(DWORD dwError)
-{
-    return dwError == WSAETIMEDOUT || dwError == ERROR_INTERNET_TIMEOUT;
-}
-
 // Finds an explicit port in the host part of a URL (after "scheme://", before the path), e.g.
 // "http://h:8080/p" gives h and 8080. A ":" in the path or a missing or invalid port gives nothing.
 bool FindProxyInUrl(const char* pstrUrl, SkinUI::CUIString& strHost, int& nPort)
@@ -246,7 +244,12 @@ HttpWakeMethod GetHttpWakeMethod()
     const auto eMethod = static_cast<HttpWakeMethod>(g_nWakeMethod.load());
     if (eMethod != HttpWakeMethod::Automatic)
         return eMethod;
-    return RunningOnWine() ? HttpWakeMethod::TimedWait : HttpWakeMethod::CloseHandle;
+    return RunningOnWine() ? HttpWakeMethod::AsyncWait : HttpWakeMethod::CloseHandle;
+}
+
+void SetHttpIdleLimitMs(DWORD dwLimitMs)
+{
+    g_dwIdleLimitMs.store(dwLimitMs);
 }
 
 // ----- Records ---------------------------------------------------------------------------------------------
@@ -369,6 +372,65 @@ void CReceiveBuffer::TakeAll(std::string& strOut)
 
 // ----- Task ------------------------------------------------------------------------------------------------
 
+// What WinINet's completions reach in the AsyncWait method. WinINet may complete a pending operation, and
+// always reports the request handle's closing, after the task is gone, so the context is shared: one
+// reference is the task's, one the request handle's (dropped at INTERNET_STATUS_HANDLE_CLOSING, WinINet's
+// last word on a handle). It also keeps what a pending operation may still use: the read buffer, its
+// INTERNET_BUFFERS and the request's header text and body.
+class FCHttpRequest::CAsyncContext
+{
+public:
+    static CAsyncContext* Create()
+    {
+        auto* pContext = new (std::nothrow) CAsyncContext();
+        if (pContext != nullptr && pContext->m_hDone == nullptr) {
+            pContext->Release();
+            pContext = nullptr;
+        }
+        return pContext;
+    }
+    CAsyncContext(const CAsyncContext&) = delete;
+    CAsyncContext& operator=(const CAsyncContext&) = delete;
+
+    void AddRef() { m_nRefs.fetch_add(1); }
+    void Release()
+    {
+        if (m_nRefs.fetch_sub(1) == 1)
+            delete this;
+    }
+
+    static void CALLBACK StatusCallback(HINTERNET, DWORD_PTR dwContext, DWORD dwStatus, LPVOID pvInfo, DWORD)
+    {
+        auto* pContext = reinterpret_cast<CAsyncContext*>(dwContext);
+        if (pContext == nullptr) // the session and connect handles carry no context
+            return;
+        if (dwStatus == INTERNET_STATUS_REQUEST_COMPLETE && pvInfo != nullptr) {
+            const auto* pResult = static_cast<const INTERNET_ASYNC_RESULT*>(pvInfo);
+            pContext->m_dwResult.store(static_cast<DWORD>(pResult->dwResult));
+            ::SetEvent(pContext->m_hDone);
+        } else if (dwStatus == INTERNET_STATUS_HANDLE_CLOSING) {
+            pContext->Release();
+        }
+    }
+
+    HANDLE m_hDone = ::CreateEventA(nullptr, TRUE, FALSE, nullptr); // set by each completion
+    std::atomic<DWORD> m_dwResult{0};                               // the completion's dwResult
+    std::unique_ptr<char[]> m_pPiece;
+    INTERNET_BUFFERSA m_buffers = {};
+    std::string m_strHeaders;
+    std::string m_strBody;
+
+private:
+    CAsyncContext() = default;
+    ~CAsyncContext()
+    {
+        if (m_hDone != nullptr)
+            ::CloseHandle(m_hDone);
+    }
+
+    std::atomic<int> m_nRefs{1};
+};
+
 // What a worker thread is given: the task and its own copy of the handle it works on, so that StopWorkers
 // may close and clear the task's handle field without racing the worker.
 struct FCHttpRequest::WorkerStart
@@ -381,8 +443,13 @@ FCHttpRequest::FCHttpRequest(int nTaskId, HWND hEventWnd, const HttpRequestInfo&
     : m_nTaskId(nTaskId),
       m_hEventWnd(hEventWnd),
       m_request(request),
-      m_bTimedWait(GetHttpWakeMethod() == HttpWakeMethod::TimedWait)
+      m_bAsync(GetHttpWakeMethod() == HttpWakeMethod::AsyncWait),
+      m_dwIdleLimitMs(g_dwIdleLimitMs.load())
 {
+    if (m_bAsync) {
+        m_hStopEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_pAsync = CAsyncContext::Create(); // without it (or the event) the session is not opened
+    }
     SplitUrl();
     OpenSession();
     if (!StartWorker(&ConnectThread, m_hSession, m_hConnectThread))
@@ -401,6 +468,10 @@ FCHttpRequest::~FCHttpRequest()
     CloseInternetHandle(m_hSession);
     CloseThreadHandle(m_hTransferThread);
     CloseThreadHandle(m_hConnectThread);
+    if (m_pAsync != nullptr)
+        m_pAsync->Release();
+    if (m_hStopEvent != nullptr)
+        ::CloseHandle(m_hStopEvent);
 }
 
 int FCHttpRequest::GetElapsedMs() const
@@ -439,7 +510,7 @@ void FCHttpRequest::SplitUrl()
 void FCHttpRequest::OpenSession()
 {
     const CWinInetApi& api = WinInet();
-    if (!api.bLoaded)
+    if (!api.bLoaded || (m_bAsync && (m_pAsync == nullptr || m_hStopEvent == nullptr)))
         return;
     SkinUI::CUIString strProxy;
     DWORD dwAccess = INTERNET_OPEN_TYPE_PRECONFIG;
@@ -448,9 +519,15 @@ void FCHttpRequest::OpenSession()
         dwAccess = INTERNET_OPEN_TYPE_PROXY;
     }
     m_hSession = api.pInternetOpenA(m_request.m_strUserAgent, dwAccess, strProxy.IsEmpty() ? nullptr : strProxy.Chars(),
-                                    nullptr, 0);
+                                    nullptr, m_bAsync ? INTERNET_FLAG_ASYNC : 0);
     if (m_hSession == nullptr)
         return;
+    // The handles made from the session inherit the callback; only the request carries a context.
+    if (m_bAsync && api.pInternetSetStatusCallbackA(m_hSession, &CAsyncContext::StatusCallback) ==
+                        INTERNET_INVALID_STATUS_CALLBACK) {
+        CloseInternetHandle(m_hSession);
+        return;
+    }
     if (!m_request.m_strProxyUser.IsEmpty())
         api.pInternetSetOptionA(m_hSession, INTERNET_OPTION_PROXY_USERNAME,
                                 const_cast<char*>(m_request.m_strProxyUser.Chars()),
@@ -503,9 +580,12 @@ void FCHttpRequest::OpenRequest()
     CloseThreadHandle(m_hConnectThread);
     if (m_nScheme == INTERNET_SCHEME_HTTPS)
         m_request.m_dwOpenFlags |= INTERNET_FLAG_SECURE;
+    const DWORD_PTR dwContext = m_bAsync ? reinterpret_cast<DWORD_PTR>(m_pAsync) : 0;
     if (m_hConnection != nullptr)
         m_hRequest = WinInet().pHttpOpenRequestA(m_hConnection, VerbText(m_request.m_nVerb), m_strPath, nullptr,
-                                                 nullptr, nullptr, m_request.m_dwOpenFlags, 0);
+                                                 nullptr, nullptr, m_request.m_dwOpenFlags, dwContext);
+    if (m_hRequest != nullptr && m_bAsync)
+        m_pAsync->AddRef(); // the request handle's reference, dropped when WinINet reports its closing
     if (!StartWorker(&TransferThread, m_hRequest, m_hTransferThread)) {
         m_response.m_bBodyComplete = FALSE;
         ::PostMessageA(m_hEventWnd, WM_HTTP_TASK_EVENT, m_nTaskId, HTTP_EVENT_RESPONSE);
@@ -534,90 +614,64 @@ void FCHttpRequest::RunTransfer(HINTERNET hRequest)
 
 bool FCHttpRequest::SendRequest(HINTERNET hRequest, const SkinUI::CUIString& strHeaders)
 {
-    if (m_bTimedWait)
-        return SendWithTimedWaits(hRequest, strHeaders);
-    const bool bHasBody = !m_request.m_strPostData.empty();
-    return WinInet().pHttpSendRequestA(hRequest, strHeaders, static_cast<DWORD>(strHeaders.GetLength()),
-                                       bHasBody ? const_cast<char*>(m_request.m_strPostData.data()) : nullptr,
-                                       bHasBody ? static_cast<DWORD>(m_request.m_strPostData.size()) : 0) != FALSE;
-}
-
-// Sends the request and waits for the response head in time slices. The request goes out exactly as
-// HttpSendRequestA would send it; the head is read by HttpEndRequestA, which can be repeated after a
-// slice ran out (Wine then answers success without a status code).
-bool FCHttpRequest::SendWithTimedWaits(HINTERNET hRequest, const SkinUI::CUIString& strHeaders)
-{
     const CWinInetApi& api = WinInet();
-    DWORD dwSlice = kWaitSliceMs;
-    api.pInternetSetOptionA(hRequest, INTERNET_OPTION_RECEIVE_TIMEOUT, &dwSlice, sizeof(dwSlice));
-    INTERNET_BUFFERSA in = {};
-    in.dwStructSize = sizeof(in);
-    in.lpcszHeader = strHeaders;
-    in.dwHeadersLength = in.dwHeadersTotal = static_cast<DWORD>(strHeaders.GetLength());
-    if (!m_request.m_strPostData.empty()) {
-        in.lpvBuffer = const_cast<char*>(m_request.m_strPostData.data());
-        in.dwBufferLength = in.dwBufferTotal = static_cast<DWORD>(m_request.m_strPostData.size());
+    // The idle limit for the head and for every wait for body bytes. WinINet takes it only on the request
+    // before it is sent; it is a limit per wait, so a slow but steady sender is never cut.
+    DWORD dwLimit = m_dwIdleLimitMs;
+    api.pInternetSetOptionA(hRequest, INTERNET_OPTION_RECEIVE_TIMEOUT, &dwLimit, sizeof(dwLimit));
+    if (!m_bAsync) {
+        const bool bHasBody = !m_request.m_strPostData.empty();
+        return api.pHttpSendRequestA(hRequest, strHeaders, static_cast<DWORD>(strHeaders.GetLength()),
+                                     bHasBody ? const_cast<char*>(m_request.m_strPostData.data()) : nullptr,
+                                     bHasBody ? static_cast<DWORD>(m_request.m_strPostData.size()) : 0) != FALSE;
     }
-    if (!api.pHttpSendRequestExA(hRequest, &in, nullptr, 0, 0))
-        return false;
-    for (;;) {
-        const ULONGLONG nStart = ::GetTickCount64();
-        if (!api.pHttpEndRequestA(hRequest, nullptr, 0, 0))
-            return false;
-        const DWORD dwStatus = QueryStatusCode(hRequest);
-        const ULONGLONG nTookMs = ::GetTickCount64() - nStart;
-        // Wine's head reader waits out one slice between two header lines and keeps what it has after the
-        // second: the remaining lines would then be taken for body bytes, so a head that took a slice and a
-        // half or more is not used (a cut one takes two).
-        if (dwStatus != 0)
-            return nTookMs < kWaitSliceMs * 3 / 2;
-        // No status well within a slice: the connection ended without an answer.
-        if (nTookMs < kWaitSliceMs / 2 || m_bStopRequested.load())
-            return false;
-    }
+    // A pending send may still read the header text and the body after a stop: they live in the context.
+    CAsyncContext& context = *m_pAsync;
+    context.m_strHeaders.assign(strHeaders.Chars(), static_cast<size_t>(strHeaders.GetLength()));
+    context.m_strBody = m_request.m_strPostData;
+    const bool bHasBody = !context.m_strBody.empty();
+    ::ResetEvent(context.m_hDone);
+    if (api.pHttpSendRequestA(hRequest, context.m_strHeaders.c_str(), static_cast<DWORD>(context.m_strHeaders.size()),
+                              bHasBody ? &context.m_strBody[0] : nullptr,
+                              bHasBody ? static_cast<DWORD>(context.m_strBody.size()) : 0))
+        return true;
+    return ::GetLastError() == ERROR_IO_PENDING && WaitForCompletion() && context.m_dwResult.load() != 0;
 }
 
-// Waits until the response has data (or has ended) in time slices; false on a failure or a stop.
-bool FCHttpRequest::WaitForData(HINTERNET hRequest, DWORD& dwAvailable)
+// Waits for the completion of the pending asynchronous call; false on a stop, and when the idle limit
+// passed without one (WinINet's own receive time-out normally ends the call first).
+bool FCHttpRequest::WaitForCompletion()
 {
-    for (;;) {
-        if (m_bStopRequested.load())
-            return false;
-        dwAvailable = 0;
-        if (WinInet().pInternetQueryDataAvailable(hRequest, &dwAvailable, 0, 0))
-            return true;
-        if (!IsTimeoutError(::GetLastError()))
-            return false;
-    }
+    const HANDLE ahWait[2] = {m_hStopEvent, m_pAsync->m_hDone};
+    return ::WaitForMultipleObjects(2, ahWait, FALSE, m_dwIdleLimitMs) == WAIT_OBJECT_0 + 1;
 }
 
 bool FCHttpRequest::ReadBody(HINTERNET hRequest)
 {
-    const CWinInetApi& api = WinInet();
     if (QueryStatusCode(hRequest) == 0)
         return false; // no response head: nothing can be complete
     const long long nDeclared = QueryDeclaredLength(hRequest);
     // Reserved here, on the worker and under the buffer's lock, so the body never moves while it grows.
     if (nDeclared > 0 && !m_receiveBuffer.Reserve(nDeclared))
         return false;
-    char piece[kReadPieceBytes];
     long long nReceived = 0;
+    const bool bEnded = m_bAsync ? ReadBodyAsync(hRequest, nReceived) : ReadBodyBlocking(hRequest, nReceived);
+    // A connection closed early ends like a normal end; only the declared length shows the cut. A chunked
+    // body cut before its last (empty) chunk cannot be told from a whole one under Wine: its WinINet ends
+    // both alike. Windows' fails the read, and so the body is incomplete there.
+    return bEnded && (nDeclared < 0 || nReceived >= nDeclared);
+}
+
+bool FCHttpRequest::ReadBodyBlocking(HINTERNET hRequest, long long& nReceived)
+{
+    char piece[kReadPieceBytes];
     for (;;) {
         if (m_bStopRequested.load())
             return false;
-        DWORD dwWant = kReadPieceBytes;
-        if (m_bTimedWait) {
-            // Ask only for what has arrived: a read that has to wait for more cannot be stopped, and one
-            // that runs into the time-out drops the connection.
-            DWORD dwAvailable = 0;
-            if (!WaitForData(hRequest, dwAvailable))
-                return false;
-            if (dwAvailable > 0 && dwAvailable < dwWant)
-                dwWant = dwAvailable;
-        }
         DWORD dwRead = 0;
-        const BOOL bRead = api.pInternetReadFile(hRequest, piece, dwWant, &dwRead);
-        if (dwRead > dwWant)
+        // Blocks until the piece is full, the body ends, or the idle limit passes (then it fails).
+        const BOOL bRead = WinInet().pInternetReadFile(hRequest, piece, kReadPieceBytes, &dwRead);
+        if (dwRead > kReadPieceBytes)
             dwRead = 0;
         // A failed read may still report bytes it took from the connection: keep them.
         if (dwRead > 0 && !m_receiveBuffer.Append(piece, static_cast<int>(dwRead)))
@@ -626,26 +680,54 @@ bool FCHttpRequest::ReadBody(HINTERNET hRequest)
         if (!bRead)
             return false;
         if (dwRead == 0)
-            break;
-        // Less than Wine buffers ahead means the sender is slower than this loop: let data gather for a
-        // moment rather than waking once per packet.
-        if (m_bTimedWait && dwRead < kWineReadBufferBytes)
-            ::Sleep(1);
+            return true;
     }
-    // A connection closed early ends like a normal end; only the declared length shows the cut.
-    return nDeclared < 0 || nReceived >= nDeclared;
+}
+
+// Non-blocking reads hand over whatever has arrived. When nothing has, the read goes pending and its
+// completion only says that data is there (it takes none): the next read returns it.
+bool FCHttpRequest::ReadBodyAsync(HINTERNET hRequest, long long& nReceived)
+{
+    CAsyncContext& context = *m_pAsync;
+    if (!context.m_pPiece)
+        context.m_pPiece.reset(new (std::nothrow) char[kAsyncPieceBytes]);
+    if (!context.m_pPiece)
+        return false;
+    for (;;) {
+        if (m_bStopRequested.load())
+            return false;
+        context.m_buffers = INTERNET_BUFFERSA{};
+        context.m_buffers.dwStructSize = sizeof(context.m_buffers);
+        context.m_buffers.lpvBuffer = context.m_pPiece.get();
+        context.m_buffers.dwBufferLength = kAsyncPieceBytes;
+        ::ResetEvent(context.m_hDone);
+        if (!WinInet().pInternetReadFileExA(hRequest, &context.m_buffers, IRF_NO_WAIT,
+                                            reinterpret_cast<DWORD_PTR>(&context))) {
+            if (::GetLastError() != ERROR_IO_PENDING || !WaitForCompletion() || context.m_dwResult.load() == 0)
+                return false;
+            continue;
+        }
+        const DWORD dwRead = context.m_buffers.dwBufferLength;
+        if (dwRead == 0)
+            return true;
+        if (dwRead > kAsyncPieceBytes || !m_receiveBuffer.Append(context.m_pPiece.get(), static_cast<int>(dwRead)))
+            return false;
+        nReceived += dwRead;
+    }
 }
 
 HANDLE FCHttpRequest::StopWorkers()
 {
     m_bStopRequested.store(true);
+    if (m_hStopEvent != nullptr)
+        ::SetEvent(m_hStopEvent); // ends an asynchronous wait at once
     if (IsThreadRunning(m_hTransferThread)) {
-        if (!m_bTimedWait)
+        if (!m_bAsync)
             CloseInternetHandle(m_hRequest); // fails a pending send or read
         return m_hTransferThread;
     }
     if (IsThreadRunning(m_hConnectThread)) {
-        if (!m_bTimedWait)
+        if (!m_bAsync)
             CloseInternetHandle(m_hSession); // fails a pending connect
         return m_hConnectThread;
     }

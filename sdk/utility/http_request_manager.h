@@ -26,18 +26,26 @@ enum HttpTaskEvent
 constexpr UINT_PTR CLEANUP_TIMER_ID = 30;
 constexpr UINT CLEANUP_TIMER_PERIOD_MS = 100;
 
-// How stopping a task wakes a worker blocked in WinINet. Closing the request handle does that on Windows;
-// Wine's WinINet ignores the close, so there the worker waits for data in short time slices and looks
-// for the stop between them. Automatic picks by platform; tests force either. Applies to tasks made later.
+// How a worker waits for WinINet, and so how a stop wakes it. CloseHandle: blocking calls, which closing
+// the request handle ends (Windows). AsyncWait: asynchronous WinINet, the worker waits on events that a
+// completion or a stop sets; needed under Wine, whose WinINet ignores a close while a call blocks, and
+// faster there (no query per read, large non-blocking reads). Automatic picks by platform; tests force
+// either. Applies to tasks made later.
 enum class HttpWakeMethod
 {
     Automatic,
     CloseHandle,
-    TimedWait,
+    AsyncWait,
 };
 void SetHttpWakeMethod(HttpWakeMethod eMethod);
 // The method that tasks made now use (never Automatic).
 HttpWakeMethod GetHttpWakeMethod();
+
+// A transfer that receives no byte for this long (waiting for the response head or for body bytes) ends
+// with the bytes so far, marked incomplete: a server that stops sending never hangs the owner.
+constexpr DWORD HTTP_IDLE_LIMIT_MS = 60000;
+// Tests shorten the limit; applies to tasks made later.
+void SetHttpIdleLimitMs(DWORD dwLimitMs);
 
 // A request: copied by value into each task.
 struct HttpRequestInfo
@@ -140,6 +148,7 @@ public:
 private:
     friend class FCHttpRequestManager;
     struct WorkerStart;
+    class CAsyncContext;
 
     static unsigned __stdcall ConnectThread(void* pvStart);
     static unsigned __stdcall TransferThread(void* pvStart);
@@ -148,9 +157,10 @@ private:
     bool StartWorker(unsigned(__stdcall* pfnThread)(void*), HINTERNET hHandle, HANDLE& hThread);
     void RunTransfer(HINTERNET hRequest);
     bool SendRequest(HINTERNET hRequest, const SkinUI::CUIString& strHeaders);
-    bool SendWithTimedWaits(HINTERNET hRequest, const SkinUI::CUIString& strHeaders);
-    bool WaitForData(HINTERNET hRequest, DWORD& dwAvailable);
+    bool WaitForCompletion();
     bool ReadBody(HINTERNET hRequest);
+    bool ReadBodyBlocking(HINTERNET hRequest, long long& nReceived);
+    bool ReadBodyAsync(HINTERNET hRequest, long long& nReceived);
     void SendEvent(int nKind) const;
 
     int m_nTaskId;
@@ -167,8 +177,12 @@ private:
     HINTERNET m_hRequest = nullptr;
     HANDLE m_hConnectThread = nullptr;
     HANDLE m_hTransferThread = nullptr;
-    // Fixed when the task is made: wait for data in time slices instead of relying on the handle close.
-    const bool m_bTimedWait;
+    // Fixed when the task is made.
+    const bool m_bAsync;
+    const DWORD m_dwIdleLimitMs;
+    // AsyncWait: what WinINet's completions reach (it may outlive the task), and the event a stop sets.
+    CAsyncContext* m_pAsync = nullptr;
+    HANDLE m_hStopEvent = nullptr;
     // Set by StopWorkers; the workers look at it between blocking calls and send no more events.
     std::atomic<bool> m_bStopRequested{false};
 };

@@ -44,7 +44,13 @@ def make_content():
         "data/one.bin": b"\x01",
         "中文/说明.txt": "安装说明：运行 VeltaraClient.exe\r\n".encode("gbk") * 20,
     }
-    folders = ["bin", "data", "emptydir", "中文"]
+    # Long runs of one byte: inflate can still hold output after its last input byte. Sizes around the 32 KB
+    # window and the reader's 16 KB pieces.
+    for n in (8191, 8192, 8193, 16383, 16384, 16385, 32767, 32768, 32769, 49152, 65536, 65537, 262144):
+        files["rep/zeros_%d.bin" % n] = bytes(n)
+    for n in (16384, 65536, 1 << 20):
+        files["rep/abc_%d.txt" % n] = (b"abc" * (n // 3 + 1))[:n]
+    folders = ["bin", "data", "emptydir", "rep", "中文"]
     return files, folders
 
 

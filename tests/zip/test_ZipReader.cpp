@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -251,6 +253,58 @@ TEST(ZipOpening, EndRecordChecks)
     std::string beyond = archive; // the directory would end after the end record
     Put32(beyond, layout.nEnd + 16, Get32(archive, layout.nEnd + 16) + 1);
     EXPECT_EQ(CMemoryZip(beyond).hZip, nullptr);
+}
+
+TEST(ZipOpening, EndRecordMustAgreeWithTheDirectory)
+{
+    // An installer must never unpack two files of three and report success: the item count and the
+    // directory size of the end record must match the records really found.
+    SLayout layout;
+    const std::string archive = BuildArchive(ThreeItems(), "", "", &layout);
+    const std::uint32_t nDirSize = Get32(archive, layout.nEnd + 12);
+    const std::uint32_t nDirOffset = Get32(archive, layout.nEnd + 16);
+    const struct
+    {
+        const char* pstrWhat;
+        std::uint16_t nItems;
+        std::uint32_t nDirSize;
+        std::uint32_t nDirOffset;
+    } aForged[] = {
+        {"fewer items", 2, nDirSize, nDirOffset},
+        {"more items", 4, nDirSize, nDirOffset},
+        {"no items", 0, nDirSize, nDirOffset},
+        {"directory shorter", 3, nDirSize - 1, nDirOffset},
+        {"two records", 2, static_cast<std::uint32_t>(layout.aCentral[2] - layout.aCentral[0]), nDirOffset},
+    };
+    for (const auto& f : aForged) {
+        std::string forged = archive;
+        Put16(forged, layout.nEnd + 8, f.nItems);
+        Put16(forged, layout.nEnd + 10, f.nItems);
+        Put32(forged, layout.nEnd + 12, f.nDirSize);
+        Put32(forged, layout.nEnd + 16, f.nDirOffset);
+        EXPECT_EQ(CMemoryZip(forged).hZip, nullptr) << f.pstrWhat;
+        EXPECT_EQ(RecentText(), "Zipfile is corrupt or not a zipfile") << f.pstrWhat;
+    }
+
+    // Zip64 records (a locator right in front of the end record) are refused, not read as an empty archive,
+    // also when the classic fields are the 0xFFFF / 0xFFFFFFFF markers.
+    for (bool bMarkers : {false, true}) {
+        std::string zip64 = archive.substr(0, layout.nEnd);
+        std::string locator(20, '\0');
+        Put32(locator, 0, 0x07064B50);
+        Put32(locator, 8, static_cast<std::uint32_t>(layout.nEnd));
+        Put32(locator, 16, 1);
+        std::string end = archive.substr(layout.nEnd);
+        if (bMarkers) {
+            Put16(end, 8, 0xFFFF);
+            Put16(end, 10, 0xFFFF);
+            Put32(end, 12, 0xFFFFFFFF);
+            Put32(end, 16, 0xFFFFFFFF);
+        }
+        zip64 += locator + end;
+        EXPECT_EQ(CMemoryZip(zip64).hZip, nullptr) << bMarkers;
+        EXPECT_EQ(RecentText(), "Zipfile is corrupt or not a zipfile");
+    }
 }
 
 TEST(ZipOpening, CommentsUpToTheSearchLimit)
@@ -714,6 +768,7 @@ TEST(ZipDamagedItems, LocalHeaderChecks)
         {18, 1, 4, ZipCorrupt},         // compressed size
         {22, 1, 4, ZipCorrupt},         // uncompressed size
         {26, 6, 2, ZipCorrupt},         // name length
+        {30, 0x58, 1, ZipCorrupt},      // a name that differs from the directory's ("Xhecked")
         {28, 0xFFFF, 2, ZipReadFailed}, // extra field runs past the end of the archive
         {28, 4, 2, ZipOk},              // a short extra field just moves the data start (bad data, see below)
         {6, 0x0808, 2, ZipOk},          // flag bit 3: sizes and CRC are not compared
@@ -722,6 +777,8 @@ TEST(ZipDamagedItems, LocalHeaderChecks)
         std::string forged = archive;
         if (f.nWidth == 4)
             Put32(forged, layout.aLocal[0] + f.nOffset, f.nValue);
+        else if (f.nWidth == 1)
+            forged[layout.aLocal[0] + f.nOffset] = static_cast<char>(f.nValue);
         else
             Put16(forged, layout.aLocal[0] + f.nOffset, static_cast<std::uint16_t>(f.nValue));
         CMemoryZip zip(forged);
@@ -771,4 +828,68 @@ TEST(ZipConcurrency, SeparateHandlesWorkOnSeparateThreads)
         t.join();
     for (int nGood : aGood)
         EXPECT_EQ(nGood, 40);
+}
+
+TEST(ZipConcurrency, TwoReadersOnOneCallersHandle)
+{
+    // Both readers duplicate the same handle and so share one file pointer with each other and with the
+    // caller: each read must name its offset.
+    std::vector<SItemSpec> items(3);
+    items[0].strName = "a";
+    items[0].strData = MakeContent(300000, 41, true);
+    items[1].strName = "b";
+    items[1].strData = MakeContent(150000, 42, false);
+    items[1].nMethod = 0;
+    items[2].strName = "c";
+    items[2].strData = MakeContent(90000, 43, false);
+    const std::string strPrefix(777, 'p');
+    const std::string archive = BuildArchive(items, "", strPrefix);
+    CScratchFolder scratch("onehandle");
+    const std::string strPath = scratch / "shared.zip";
+    ASSERT_TRUE(WriteWholeFile(strPath, archive));
+    HANDLE hFile = ::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
+    // The archive starts at the handle's position when each reader is made.
+    ASSERT_NE(::SetFilePointer(hFile, static_cast<LONG>(strPrefix.size()), nullptr, FILE_BEGIN),
+              INVALID_SET_FILE_POINTER);
+    ZipHandle aZip[2] = {ZipOpen(hFile, 0, ZipKindHandle), nullptr};
+    ASSERT_NE(::SetFilePointer(hFile, static_cast<LONG>(strPrefix.size()), nullptr, FILE_BEGIN),
+              INVALID_SET_FILE_POINTER);
+    aZip[1] = ZipOpen(hFile, 0, ZipKindHandle);
+    ASSERT_NE(aZip[0], nullptr);
+    ASSERT_NE(aZip[1], nullptr);
+    int aGood[2] = {};
+    auto worker = [&items](ZipHandle hZip, int iFirst, int* pnGood) {
+        std::string strBlock(300000, '\0');
+        ZipItemInfo info;
+        for (int n = 0; n < 40; ++n) {
+            const int i = (iFirst + n) % 3;
+            const DWORD nSize = static_cast<DWORD>(items[i].strData.size());
+            // Small blocks: many reads interleave with the other thread's.
+            std::string strOut;
+            ZipResult r;
+            while ((r = ZipUnzipItem(hZip, i, &strBlock[0], 5000, ZipKindMemory)) == ZipMoreData &&
+                   strOut.size() < nSize)
+                strOut.append(strBlock.data(), std::min<std::size_t>(5000, nSize - strOut.size()));
+            if (r == ZipOk && strOut == items[i].strData && ZipGetItem(hZip, (i + 1) % 3, &info) == ZipOk)
+                ++*pnGood;
+        }
+    };
+    // Meanwhile the caller uses its handle too, moving the shared file pointer.
+    std::atomic<bool> bReadersDone{false};
+    std::thread caller([hFile, &bReadersDone] {
+        for (LONG n = 0; !bReadersDone.load(); n = (n + 4093) % 400000)
+            ::SetFilePointer(hFile, n, nullptr, FILE_BEGIN);
+    });
+    std::thread first(worker, aZip[0], 0, &aGood[0]);
+    std::thread second(worker, aZip[1], 1, &aGood[1]);
+    first.join();
+    second.join();
+    bReadersDone = true;
+    caller.join();
+    EXPECT_EQ(aGood[0], 40);
+    EXPECT_EQ(aGood[1], 40);
+    ZipClose(aZip[0]);
+    ZipClose(aZip[1]);
+    ::CloseHandle(hFile);
 }

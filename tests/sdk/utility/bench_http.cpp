@@ -1,7 +1,6 @@
 // Download engine benchmark: fetches one URL through FCHttpRequestManager and prints one line with the
 // throughput and the process's peak memory. Run by tools/bench-http.sh, which compares it with curl.
-//   bench_http.exe URL [--wake=auto|timed|close]
-// bench_http_8k.exe is the same program with the engine rebuilt to read in 8192-byte pieces.
+//   bench_http.exe URL [--wake=auto|async|close]
 #include "sdk/utility/http_request_manager.h"
 
 #include <psapi.h>
@@ -9,10 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-
-#ifndef HTTP_READ_PIECE_BYTES
-#define HTTP_READ_PIECE_BYTES 65536
-#endif
 
 namespace {
 
@@ -53,12 +48,12 @@ bool PeakMemory(SIZE_T& nWorkingSet, SIZE_T& nCommit)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s URL [--wake=auto|timed|close]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s URL [--wake=auto|async|close]\n", argv[0]);
         return 2;
     }
     for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--wake=timed") == 0)
-            SetHttpWakeMethod(HttpWakeMethod::TimedWait);
+        if (std::strcmp(argv[i], "--wake=async") == 0)
+            SetHttpWakeMethod(HttpWakeMethod::AsyncWait);
         else if (std::strcmp(argv[i], "--wake=close") == 0)
             SetHttpWakeMethod(HttpWakeMethod::CloseHandle);
     }
@@ -77,11 +72,10 @@ int main(int argc, char** argv)
         bPattern = static_cast<unsigned char>(manager.m_strBody[i]) == i % 251;
     SIZE_T nPeakWorkingSet = 0, nPeakCommit = 0;
     PeakMemory(nPeakWorkingSet, nPeakCommit);
-    std::printf("engine piece=%d wake=%s status=%d complete=%d pattern=%d bytes=%u seconds=%.3f mbps=%.1f "
+    std::printf("engine wake=%s status=%d complete=%d pattern=%d bytes=%u seconds=%.3f mbps=%.1f "
                 "peak_ws_mb=%.1f peak_commit_mb=%.1f\n",
-                HTTP_READ_PIECE_BYTES, GetHttpWakeMethod() == HttpWakeMethod::TimedWait ? "timed" : "close",
-                manager.m_response.m_nStatusCode, manager.m_response.m_bBodyComplete ? 1 : 0, bPattern ? 1 : 0,
-                static_cast<unsigned>(nBytes), dSeconds, dSeconds > 0 ? nBytes / dSeconds / 1e6 : 0.0,
-                nPeakWorkingSet / 1048576.0, nPeakCommit / 1048576.0);
+                GetHttpWakeMethod() == HttpWakeMethod::AsyncWait ? "async" : "close", manager.m_response.m_nStatusCode,
+                manager.m_response.m_bBodyComplete ? 1 : 0, bPattern ? 1 : 0, static_cast<unsigned>(nBytes), dSeconds,
+                dSeconds > 0 ? nBytes / dSeconds / 1e6 : 0.0, nPeakWorkingSet / 1048576.0, nPeakCommit / 1048576.0);
     return manager.m_response.m_bBodyComplete && bPattern ? 0 : 1;
 }

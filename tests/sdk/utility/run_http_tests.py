@@ -5,7 +5,7 @@ Usage: run_http_tests.py --build BUILD_DIR --exe test_http_request_manager.exe [
 nginx (Debian's) serves a generated folder on 127.0.0.1:80, the engine's no-port path; the fault server
 (tools/fault_server.py) listens on a free port, which test URLs name so that the engine uses it as its
 proxy, and on 443 for the https case. The test program runs once per wake method (auto is the platform's
-own: timed waits under Wine; close forces the handle-close stop that Windows uses). Both servers are
+own: asynchronous waits under Wine; close forces the handle-close stop that Windows uses). Both servers are
 stopped afterwards, also when a run fails. Needs root for ports 80 and 443.
 """
 import argparse

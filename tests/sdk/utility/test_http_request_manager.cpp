@@ -1,5 +1,5 @@
 // Download engine against real servers on 127.0.0.1, started by run_http_tests.py:
-//   test_http_request_manager.exe --fault-port=N --wake=auto|timed|close [gtest options]
+//   test_http_request_manager.exe --fault-port=N --wake=auto|async|close [gtest options]
 // nginx serves files/pattern.bin (kFileSize bytes) on port 80, the engine's no-port path; the fault server
 // listens on port N, which a URL naming that port makes the engine's proxy, and on 443.
 #include "sdk/utility/http_request_manager.h"
@@ -46,6 +46,21 @@ bool IsPattern(const std::string& strData, size_t nStart = 0)
             return false;
     return true;
 }
+
+bool RunningOnWine()
+{
+    return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// Shortens the idle limit for the tasks made in its scope.
+class CIdleLimit
+{
+public:
+    explicit CIdleLimit(DWORD dwLimitMs) { SetHttpIdleLimitMs(dwLimitMs); }
+    ~CIdleLimit() { SetHttpIdleLimitMs(HTTP_IDLE_LIMIT_MS); }
+    CIdleLimit(const CIdleLimit&) = delete;
+    CIdleLimit& operator=(const CIdleLimit&) = delete;
+};
 
 // Pumps the calling thread's messages until bDone() holds or nTimeoutMs passed; returns bDone().
 bool PumpUntil(const std::function<bool()>& bDone, DWORD nTimeoutMs)
@@ -445,6 +460,62 @@ TEST(HttpBody, AHeadCutByAPauseIsNeverTakenForACompleteBody)
     }
 }
 
+TEST(HttpBody, ChunkedBodyCutBeforeItsLastChunkIsNeverComplete)
+{
+    const TaskRecord r = Download(FaultUrl("/chunkcut/30000/20000"));
+    EXPECT_EQ(200, r.response.m_nStatusCode);
+    EXPECT_LE(r.strBody.size(), 20000u);
+    EXPECT_TRUE(IsPattern(r.strBody));
+    if (RunningOnWine())
+        GTEST_SKIP() << "Wine's WinINet ends a chunked body cut before its last chunk like a whole one (same "
+                        "result, same callbacks): the engine cannot tell there; the package check catches it";
+    EXPECT_FALSE(r.response.m_bBodyComplete);
+}
+
+TEST(HttpBody, AHeadThatComesLateStillWorks)
+{
+    // A server that answers only after several seconds: well within the idle limit, so nothing is cut.
+    const TaskRecord r = Download(FaultUrl("/stallhead/5200/20000"));
+    EXPECT_EQ(200, r.response.m_nStatusCode);
+    EXPECT_TRUE(r.response.m_bBodyComplete);
+    EXPECT_EQ(20000u, r.strBody.size());
+    EXPECT_TRUE(IsPattern(r.strBody));
+}
+
+TEST(HttpIdle, NoByteForTheIdleLimitEndsTheTransferIncomplete)
+{
+    // The limit is 60 s in the product; here 1.5 s. Silence before the head or inside the body ends the
+    // transfer soon after the limit with what arrived; a slow but steady sender is never cut.
+    const CIdleLimit limit(1500);
+    const struct
+    {
+        const char* pstrPath;
+        bool bComplete;
+        int nStatus;
+        size_t nBytes;
+    } cases[] = {
+        {"/stall/20000/100000/30000", false, 200, 30000}, // 30000 bytes, then 20 s of silence
+        {"/stallhead/20000/5000", false, 0, 0},           // no head for 20 s
+        {"/trickle/40000/4000/400", true, 200, 40000},    // a piece every 0.4 s for 4 s
+    };
+    for (const auto& c : cases) {
+        const ULONGLONG nStart = ::GetTickCount64();
+        CRecordingManager manager;
+        const int nId = manager.AddDownload(FaultUrl(c.pstrPath).c_str());
+        ASSERT_TRUE(manager.WaitFinished(nId, 8000)) << c.pstrPath;
+        const ULONGLONG nTook = ::GetTickCount64() - nStart;
+        const TaskRecord& r = manager.records[nId];
+        EXPECT_EQ(c.bComplete, r.response.m_bBodyComplete != FALSE) << c.pstrPath;
+        EXPECT_EQ(c.nStatus, r.response.m_nStatusCode) << c.pstrPath;
+        EXPECT_EQ(c.nBytes, r.strBody.size()) << c.pstrPath;
+        EXPECT_TRUE(IsPattern(r.strBody)) << c.pstrPath;
+        if (!c.bComplete) {
+            EXPECT_GE(nTook, 1400u) << c.pstrPath;
+            EXPECT_LT(nTook, 5000u) << c.pstrPath;
+        }
+    }
+}
+
 TEST(HttpBody, StartByteResumesWithARangeRequest)
 {
     HttpRequestInfo request(0);
@@ -503,16 +574,16 @@ TEST(HttpStop, StoppingOneTaskLeavesAnotherTransferWhole)
 TEST(HttpStop, DestroyingTheManagerDuringAStalledTransferReturnsPromptly)
 {
     auto manager = std::make_unique<CRecordingManager>();
-    const bool bTimed = GetHttpWakeMethod() == HttpWakeMethod::TimedWait;
     // Closing the handle does not wake the read under Wine: there the bounded wait (300 ms in this test)
-    // gives up on the worker, which is left running, never killed, and its task never deleted.
+    // gives up on the worker, which is left running, never killed, and its task never deleted. The
+    // asynchronous wait ends at once.
     const int nId = manager->AddDownload(FaultUrl("/stall/8000/400000").c_str());
     ASSERT_TRUE(PumpUntil([&] { return manager->records[nId].nResponses > 0; }, 5000));
     PumpFor(100); // the worker is now blocked waiting for the rest of the body
     const ULONGLONG nStart = ::GetTickCount64();
     manager.reset();
     const ULONGLONG nTook = ::GetTickCount64() - nStart;
-    EXPECT_LT(nTook, bTimed ? 1200u : 1000u);
+    EXPECT_LT(nTook, 1000u);
 }
 
 } // namespace
@@ -524,16 +595,16 @@ int main(int argc, char** argv)
         const std::string strArg = argv[i];
         if (strArg.rfind("--fault-port=", 0) == 0)
             g_nFaultPort = std::atoi(strArg.c_str() + 13);
-        else if (strArg == "--wake=timed")
-            SetHttpWakeMethod(HttpWakeMethod::TimedWait);
+        else if (strArg == "--wake=async")
+            SetHttpWakeMethod(HttpWakeMethod::AsyncWait);
         else if (strArg == "--wake=close")
             SetHttpWakeMethod(HttpWakeMethod::CloseHandle);
     }
     if (g_nFaultPort <= 0) {
-        std::fprintf(stderr, "usage: %s --fault-port=N [--wake=auto|timed|close] (run by run_http_tests.py)\n",
+        std::fprintf(stderr, "usage: %s --fault-port=N [--wake=auto|async|close] (run by run_http_tests.py)\n",
                      argv[0]);
         return 2;
     }
-    std::printf("wake method: %s\n", GetHttpWakeMethod() == HttpWakeMethod::TimedWait ? "timed wait" : "handle close");
+    std::printf("wake method: %s\n", GetHttpWakeMethod() == HttpWakeMethod::AsyncWait ? "async wait" : "handle close");
     return RUN_ALL_TESTS();
 }
