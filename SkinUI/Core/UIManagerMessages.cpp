@@ -269,10 +269,13 @@ void CPaintManagerUI::OnMouseLeave()
 {
     if (m_hwndToolTip != nullptr)
         ::SendMessageA(m_hwndToolTip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_toolInfo));
-    // A move to (-1, -1) while tracking is still set: the hover control gets its leave, and the move does
-    // not arm tracking again.
-    if (m_bMouseTracking)
+    // A move to (-1, -1) tells the hover control that the mouse is gone. A hover report has already
+    // cleared the tracking flag, yet the platform still reports the leave: the control must hear of it
+    // then too. The flag is set during the move so that the move does not arm tracking again.
+    if (m_bMouseTracking || m_pHover != nullptr) {
+        m_bMouseTracking = true;
         ::SendMessageA(m_hWndPaint, WM_MOUSEMOVE, 0, static_cast<LPARAM>(static_cast<DWORD>(-1)));
+    }
     m_bMouseTracking = false;
 }
 
