@@ -183,6 +183,20 @@ TEST(ManagerMouse, WheelDirectionAndHoverAfterTheContentMoved)
     EXPECT_EQ(t.Take(), EventLog{});
 }
 
+namespace {
+
+BOOL CALLBACK FindToolTipWindow(HWND hWnd, LPARAM lParam)
+{
+    char szClass[64] = {};
+    ::GetClassNameA(hWnd, szClass, sizeof(szClass));
+    if (lstrcmpiA(szClass, TOOLTIPS_CLASSA) != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
+}
+
+} // namespace
+
 TEST(ManagerMouse, HoverShowsTheControlsToolTip)
 {
     InputTree t;
@@ -195,17 +209,7 @@ TEST(ManagerMouse, HoverShowsTheControlsToolTip)
     EXPECT_EQ(t.Take(), (EventLog{"a:mousehover"}));
 
     HWND hTip = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hWnd, LPARAM lParam) -> BOOL {
-            char szClass[64] = {};
-            ::GetClassNameA(hWnd, szClass, sizeof(szClass));
-            if (lstrcmpiA(szClass, TOOLTIPS_CLASSA) != 0)
-                return TRUE;
-            *reinterpret_cast<HWND*>(lParam) = hWnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&hTip));
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindToolTipWindow, reinterpret_cast<LPARAM>(&hTip));
     ASSERT_NE(hTip, nullptr);
     EXPECT_EQ(::GetWindow(hTip, GW_OWNER), t.host.Handle());
     EXPECT_EQ(::SendMessageA(hTip, TTM_GETMAXTIPWIDTH, 0, 0), 150);
