@@ -62,8 +62,8 @@ void CPaintManagerUI::InitProcessPaintResources()
     // The drawing routines take AlphaBlend and GradientFill from msimg32. It is not on the known-DLLs list,
     // so it is loaded by full path from the system folder (never imported, never searched for by name) and
     // kept for the life of the process.
-    static CUISystemLibrary* s_pImageLibrary = new CUISystemLibrary("msimg32.dll");
-    (void)s_pImageLibrary;
+    static const CUISystemLibrary s_imageLibrary("msimg32.dll");
+    (void)s_imageLibrary;
 }
 
 void CPaintManagerUI::ReleasePaintSurfaces()
