@@ -71,6 +71,14 @@ struct ControlTimerUI
 // A control factory of a loaded control module: makes a control for a class text, or null.
 using ControlFactoryProc = CControlUI* (*)(const char* pstrClass);
 
+// A control that takes the Tab key itself instead of letting it move the focus (the rich edit) answers
+// GetInterface("WantTab") with a pointer to this interface (static_cast<IWantTabUI*>(this)).
+class IWantTabUI
+{
+public:
+    virtual bool IsWantTab() const = 0;
+};
+
 // Posted to the host window to delete the controls queued with ScheduleDelete.
 constexpr UINT UIMSG_DELETE_QUEUE = WM_APP + 1;
 // Child windows receive their own notification messages back at this offset.
@@ -253,8 +261,26 @@ private:
     // Message handling helpers.
     void DeleteQueuedControls();
     void DeliverControlTimer(WPARAM wParam);
+    // The control under a client point that belongs to this manager, or null (also without a root).
+    CControlUI* FindOwnedControlAt(POINT pt) const;
+    void OnWindowClose();
+    void OnMouseMove(LPARAM lParam);
+    bool OnMouseHover(LPARAM lParam);
+    void OnMouseLeave();
+    void OnButtonDown(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    void OnButtonUp(WPARAM wParam, LPARAM lParam);
+    void OnContextMenu(WPARAM wParam, LPARAM lParam);
+    void OnMouseWheel(WPARAM wParam, LPARAM lParam);
+    bool OnSetCursor(WPARAM wParam, LPARAM lParam);
+    void OnKey(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    bool ReflectToChild(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    bool ShortcutKey(char chKey);
+    void ShowToolTip(CControlUI* pControl);
     // Painting helpers, reached from HandleWindowMessage.
     bool OnPaint();
+    // Lays out the controls that ask for it, each a bounded number of times.
+    void LayoutPendingControls();
+    void PaintOffscreen(HDC hDcPaint, const RECT& rcPaint, const RECT& rcUpdate);
     void OnPrintClient(HDC hDC, LPARAM lParam);
     void OnGetMinMaxInfo(MINMAXINFO* pInfo) const;
     void ReleasePaintSurfaces();

@@ -1,8 +1,14 @@
 // CPaintManagerUI: painting the control tree and the window-geometry settings.
+#include "SkinUI/Core/UIBase.h"
 #include "SkinUI/Core/UIControl.h"
 #include "SkinUI/Core/UIManager.h"
+#include "SkinUI/Utils/SystemLibrary.h"
 
 #include <commctrl.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace SkinUI {
 
@@ -11,9 +17,38 @@ namespace {
 // The pen that outlines painted areas when show-dirty is on; made once per process.
 HPEN g_hUpdateRectPen = nullptr;
 
-CControlUI* NeedsLayoutProc(CControlUI* pThis, void* /*pData*/)
+// How often one control may be laid out in one paint before it is given up on. A control that still asks
+// for a layout after that never settles (an override of SetPos that keeps the flag, a control without a
+// manager, a child that asks its parent again from its own layout) and would hold the window for ever.
+constexpr int kMaxLayoutsPerControl = 3;
+
+// The printing flags of WM_PRINT and WM_PRINTCLIENT.
+constexpr LPARAM kPrintChildren = PRF_CHILDREN;
+constexpr LPARAM kPrintNonClient = PRF_NONCLIENT;
+
+struct LayoutSearchState
 {
-    return pThis->IsLayoutNeeded() ? pThis : nullptr;
+    const std::vector<CControlUI*>* pGivenUp;
+};
+
+CControlUI* NeedsLayoutProc(CControlUI* pThis, void* pData)
+{
+    if (!pThis->IsLayoutNeeded())
+        return nullptr;
+    const auto* pGivenUp = static_cast<LayoutSearchState*>(pData)->pGivenUp;
+    return std::find(pGivenUp->begin(), pGivenUp->end(), pThis) == pGivenUp->end() ? pThis : nullptr;
+}
+
+// A memory DC and a bitmap of the client size, both compatible with the window's DC; either may be null.
+void CreateSurface(HDC hDcPaint, const RECT& rcClient, HDC& hDc, HBITMAP& hBitmap)
+{
+    hDc = ::CreateCompatibleDC(hDcPaint);
+    hBitmap = ::CreateCompatibleBitmap(hDcPaint, rcClient.right - rcClient.left, rcClient.bottom - rcClient.top);
+}
+
+void Blit(HDC hDcDest, HDC hDcSource, const RECT& rc)
+{
+    ::BitBlt(hDcDest, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, hDcSource, rc.left, rc.top, SRCCOPY);
 }
 
 } // namespace
@@ -24,6 +59,11 @@ void CPaintManagerUI::InitProcessPaintResources()
         return;
     g_hUpdateRectPen = ::CreatePen(PS_SOLID, 1, RGB(220, 0, 0));
     ::InitCommonControls();
+    // The drawing routines take AlphaBlend and GradientFill from msimg32. It is not on the known-DLLs list,
+    // so it is loaded by full path from the system folder (never imported, never searched for by name) and
+    // kept for the life of the process.
+    static const CUISystemLibrary s_imageLibrary("msimg32.dll");
+    (void)s_imageLibrary;
 }
 
 void CPaintManagerUI::ReleasePaintSurfaces()
@@ -42,6 +82,34 @@ void CPaintManagerUI::ReleasePaintSurfaces()
     m_hbmpBackground = nullptr;
 }
 
+void CPaintManagerUI::LayoutPendingControls()
+{
+    std::vector<std::pair<CControlUI*, int>> aLaidOut;
+    std::vector<CControlUI*> aGivenUp;
+    LayoutSearchState state{&aGivenUp};
+    while (CControlUI* pControl = m_pRoot->FindControl(NeedsLayoutProc, &state, FIND_VISIBLE | FIND_ME_FIRST)) {
+        auto it = std::find_if(aLaidOut.begin(), aLaidOut.end(), [pControl](const std::pair<CControlUI*, int>& entry) {
+            return entry.first == pControl;
+        });
+        if (it == aLaidOut.end())
+            it = aLaidOut.insert(aLaidOut.end(), {pControl, 0});
+        const bool bControlSettlesAfterLayout = it->second < kMaxLayoutsPerControl;
+        if (!bControlSettlesAfterLayout) {
+            TraceDebug("Layout: %s \"%s\" still needs a layout after %d; given up for this paint",
+                       pControl->GetClassName().Chars(), pControl->GetName().Chars(), kMaxLayoutsPerControl);
+            UIASSERT(bControlSettlesAfterLayout);
+            aGivenUp.push_back(pControl);
+            continue;
+        }
+        ++it->second;
+        pControl->SetPos(pControl->GetPos());
+    }
+    // Whatever asked for a layout meanwhile has been served, except the controls given up on: asking
+    // for another paint for those would repaint for ever.
+    if (!aGivenUp.empty())
+        m_bLayoutNeeded = false;
+}
+
 bool CPaintManagerUI::OnPaint()
 {
     RECT rcUpdate = {};
@@ -53,18 +121,19 @@ bool CPaintManagerUI::OnPaint()
         ::EndPaint(m_hWndPaint, &ps);
         return true;
     }
+    RECT rcClient = {};
+    ::GetClientRect(m_hWndPaint, &rcClient);
     if (m_bLayoutNeeded) {
         m_bLayoutNeeded = false;
-        RECT rcClient = {};
-        ::GetClientRect(m_hWndPaint, &rcClient);
         if (!::IsRectEmpty(&rcClient)) {
             if (m_pRoot->IsLayoutNeeded()) {
                 m_pRoot->SetPos(rcClient);
                 ReleasePaintSurfaces();
+                // Controls that asked again while the tree was laid out are served in this paint.
+                if (m_bLayoutNeeded)
+                    LayoutPendingControls();
             } else {
-                while (CControlUI* pControl =
-                           m_pRoot->FindControl(NeedsLayoutProc, nullptr, FIND_VISIBLE | FIND_ME_FIRST))
-                    pControl->SetPos(pControl->GetPos());
+                LayoutPendingControls();
             }
             if (m_bFirstLayoutPending) {
                 m_bFirstLayoutPending = false;
@@ -74,17 +143,32 @@ bool CPaintManagerUI::OnPaint()
     }
     if (m_bFocusNeeded)
         MoveFocusByTab(true);
+    // A notification or focus handler may have removed the tree.
+    if (m_pRoot == nullptr) {
+        PAINTSTRUCT ps = {};
+        ::BeginPaint(m_hWndPaint, &ps);
+        ::EndPaint(m_hWndPaint, &ps);
+        return true;
+    }
 
-    // Painted straight into the window's DC; double buffering through the off-screen bitmap and the
-    // backdrop snapshot is not done yet.
+    if (m_bOffscreenPaint && m_hbmpOffscreen == nullptr && !::IsRectEmpty(&rcClient)) {
+        if (m_hDcOffscreen != nullptr)
+            ::DeleteDC(m_hDcOffscreen);
+        CreateSurface(m_hDcPaint, rcClient, m_hDcOffscreen, m_hbmpOffscreen);
+        UIASSERT(m_hDcOffscreen);
+        UIASSERT(m_hbmpOffscreen);
+    }
+
     PAINTSTRUCT ps = {};
-    const HDC hDC = ::BeginPaint(m_hWndPaint, &ps);
-    if (hDC != nullptr) {
-        const int iSaved = ::SaveDC(hDC);
-        m_pRoot->Paint(hDC, ps.rcPaint);
-        for (int i = 0; i < m_aPostPaintControls.Count(); ++i)
-            static_cast<CControlUI*>(m_aPostPaintControls[i])->PaintOverlay(hDC, ps.rcPaint);
-        ::RestoreDC(hDC, iSaved);
+    const HDC hDcPaint = ::BeginPaint(m_hWndPaint, &ps);
+    if (hDcPaint != nullptr) {
+        if (m_bOffscreenPaint && m_hDcOffscreen != nullptr && m_hbmpOffscreen != nullptr) {
+            PaintOffscreen(hDcPaint, ps.rcPaint, rcUpdate);
+        } else {
+            const int iSaved = ::SaveDC(hDcPaint);
+            m_pRoot->Paint(hDcPaint, ps.rcPaint);
+            ::RestoreDC(hDcPaint, iSaved);
+        }
     }
     ::EndPaint(m_hWndPaint, &ps);
     if (m_bLayoutNeeded)
@@ -92,7 +176,49 @@ bool CPaintManagerUI::OnPaint()
     return true;
 }
 
-void CPaintManagerUI::OnPrintClient(HDC hDC, LPARAM /*lParam*/)
+void CPaintManagerUI::PaintOffscreen(HDC hDcPaint, const RECT& rcPaint, const RECT& rcUpdate)
+{
+    const auto hOldBitmap = static_cast<HBITMAP>(::SelectObject(m_hDcOffscreen, m_hbmpOffscreen));
+    const int iSaved = ::SaveDC(m_hDcOffscreen);
+    if (m_bBackdropSnapshot) {
+        if (m_hbmpBackground == nullptr) {
+            // The pixels the window shows before any control is drawn become the background of every
+            // later paint, until the next layout of the whole tree.
+            RECT rcClient = {};
+            ::GetClientRect(m_hWndPaint, &rcClient);
+            if (m_hDcBackground != nullptr)
+                ::DeleteDC(m_hDcBackground);
+            CreateSurface(m_hDcPaint, rcClient, m_hDcBackground, m_hbmpBackground);
+            UIASSERT(m_hDcBackground);
+            UIASSERT(m_hbmpBackground);
+            if (m_hDcBackground != nullptr && m_hbmpBackground != nullptr) {
+                ::SelectObject(m_hDcBackground, m_hbmpBackground);
+                Blit(m_hDcBackground, hDcPaint, rcPaint);
+            }
+        } else {
+            ::SelectObject(m_hDcBackground, m_hbmpBackground);
+        }
+        if (m_hDcBackground != nullptr && m_hbmpBackground != nullptr)
+            Blit(m_hDcOffscreen, m_hDcBackground, rcPaint);
+    }
+    m_pRoot->Paint(m_hDcOffscreen, rcPaint);
+    // Read afresh at every step: an overlay may unregister itself (or another) while it paints.
+    for (int i = 0; i < m_aPostPaintControls.Count(); ++i)
+        static_cast<CControlUI*>(m_aPostPaintControls[i])->PaintOverlay(m_hDcOffscreen, rcPaint);
+    ::RestoreDC(m_hDcOffscreen, iSaved);
+    Blit(hDcPaint, m_hDcOffscreen, rcPaint);
+    ::SelectObject(m_hDcOffscreen, hOldBitmap);
+
+    if (m_bShowDirty) {
+        const HGDIOBJ hOldPen = ::SelectObject(hDcPaint, g_hUpdateRectPen);
+        const HGDIOBJ hOldBrush = ::SelectObject(hDcPaint, ::GetStockObject(HOLLOW_BRUSH));
+        ::Rectangle(hDcPaint, rcUpdate.left, rcUpdate.top, rcUpdate.right, rcUpdate.bottom);
+        ::SelectObject(hDcPaint, hOldBrush);
+        ::SelectObject(hDcPaint, hOldPen);
+    }
+}
+
+void CPaintManagerUI::OnPrintClient(HDC hDC, LPARAM lParam)
 {
     if (m_pRoot == nullptr || hDC == nullptr)
         return;
@@ -100,6 +226,16 @@ void CPaintManagerUI::OnPrintClient(HDC hDC, LPARAM /*lParam*/)
     ::GetClientRect(m_hWndPaint, &rcClient);
     const int iSaved = ::SaveDC(hDC);
     m_pRoot->Paint(hDC, rcClient);
+    if ((lParam & kPrintChildren) != 0) {
+        for (HWND hWndChild = ::GetWindow(m_hWndPaint, GW_CHILD); hWndChild != nullptr;
+             hWndChild = ::GetWindow(hWndChild, GW_HWNDNEXT)) {
+            RECT rcChild = {};
+            ::GetWindowRect(hWndChild, &rcChild);
+            ::MapWindowPoints(HWND_DESKTOP, m_hWndPaint, reinterpret_cast<POINT*>(&rcChild), 2);
+            ::SetWindowOrgEx(hDC, -rcChild.left, -rcChild.top, nullptr);
+            ::SendMessageA(hWndChild, WM_PRINT, reinterpret_cast<WPARAM>(hDC), lParam | kPrintNonClient);
+        }
+    }
     ::RestoreDC(hDC, iSaved);
 }
 
