@@ -350,6 +350,10 @@ private:
             const int cxDots = Extent("...", 3);
             while (cch > 0 && Extent(pRun, cch) + cxDots > cxAvail)
                 cch = PreviousCharStart(pRun, cch);
+        } else if ((m_uStyle & DT_SINGLELINE) != 0) {
+            // The only line is clipped at the edge: a character cut by it is still drawn.
+            if (bAtLineStart)
+                cch += DbcsCharSize(pRun + cch);
         } else if ((m_uStyle & DT_WORDBREAK) != 0) {
             int iBreak = -1;
             for (int i = cch; i > 0; i = PreviousCharStart(pRun, i)) {
