@@ -1,10 +1,13 @@
 // Nine-grid blits and the software blend, drawn into memory bitmaps and read back.
 #include "PaintCanvas.h"
 
+#include "SkinUI/Core/UIManager.h"
 #include "SkinUI/Core/UIRender.h"
 #include "SkinUI/Utils/SystemLibrary.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 using namespace SkinUI;
 using namespace SkinUITest;
@@ -19,7 +22,69 @@ DWORD PositionColor(int x, int y)
 
 constexpr RECT kNoCorners = {0, 0, 0, 0};
 
+// A text whose terminating 0 is the last readable byte: the next page cannot be read, so reading past the
+// end of the text faults.
+class GuardedText
+{
+public:
+    explicit GuardedText(const char* pstrText)
+    {
+        SYSTEM_INFO si = {};
+        ::GetSystemInfo(&si);
+        const size_t nPage = si.dwPageSize;
+        m_pBase = static_cast<char*>(::VirtualAlloc(nullptr, 2 * nPage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        DWORD dwOld = 0;
+        ::VirtualProtect(m_pBase + nPage, nPage, PAGE_NOACCESS, &dwOld);
+        const size_t nSize = std::strlen(pstrText) + 1;
+        m_pText = m_pBase + nPage - nSize;
+        std::memcpy(m_pText, pstrText, nSize);
+    }
+    ~GuardedText() { ::VirtualFree(m_pBase, 0, MEM_RELEASE); }
+    GuardedText(const GuardedText&) = delete;
+    GuardedText& operator=(const GuardedText&) = delete;
+    const char* Text() const { return m_pText; }
+
+private:
+    char* m_pBase = nullptr;
+    char* m_pText = nullptr;
+};
+
 } // namespace
+
+TEST(PaintImageSpec, MalformedStringsAreNeverReadPastTheirEnd)
+{
+    CPaintManagerUI pm;
+    PaintCanvas canvas(20, 20);
+    const RECT rc = {0, 0, 20, 20};
+    const char* const cases[] = {
+        "",
+        "file",
+        "file=",
+        "file='",
+        "file='a.png",
+        "file = 'a.png' ",
+        "file='a.png' source='1,2",
+        "file='a.png' source='1,2,",
+        "file='a.png' source=' ",
+        "file='a.png' fade='",
+        "file='a.png'x",
+        "mask='#",
+        "dest='1,2,3,4'",
+        "file='\xB0",
+        "file='a.png' \xB0",
+        "\xB0",
+    };
+    for (const char* pstrCase : cases) {
+        SCOPED_TRACE(pstrCase);
+        const GuardedText text(pstrCase);
+        // No image can be obtained (there is none), so nothing is drawn, as image string or as modifier.
+        EXPECT_FALSE(CUIRender::PaintImageSpec(canvas.DC(), &pm, rc, rc, text.Text(), nullptr));
+        EXPECT_FALSE(CUIRender::PaintImageSpec(canvas.DC(), &pm, rc, rc, "file='none.png'", text.Text()));
+    }
+    EXPECT_TRUE(canvas.AllRgb(rc, 0xFFFFFF));
+    EXPECT_FALSE(CUIRender::PaintImageSpec(nullptr, &pm, rc, rc, "a.png"));
+    EXPECT_FALSE(CUIRender::PaintImageSpec(canvas.DC(), nullptr, rc, rc, "a.png"));
+}
 
 TEST(BlitImage, CornersStayUnscaledWhileEdgesAndMiddleStretch)
 {
