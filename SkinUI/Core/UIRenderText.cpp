@@ -136,11 +136,13 @@ public:
             const bool bStop = LayoutLine(false);
             if (m_bDraw) {
                 const int cyLine = m_s.cyLine;
+                AlignLine(lineStart.iLinkIndex);
                 m_s = lineStart;
                 m_s.cyLine = cyLine;
                 SelectCurrentFont();
                 LayoutLine(true);
                 m_s.cyLine = cyLine;
+                m_xShift = 0;
             }
             // The line is done: move to the next one.
             m_y += m_s.cyLine;
@@ -284,19 +286,25 @@ private:
         return m_y + m_s.cyLine - tm.tmHeight - tm.tmExternalLeading;
     }
 
-    void DrawRun(const char* pRun, int cch, int cxRun)
+    // Centred or right-aligned lines of wrapping text move as a whole: the measuring pass has just found
+    // the line's width, so the drawing pass shifts every run and image of the line (and its links) by the
+    // same amount. Shifting each run on its own would pile the words of one line on top of each other.
+    void AlignLine(int iFirstLink)
     {
-        int x = m_s.x;
-        if ((m_uStyle & DT_SINGLELINE) == 0) {
-            const int cxRect = m_rc.right - m_rc.left;
-            if ((m_uStyle & DT_CENTER) != 0)
-                x += (cxRect - cxRun) / 2;
-            else if ((m_uStyle & DT_RIGHT) != 0)
-                x += cxRect - cxRun;
-        }
+        m_xShift = 0;
+        if ((m_uStyle & DT_SINGLELINE) != 0 || (m_uStyle & (DT_CENTER | DT_RIGHT)) == 0)
+            return;
+        const int cxFree = m_rc.right - std::min<int>(m_s.x, m_rc.right);
+        m_xShift = (m_uStyle & DT_CENTER) != 0 ? cxFree / 2 : cxFree;
+        for (int i = iFirstLink; i < m_s.iLinkIndex && i < m_nLinkCapacity; ++i)
+            ::OffsetRect(&m_prcLinks[i], m_xShift, 0);
+    }
+
+    void DrawRun(const char* pRun, int cch)
+    {
         ::SetTextColor(m_hDC, RenderPlatform::ToColorRef(CurrentColor()));
         ::SetBkMode(m_hDC, m_s.bInSelected ? OPAQUE : TRANSPARENT);
-        ::TextOutA(m_hDC, x, TextTop(), pRun, cch);
+        ::TextOutA(m_hDC, m_s.x + m_xShift, TextTop(), pRun, cch);
     }
 
     int Extent(const char* pRun, int cch) const
@@ -335,7 +343,7 @@ private:
         if (!bOverflow) {
             cxRun = Extent(pRun, cch);
             if (bDraw)
-                DrawRun(pRun, cch, cxRun);
+                DrawRun(pRun, cch);
             m_s.x += cxRun;
             m_cxMax = std::max(m_cxMax, m_s.x);
             m_s.p = pRun + cch;
@@ -372,12 +380,12 @@ private:
             cch = DbcsCharSize(pRun);
         cxRun = cch > 0 ? Extent(pRun, cch) : 0;
         if (bDraw && cch > 0)
-            DrawRun(pRun, cch, cxRun);
+            DrawRun(pRun, cch);
         m_s.x += cxRun;
         m_s.p = pRun + cch;
         if (bEllipsis) {
             if (bDraw)
-                DrawRun("...", 3, Extent("...", 3));
+                DrawRun("...", 3);
             m_s.x = m_rc.right;
         }
         m_cxMax = std::max(m_cxMax, m_s.x);
@@ -432,7 +440,7 @@ private:
         const int yImage =
             pImage->height < m_s.cyLine ? m_y + (m_s.cyLine - pImage->height) / 2 : m_y + m_s.cyLine - pImage->height;
         if (bDraw) {
-            const RECT rcDest = {m_s.x, yImage, m_s.x + cxCell, yImage + pImage->height};
+            const RECT rcDest = {m_s.x + m_xShift, yImage, m_s.x + m_xShift + cxCell, yImage + pImage->height};
             const RECT rcSource = {cxCell * iIndex, 0, cxCell * (iIndex + 1), pImage->height};
             const RECT rcNoCorners = {};
             CUIRender::BlitImage(m_hDC, pImage->bitmap, rcDest, rcDest, rcSource, rcNoCorners, pImage->hasAlpha);
@@ -651,6 +659,7 @@ private:
     MarkupState m_s;
     CUIString m_sHoverLink;
     int m_y = 0;
+    int m_xShift = 0;
     int m_cxMax = 0;
     int m_cyMinHeight = 0;
     int m_nLinksRecorded = 0;

@@ -289,6 +289,19 @@ TEST_F(MarkupText, ColoursSelectionAndAlignment)
     const int nBottom = InkBottom(centred, 0, 200);
     EXPECT_GT(nBottom, 30);
     EXPECT_LT(nBottom, 30 + LineHeight() / 2 + 2);
+
+    // Wrapping text centres each line as a whole, its link with it.
+    PaintCanvas wrapped(200, 60);
+    RECT rcLink = {};
+    CUIString sLink;
+    int nLinks = 1;
+    Draw(wrapped, {0, 0, 200, 60}, "<a x>WW</a> WW", DT_CENTER | DT_WORDBREAK, &rcLink, &sLink, &nLinks);
+    const int cxLine = Width(Font(14, false, true), "WW") + Width(BaseFont(), " WW");
+    ASSERT_EQ(nLinks, 1);
+    EXPECT_EQ(rcLink.left, (200 - cxLine) / 2);
+    EXPECT_EQ(InkBottom(wrapped, 0, rcLink.left - 1), -1);
+    EXPECT_GE(InkBottom(wrapped, rcLink.left, rcLink.left + 3), 0);
+    EXPECT_NEAR(InkRight(wrapped), rcLink.left + cxLine - 1, 2);
 }
 
 TEST_F(MarkupText, PlainTextAndMeasuring)
