@@ -1,6 +1,7 @@
 // The control base's paint steps drawn into a memory bitmap: background colours and gradients, borders and
-// rounded corners.
+// rounded corners, background images.
 #include "PaintCanvas.h"
+#include "SkinImages.h"
 
 #include "SkinUI/Core/UIControl.h"
 
@@ -121,4 +122,37 @@ TEST(ControlPaint, RoundedCornersClipTheBackgroundAndRoundTheBorder)
     square.SetBackColor(0xFF00FF00);
     square.Paint(canvas.DC(), CUIRect(kAll));
     EXPECT_TRUE(canvas.AllRgb(kAll, 0x00FF00));
+}
+
+TEST(ControlPaint, BackgroundImagesAreKeptWhenDrawableAndDroppedOtherwise)
+{
+    SkinImages images;
+    CPaintManagerUI pm;
+    struct Case
+    {
+        const char* image;
+        bool bKept;
+        DWORD dwCentre;
+    };
+    const Case cases[] = {
+        {"bk.png", true, kBkColor},
+        {"file='bk.png' source='0,0,2,2'", true, kBkColor},
+        {"file='bk.png' dest='40,40,60,60'", true, 0xFFFFFF}, // nothing to draw here, but nothing wrong
+        {"file='missing.png'", false, 0xFFFFFF},
+        {"missing.png", false, 0xFFFFFF},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.image);
+        PaintCanvas canvas(20, 20);
+        CControlUI control;
+        control.SetManager(&pm, nullptr, false);
+        control.SetPos(CUIRect(kAll));
+        control.SetBackImage(c.image);
+        control.Paint(canvas.DC(), CUIRect(kAll));
+        EXPECT_EQ(canvas.Rgb(10, 10), c.dwCentre);
+        EXPECT_STREQ(control.GetBackImage(), c.bKept ? c.image : "");
+        // What DrawImage reports is what the button's fallbacks rely on.
+        EXPECT_EQ(control.DrawImage(canvas.DC(), c.image, nullptr, false, 255), c.bKept);
+        control.SetManager(nullptr, nullptr, false);
+    }
 }

@@ -1,5 +1,6 @@
 // Nine-grid blits and the software blend, drawn into memory bitmaps and read back.
 #include "PaintCanvas.h"
+#include "SkinImages.h"
 
 #include "SkinUI/Core/UIManager.h"
 #include "SkinUI/Core/UIRender.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 using namespace SkinUI;
 using namespace SkinUITest;
@@ -275,4 +277,97 @@ TEST(SoftAlphaBlend, MatchesThePlatformBlendForPremultipliedSources)
     EXPECT_FALSE(CUIRender::SoftAlphaBlend(canvas.DC(), 0, 0, 0, 2, hSourceDC, 0, 0, 4, 1, bf));
     ::SelectObject(hSourceDC, hOld);
     ::DeleteDC(hSourceDC);
+}
+
+TEST(PaintImageSpec, ItemsChooseThePartOfTheImageAndWhereItGoes)
+{
+    SkinImages images;
+    CPaintManagerUI pm;
+    constexpr DWORD kRed = 0xFF0000;
+    struct Probe
+    {
+        int x, y;
+        DWORD dwRgb;
+    };
+    struct Case
+    {
+        const char* image;
+        const char* modify;
+        RECT rcItem;
+        std::vector<Probe> probes;
+    };
+    const Case cases[] = {
+        // No items: the string names the image, stretched over the whole item.
+        {"bk.png", nullptr, {10, 5, 110, 25}, {{10, 5, kBkColor}, {109, 24, kBkColor}, {9, 5, kRed}, {110, 25, kRed}}},
+        // A source part at full size.
+        {"file='grid.png' source='10,0,20,10'",
+         nullptr,
+         {0, 0, 10, 10},
+         {{0, 0, GridColor(10, 0)}, {9, 9, GridColor(19, 9)}, {4, 7, GridColor(14, 7)}, {10, 0, kRed}}},
+        // A 21 x 21 destination in a 110 x 20 item is cut at the item's bottom: 20 rows.
+        {"file='grid.png' source='0,0,21,21' dest='0,0,21,21'",
+         nullptr,
+         {0, 0, 110, 20},
+         {{0, 0, GridColor(0, 0)}, {20, 0, GridColor(20, 0)}, {21, 0, kRed}, {0, 20, kRed}}},
+        // No space after a closing quote: only the file item is read and the image is drawn whole.
+        {"file='grid.png'source='0,0,5,5'", nullptr, {0, 0, 30, 30}, {{29, 29, GridColor(29, 29)}}},
+        // A malformed item stops the string; what came before it is drawn.
+        {"file='grid.png' source='0,0,10,10' corner='1",
+         nullptr,
+         {0, 0, 10, 10},
+         {{0, 0, GridColor(0, 0)}, {9, 9, GridColor(9, 9)}}},
+        {"file='grid.png' source='0,0,10,10' dest=0,0,5,5'", nullptr, {0, 0, 10, 10}, {{9, 9, GridColor(9, 9)}}},
+        // A modifier with only a destination places the image within the item.
+        {"file='grid.png' source='0,0,10,10'",
+         "dest='5,5,15,15'",
+         {0, 0, 30, 30},
+         {{5, 5, GridColor(0, 0)}, {14, 14, GridColor(9, 9)}, {4, 4, kRed}, {15, 15, kRed}}},
+        // Tiling, hole and mask through the string.
+        {"file='grid.png' source='0,0,30,1' xtiled='true'",
+         nullptr,
+         {0, 0, 100, 1},
+         {{95, 0, GridColor(5, 0)}, {30, 0, GridColor(0, 0)}}},
+        {"file='bk.png' corner='1,1,1,1' hole='true'", nullptr, {0, 0, 10, 10}, {{0, 0, kBkColor}, {5, 5, kRed}}},
+        {"file='mask.png' mask='#FFFF00FF'", nullptr, {0, 0, 2, 1}, {{0, 0, kRed}, {1, 0, kBkColor}}},
+        // Half fade: an opaque image at half opacity.
+        {"file='bk.png' fade='128'", nullptr, {0, 0, 4, 4}, {{2, 2, 0x8F2060}}},
+        // A file item and then a restype item: the image is tried twice, so a half fade is laid twice.
+        {"file='bk.png' fade='128' restype='PNG'", nullptr, {0, 0, 4, 4}, {{2, 2, 0x572F90}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.image);
+        PaintCanvas canvas(120, 40, 0xFFFF0000);
+        EXPECT_TRUE(CUIRender::PaintImageSpec(canvas.DC(), &pm, c.rcItem, c.rcItem, c.image, c.modify));
+        for (const Probe& probe : c.probes)
+            EXPECT_TRUE(NearRgb(canvas.Rgb(probe.x, probe.y), probe.dwRgb, 2))
+                << probe.x << "," << probe.y << " " << std::hex << canvas.Rgb(probe.x, probe.y) << " expected "
+                << probe.dwRgb;
+    }
+}
+
+TEST(PaintImageSpec, ReportsWhetherAnyImageCouldBeObtained)
+{
+    SkinImages images;
+    CPaintManagerUI pm;
+    PaintCanvas canvas(20, 20);
+    const RECT rc = {0, 0, 20, 20};
+    const RECT rcElsewhere = {40, 40, 60, 60};
+    EXPECT_FALSE(CUIRender::PaintImageSpec(canvas.DC(), &pm, rc, rc, "file='missing.png'"));
+    EXPECT_FALSE(CUIRender::PaintImageSpec(canvas.DC(), &pm, rc, rc, "missing.png"));
+    EXPECT_FALSE(CUIRender::PaintImageSpec(canvas.DC(), &pm, rc, rc, "file=''"));
+    EXPECT_TRUE(canvas.AllRgb(rc, 0xFFFFFF));
+    // An image that exists is reported even when it lies outside what is painted.
+    EXPECT_TRUE(CUIRender::PaintImageSpec(canvas.DC(), &pm, rc, rcElsewhere, "bk.png"));
+    EXPECT_TRUE(CUIRender::PaintImageSpec(canvas.DC(), &pm, rc, rc, "file='bk.png' dest='30,30,40,40'"));
+    EXPECT_TRUE(canvas.AllRgb(rc, 0xFFFFFF));
+    // One of two images is enough.
+    EXPECT_TRUE(CUIRender::PaintImageSpec(canvas.DC(), &pm, rc, rc, "file='missing.png' file='bk.png'"));
+    EXPECT_EQ(canvas.Rgb(10, 10), kBkColor);
+    // The named-image call itself.
+    const RECT rcZero = {};
+    EXPECT_FALSE(CUIRender::PaintNamedImage(canvas.DC(), &pm, rc, rc, "", nullptr, rc, rcZero, rcZero, 0, 255, false,
+                                            false, false));
+    EXPECT_TRUE(CUIRender::PaintNamedImage(canvas.DC(), &pm, rc, rc, "grid.png", nullptr, rc, rcZero, rcZero, 0, 255,
+                                           false, false, false));
+    EXPECT_TRUE(NearRgb(canvas.Rgb(0, 0), GridColor(0, 0), 2));
 }

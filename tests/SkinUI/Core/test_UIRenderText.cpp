@@ -1,5 +1,6 @@
 // Plain and marked-up text, drawn black on white into memory bitmaps and measured.
 #include "PaintCanvas.h"
+#include "SkinImages.h"
 
 #include "SkinUI/Core/UIManager.h"
 #include "SkinUI/Core/UIRender.h"
@@ -326,4 +327,30 @@ TEST_F(MarkupText, PlainTextAndMeasuring)
     CUIRender::DrawPlainText(untouched.DC(), nullptr, {0, 0, 20, 20}, "W", 0xFF000000, -1, 0);
     CUIRender::DrawPlainText(untouched.DC(), &pm, {0, 0, 20, 20}, nullptr, 0xFF000000, -1, 0);
     EXPECT_TRUE(untouched.AllRgb({0, 0, 20, 20}, 0xFFFFFF));
+}
+
+TEST_F(MarkupText, InlineImagesTakeTheirCellAndGrowTheLine)
+{
+    SkinImages images;
+    // grid.png is 30 x 30: in three cells, cell 1 is its columns 10 to 19; the line grows to 30 pixels.
+    const RECT rc = Measure("a<i grid.png 3 1>b");
+    EXPECT_EQ(rc.right, Width(BaseFont(), "a") + 10 + Width(BaseFont(), "b"));
+    EXPECT_EQ(rc.bottom, 30);
+    PaintCanvas canvas(100, 40);
+    Draw(canvas, {0, 0, 100, 40}, "a<i grid.png 3 1>b");
+    const int x = Width(BaseFont(), "a");
+    EXPECT_EQ(canvas.Rgb(x, 0), GridColor(10, 0));
+    EXPECT_EQ(canvas.Rgb(x + 9, 29), GridColor(19, 29));
+    // The image-string form; a missing image is left out.
+    PaintCanvas named(100, 40);
+    Draw(named, {0, 0, 100, 40}, "<i file='bk.png'><i missing.png>");
+    // bk.png is 4 pixels high, lower than the line: it is centred in the line.
+    const int y = (LineHeight() - 4) / 2;
+    EXPECT_EQ(named.Rgb(0, y), kBkColor);
+    EXPECT_EQ(named.Rgb(3, y + 3), kBkColor);
+    EXPECT_EQ(named.Rgb(4, y + 3), 0xFFFFFFu);
+    EXPECT_EQ(named.Rgb(0, y - 1), 0xFFFFFFu);
+    // An image that does not fit after other text goes to the next line.
+    const RECT rcWrapped = Measure("aaaa<i grid.png>", 0, Width(BaseFont(), "aaaa") + 10);
+    EXPECT_EQ(rcWrapped.bottom, LineHeight() + 30);
 }
