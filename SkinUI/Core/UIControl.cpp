@@ -1,37 +1,13 @@
 // CControlUI: placement, state, input, attributes and the five paint steps of the control base.
 #include "SkinUI/Core/UIControl.h"
+#include "SkinUI/Core/UIRender.h"
 
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 
 namespace SkinUI {
 
 namespace {
-
-// Drawing entry points the paint steps use. The renderer is not part of the framework yet: these draw
-// nothing, leave the colour unchanged and report that no image could be drawn.
-namespace PendingRender {
-void FillColor(HDC, const RECT&, DWORD) {}
-void FillGradient(HDC, const RECT&, DWORD, DWORD, bool, int) {}
-void StrokeLine(HDC, const RECT&, int, DWORD, int) {}
-void StrokeRect(HDC, const RECT&, int, DWORD) {}
-void StrokeRoundRect(HDC, const RECT&, int, int, int, DWORD) {}
-DWORD AdjustColorHSL(DWORD dwColor, short, short, short)
-{
-    return dwColor;
-}
-bool PaintImageSpec(HDC, CPaintManagerUI*, const RECT&, const RECT&, const char*, const char*, bool, BYTE)
-{
-    return false;
-}
-// The rounded clip of one control's paint steps; restores the previous clip when it goes.
-class RoundClip
-{
-public:
-    RoundClip(HDC, const RECT&, const RECT&, int, int) {}
-};
-} // namespace PendingRender
 
 bool IsBlankByte(char ch)
 {
@@ -824,15 +800,14 @@ DWORD CControlUI::AdjustedColor(DWORD dwColor) const
         return dwColor;
     short H = 0, S = 0, L = 0;
     CPaintManagerUI::GetColorAdjust(H, S, L);
-    return PendingRender::AdjustColorHSL(dwColor, H, S, L);
+    return CUIRender::AdjustColorHSL(dwColor, H, S, L);
 }
 
 bool CControlUI::DrawImage(HDC hDC, const char* pstrImage, const char* pstrModify, bool bUseOwnAlpha, BYTE uFade)
 {
     if (m_pManager == nullptr || pstrImage == nullptr || *pstrImage == '\0')
         return false;
-    return PendingRender::PaintImageSpec(hDC, m_pManager, m_rcPos, m_rcPaint, pstrImage, pstrModify, bUseOwnAlpha,
-                                         uFade);
+    return CUIRender::PaintImageSpec(hDC, m_pManager, m_rcPos, m_rcPaint, pstrImage, pstrModify, bUseOwnAlpha, uFade);
 }
 
 CUIString CControlUI::GetVirtualWindow() const
@@ -1036,9 +1011,9 @@ void CControlUI::Paint(HDC hDC, const RECT& rcDirty)
         return;
     m_rcPaint = rcPaint;
     // A rounded control clips its five steps to its rounded shape.
-    std::optional<PendingRender::RoundClip> clip;
+    CUIRenderClip clip;
     if (m_szBorderRound.cx > 0 || m_szBorderRound.cy > 0)
-        clip.emplace(hDC, m_rcPaint, m_rcPos, m_szBorderRound.cx, m_szBorderRound.cy);
+        CUIRenderClip::ClipToRoundRect(hDC, m_rcPaint, m_rcPos, m_szBorderRound.cx, m_szBorderRound.cy, clip);
     PaintBackColor(hDC);
     PaintBackImage(hDC);
     PaintStateImage(hDC);
@@ -1054,19 +1029,19 @@ void CControlUI::PaintBackColor(HDC hDC)
         if (m_dwBackColor3 != 0) {
             RECT rc = m_rcPos;
             rc.bottom = (m_rcPos.top + m_rcPos.bottom) / 2;
-            PendingRender::FillGradient(hDC, rc, AdjustedColor(m_dwBackColor), AdjustedColor(m_dwBackColor2), true, 8);
+            CUIRender::FillGradient(hDC, rc, AdjustedColor(m_dwBackColor), AdjustedColor(m_dwBackColor2), true, 8);
             rc.top = rc.bottom;
             rc.bottom = m_rcPos.bottom;
-            PendingRender::FillGradient(hDC, rc, AdjustedColor(m_dwBackColor2), AdjustedColor(m_dwBackColor3), true, 8);
+            CUIRender::FillGradient(hDC, rc, AdjustedColor(m_dwBackColor2), AdjustedColor(m_dwBackColor3), true, 8);
         } else {
-            PendingRender::FillGradient(hDC, m_rcPos, AdjustedColor(m_dwBackColor), AdjustedColor(m_dwBackColor2), true,
-                                        16);
+            CUIRender::FillGradient(hDC, m_rcPos, AdjustedColor(m_dwBackColor), AdjustedColor(m_dwBackColor2), true,
+                                    16);
         }
     } else if (m_dwBackColor >= 0xFF000000) {
-        PendingRender::FillColor(hDC, m_rcPaint, AdjustedColor(m_dwBackColor));
+        CUIRender::FillColor(hDC, m_rcPaint, AdjustedColor(m_dwBackColor));
     } else {
         // A translucent colour is blended over the whole control.
-        PendingRender::FillColor(hDC, m_rcPos, AdjustedColor(m_dwBackColor));
+        CUIRender::FillColor(hDC, m_rcPos, AdjustedColor(m_dwBackColor));
     }
 }
 
@@ -1090,35 +1065,35 @@ void CControlUI::PaintBorder(HDC hDC)
     const bool bRound = m_szBorderRound.cx > 0 || m_szBorderRound.cy > 0;
     if (m_nBorderSize > 0 && bRound) {
         const DWORD dwColor = (IsFocused() && m_dwFocusBorderColor != 0) ? m_dwFocusBorderColor : m_dwBorderColor;
-        PendingRender::StrokeRoundRect(hDC, m_rcPos, m_nBorderSize, m_szBorderRound.cx, m_szBorderRound.cy,
-                                       AdjustedColor(dwColor));
+        CUIRender::StrokeRoundRect(hDC, m_rcPos, m_nBorderSize, m_szBorderRound.cx, m_szBorderRound.cy,
+                                   AdjustedColor(dwColor));
     } else if (IsFocused() && m_dwFocusBorderColor != 0 && m_nBorderSize > 0) {
-        PendingRender::StrokeRect(hDC, m_rcPos, m_nBorderSize, AdjustedColor(m_dwFocusBorderColor));
+        CUIRender::StrokeRect(hDC, m_rcPos, m_nBorderSize, AdjustedColor(m_dwFocusBorderColor));
     } else if (m_rcBorderSides.left > 0 || m_rcBorderSides.top > 0 || m_rcBorderSides.right > 0 ||
                m_rcBorderSides.bottom > 0) {
         const DWORD dwColor = AdjustedColor(m_dwBorderColor);
         if (m_rcBorderSides.left > 0) {
             RECT rc = m_rcPos;
             rc.right = rc.left;
-            PendingRender::StrokeLine(hDC, rc, m_rcBorderSides.left, dwColor, m_nBorderStyle);
+            CUIRender::StrokeLine(hDC, rc, m_rcBorderSides.left, dwColor, m_nBorderStyle);
         }
         if (m_rcBorderSides.top > 0) {
             RECT rc = m_rcPos;
             rc.bottom = rc.top;
-            PendingRender::StrokeLine(hDC, rc, m_rcBorderSides.top, dwColor, m_nBorderStyle);
+            CUIRender::StrokeLine(hDC, rc, m_rcBorderSides.top, dwColor, m_nBorderStyle);
         }
         if (m_rcBorderSides.right > 0) {
             RECT rc = m_rcPos;
             rc.left = rc.right;
-            PendingRender::StrokeLine(hDC, rc, m_rcBorderSides.right, dwColor, m_nBorderStyle);
+            CUIRender::StrokeLine(hDC, rc, m_rcBorderSides.right, dwColor, m_nBorderStyle);
         }
         if (m_rcBorderSides.bottom > 0) {
             RECT rc = m_rcPos;
             rc.top = rc.bottom;
-            PendingRender::StrokeLine(hDC, rc, m_rcBorderSides.bottom, dwColor, m_nBorderStyle);
+            CUIRender::StrokeLine(hDC, rc, m_rcBorderSides.bottom, dwColor, m_nBorderStyle);
         }
     } else if (m_nBorderSize > 0) {
-        PendingRender::StrokeRect(hDC, m_rcPos, m_nBorderSize, AdjustedColor(m_dwBorderColor));
+        CUIRender::StrokeRect(hDC, m_rcPos, m_nBorderSize, AdjustedColor(m_dwBorderColor));
     }
 }
 
