@@ -13,6 +13,8 @@
 
 #include <commctrl.h>
 
+#include <memory>
+
 // The zip reader's archive handle (zip/ZipReader.h); only passed through here.
 struct ZipHandleRecord;
 typedef ZipHandleRecord* ZipHandle;
@@ -166,6 +168,31 @@ public:
     static bool IsResourceArchiveOpen();
     // The archive held open, or null.
     static ZipHandle GetResourceArchive();
+
+    // Why reading a resource failed (ReadResourceData).
+    enum class ResourceRead
+    {
+        Ok,
+        FileOpenFailed,
+        FileEmpty,
+        FileTooLarge,
+        FileReadFailed,
+        ArchiveOpenFailed,
+        ItemNotFound,
+        UnzipFailed,
+    };
+    // A resource's bytes, read whole.
+    struct ResourceData
+    {
+        std::unique_ptr<BYTE[]> pBytes;
+        DWORD dwSize = 0;
+    };
+    // Reads the item pstrName whole from the archive held open, else from the archive file named by the
+    // resource folder and archive name (items found ignoring case), else from the file under the resource
+    // folder. An item or file larger than dwMaxSize bytes is refused.
+    static ResourceRead ReadResourceData(const char* pstrName, DWORD dwMaxSize, ResourceData& data);
+    // Reads a plain file whole (a path as given: absolute or relative to the current folder).
+    static ResourceRead ReadFileData(const char* pstrPath, DWORD dwMaxSize, ResourceData& data);
     static void GetColorAdjust(short& H, short& S, short& L);
     static void SetColorAdjust(short H, short S, short L);
     static bool LoadControlModule(const char* pstrModuleName);

@@ -2,10 +2,13 @@
 // and the process-wide resource location.
 #include "SkinUI/Core/UIControl.h"
 #include "SkinUI/Core/UIManager.h"
+#include "SkinUI/Core/UIRender.h"
+#include "zip/ZipReader.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace SkinUI {
 
@@ -33,11 +36,50 @@ short g_nHue = 180;
 short g_nSaturation = 100;
 short g_nLightness = 100;
 
-// The archive held open. The zip reader is not part of the framework yet, so no archive is opened and the
-// handle stays null.
+// Closes the archive held open, if any.
 void CloseHeldArchive()
 {
-    Location().hArchive = nullptr;
+    ResourceLocation& loc = Location();
+    if (loc.hArchive != nullptr)
+        ZipClose(loc.hArchive);
+    loc.hArchive = nullptr;
+}
+
+// Closes an archive opened for one read; the held archive is left alone.
+struct CArchiveForRead
+{
+    ZipHandle hZip = nullptr;
+    bool bOwned = false;
+    ~CArchiveForRead()
+    {
+        if (bOwned && hZip != nullptr)
+            ZipClose(hZip);
+    }
+};
+
+bool AllocateBytes(DWORD dwSize, CPaintManagerUI::ResourceData& data)
+{
+    data.pBytes.reset(new (std::nothrow) BYTE[dwSize]);
+    data.dwSize = data.pBytes != nullptr ? dwSize : 0;
+    return data.pBytes != nullptr;
+}
+
+// Unpacks an item into a block of its full size. The reader answers ZipMoreData for a block that the item
+// fills exactly and keeps the item open; it is read on to its end so that the next read of the same item
+// starts afresh and a damaged item (bad checksum, short data) is refused.
+bool UnzipWholeItem(ZipHandle hZip, int iIndex, BYTE* pDest, DWORD dwSize)
+{
+    ZipResult nResult = ZipUnzipItem(hZip, iIndex, pDest, dwSize, ZipKindMemory);
+    if (nResult == ZipOk)
+        return true;
+    BYTE aScratch[256];
+    bool bOverrun = false;
+    while (nResult == ZipMoreData) {
+        nResult = ZipUnzipItem(hZip, iIndex, aScratch, sizeof(aScratch), ZipKindMemory);
+        if (nResult == ZipMoreData)
+            bOverrun = true; // more bytes than the directory promised
+    }
+    return nResult == ZipOk && !bOverrun;
 }
 
 // A font made from the system's GUI font with the given face, size and style.
@@ -120,9 +162,13 @@ void CPaintManagerUI::SetResourceArchiveFile(const char* pstrName, bool bKeepOpe
     CloseHeldArchive();
     loc.sArchiveName = pstrSafeName;
     loc.bArchiveOpen = bKeepOpen;
+    if (bKeepOpen) {
+        const CUIString sPath = loc.sFolder + loc.sArchiveName;
+        loc.hArchive = ZipOpen(sPath.Chars(), 0, ZipKindFile);
+    }
 }
 
-void CPaintManagerUI::SetResourceArchiveMemory(const void* /*pBuffer*/, DWORD /*dwSize*/)
+void CPaintManagerUI::SetResourceArchiveMemory(const void* pBuffer, DWORD dwSize)
 {
     ResourceLocation& loc = Location();
     if (loc.sArchiveName == kMemoryArchiveName)
@@ -130,6 +176,9 @@ void CPaintManagerUI::SetResourceArchiveMemory(const void* /*pBuffer*/, DWORD /*
     CloseHeldArchive();
     loc.sArchiveName = kMemoryArchiveName;
     loc.bArchiveOpen = true;
+    // The block is read in place: the caller keeps it alive while the archive is in use.
+    if (pBuffer != nullptr && dwSize > 0)
+        loc.hArchive = ZipOpen(pBuffer, dwSize, ZipKindMemory);
 }
 
 const CUIString& CPaintManagerUI::GetResourceArchiveName()
@@ -169,11 +218,109 @@ void CPaintManagerUI::SetColorAdjust(short H, short S, short L)
     }
 }
 
+CPaintManagerUI::ResourceRead CPaintManagerUI::ReadFileData(const char* pstrPath, DWORD dwMaxSize, ResourceData& data)
+{
+    data = ResourceData();
+    if (pstrPath == nullptr || *pstrPath == '\0')
+        return ResourceRead::FileOpenFailed;
+    const HANDLE hFile =
+        ::CreateFileA(pstrPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return ResourceRead::FileOpenFailed;
+    std::unique_ptr<void, decltype(&::CloseHandle)> closer(hFile, &::CloseHandle);
+    LARGE_INTEGER liSize = {};
+    if (!::GetFileSizeEx(hFile, &liSize))
+        return ResourceRead::FileReadFailed;
+    if (liSize.QuadPart == 0)
+        return ResourceRead::FileEmpty;
+    if (liSize.QuadPart > static_cast<LONGLONG>(dwMaxSize))
+        return ResourceRead::FileTooLarge;
+    const DWORD dwSize = static_cast<DWORD>(liSize.QuadPart);
+    if (!AllocateBytes(dwSize, data))
+        return ResourceRead::FileReadFailed;
+    DWORD dwDone = 0;
+    while (dwDone < dwSize) {
+        DWORD dwRead = 0;
+        if (!::ReadFile(hFile, data.pBytes.get() + dwDone, dwSize - dwDone, &dwRead, nullptr) || dwRead == 0)
+            break;
+        dwDone += dwRead;
+    }
+    if (dwDone != dwSize) {
+        data = ResourceData();
+        return ResourceRead::FileReadFailed;
+    }
+    return ResourceRead::Ok;
+}
+
+CPaintManagerUI::ResourceRead CPaintManagerUI::ReadResourceData(const char* pstrName, DWORD dwMaxSize,
+                                                                ResourceData& data)
+{
+    data = ResourceData();
+    if (pstrName == nullptr)
+        return ResourceRead::FileOpenFailed;
+    const ResourceLocation& loc = Location();
+    if (loc.sArchiveName.IsEmpty())
+        return ReadFileData(loc.sFolder + pstrName, dwMaxSize, data);
+
+    CArchiveForRead archive;
+    if (loc.bArchiveOpen) {
+        archive.hZip = loc.hArchive;
+    } else {
+        const CUIString sArchivePath = loc.sFolder + loc.sArchiveName;
+        archive.hZip = ZipOpen(sArchivePath.Chars(), 0, ZipKindFile);
+        archive.bOwned = true;
+    }
+    if (archive.hZip == nullptr)
+        return ResourceRead::ArchiveOpenFailed;
+    int iIndex = -1;
+    ZipItemInfo info = {};
+    if (ZipFindItem(archive.hZip, pstrName, true, &iIndex, &info) != ZipOk)
+        return ResourceRead::ItemNotFound;
+    if (info.nUncompressedSize == 0)
+        return ResourceRead::FileEmpty;
+    if (info.nUncompressedSize < 0 || static_cast<DWORD>(info.nUncompressedSize) > dwMaxSize)
+        return ResourceRead::FileTooLarge;
+    const DWORD dwSize = static_cast<DWORD>(info.nUncompressedSize);
+    if (!AllocateBytes(dwSize, data))
+        return ResourceRead::UnzipFailed;
+    if (!UnzipWholeItem(archive.hZip, iIndex, data.pBytes.get(), dwSize)) {
+        data = ResourceData();
+        return ResourceRead::UnzipFailed;
+    }
+    return ResourceRead::Ok;
+}
+
 bool CPaintManagerUI::LoadControlModule(const char* pstrModuleName)
 {
-    // No control modules are loaded by this framework.
-    static_cast<void>(pstrModuleName);
-    return false;
+    UIASSERT(!::IsBadStringPtrA(pstrModuleName, -1) || pstrModuleName == 0);
+    if (pstrModuleName == nullptr || *pstrModuleName == '\0')
+        return false;
+    // A bare file name is loaded from the program's own folder by full path: the program runs elevated,
+    // and a search by bare name could pick up a planted DLL from the current folder.
+    CUIString sPath(pstrModuleName);
+    const bool bBareName = sPath.FindChar('\\') < 0 && sPath.FindChar('/') < 0 && sPath.FindChar(':') < 0;
+    if (bBareName) {
+        char szExe[MAX_PATH + 1] = {};
+        const DWORD nLen = ::GetModuleFileNameA(g_hInstance, szExe, MAX_PATH);
+        if (nLen == 0 || nLen >= MAX_PATH)
+            return false;
+        CUIString sFolder(szExe);
+        sPath = sFolder.Leftmost(sFolder.FindLastChar('\\') + 1) + pstrModuleName;
+    }
+    const HMODULE hModule = ::LoadLibraryExA(sPath.Chars(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (hModule == nullptr)
+        return false;
+    const FARPROC pfnCreate = ::GetProcAddress(hModule, "CreateControl");
+    if (pfnCreate == nullptr) {
+        ::FreeLibrary(hModule);
+        return false;
+    }
+    // The module stays loaded for the life of the process: its factory is called by later builds.
+    auto* pFactory = reinterpret_cast<void*>(pfnCreate);
+    CUIPtrArray* pFactories = GetControlFactories();
+    if (pFactories->IndexOf(pFactory) < 0)
+        pFactories->Push(pFactory);
+    return true;
 }
 
 CUIPtrArray* CPaintManagerUI::GetControlFactories()
@@ -379,22 +526,42 @@ ImageInfoUI* CPaintManagerUI::FindOrLoadImage(const char* pstrName, const char* 
     return static_cast<ImageInfoUI*>(m_mImages.Lookup(pstrName));
 }
 
-ImageInfoUI* CPaintManagerUI::LoadSkinImage(const char* /*pstrName*/, const char* /*pstrType*/, DWORD /*dwMask*/)
+ImageInfoUI* CPaintManagerUI::LoadSkinImage(const char* pstrName, const char* pstrType, DWORD dwMask)
 {
-    // The image loader is not part of the framework yet: nothing can be loaded.
-    return nullptr;
+    if (pstrName == nullptr || *pstrName == '\0')
+        return nullptr;
+    const bool bTyped = pstrType != nullptr && *pstrType != '\0';
+    ImageInfoUI* pImage = nullptr;
+    if (bTyped) {
+        // A typed image is a resource with a numeric id; other names cannot be resources here.
+        if (pstrName[0] < '0' || pstrName[0] > '9')
+            return nullptr;
+        unsigned long nId = 0;
+        for (const char* p = pstrName; *p >= '0' && *p <= '9' && nId <= 0xFFFF; ++p)
+            nId = nId * 10 + static_cast<unsigned long>(*p - '0');
+        if (nId > 0xFFFF)
+            return nullptr; // not a resource id
+        pImage = CUIRender::LoadImage(CUIResName(static_cast<unsigned int>(nId)), pstrType, dwMask);
+    } else {
+        pImage = CUIRender::LoadImage(pstrName, nullptr, dwMask);
+    }
+    if (pImage == nullptr)
+        return nullptr;
+    if (bTyped)
+        pImage->resourceType = pstrType;
+    pImage->mask = dwMask;
+    if (!m_mImages.Insert(pstrName, pImage)) {
+        // The name is taken already: keep the record in the table.
+        CUIRender::FreeImage(pImage);
+        return static_cast<ImageInfoUI*>(m_mImages.Lookup(pstrName));
+    }
+    return pImage;
 }
 
 void CPaintManagerUI::DropAllImages()
 {
-    for (int i = 0; i < m_mImages.Count(); ++i) {
-        auto* pImage = static_cast<ImageInfoUI*>(m_mImages.Lookup(m_mImages.KeyAt(i), false));
-        if (pImage == nullptr)
-            continue;
-        if (pImage->bitmap != nullptr)
-            ::DeleteObject(pImage->bitmap);
-        delete pImage;
-    }
+    for (int i = 0; i < m_mImages.Count(); ++i)
+        CUIRender::FreeImage(static_cast<ImageInfoUI*>(m_mImages.Lookup(m_mImages.KeyAt(i), false)));
     m_mImages.Clear();
 }
 
