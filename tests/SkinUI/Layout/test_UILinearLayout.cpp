@@ -30,7 +30,7 @@ std::unique_ptr<CLinearLayoutUI> MakeLayout(bool bVertical)
 }
 
 // A child described along the stacking axis.
-struct ChildSpec
+struct ChildShape
 {
     int nSize = 0; // 0: takes a share of the space left
     int nMin = 0;
@@ -46,39 +46,39 @@ struct SizingCase
     const char* pstrName;
     int nLength;
     int nChildPadding;
-    std::vector<ChildSpec> children;
+    std::vector<ChildShape> children;
     // Offset of each shown child's rectangle from the layout's near edge, and its length.
     std::vector<std::pair<int, int>> expected;
 };
 
-ChildSpec Fixed(int n)
+ChildShape Fixed(int n)
 {
-    ChildSpec c;
+    ChildShape c;
     c.nSize = n;
     return c;
 }
 
-ChildSpec Stretch()
+ChildShape Stretch()
 {
-    return ChildSpec();
+    return ChildShape();
 }
 
 } // namespace
 
 TEST(LinearLayoutSizing, FixedChildrenKeepTheirSizeAndTheRestIsShared)
 {
-    ChildSpec cappedAt30 = Stretch();
+    ChildShape cappedAt30 = Stretch();
     cappedAt30.nMax = 30;
-    ChildSpec paddedAfter = Fixed(20);
+    ChildShape paddedAfter = Fixed(20);
     paddedAfter.nAfter = 5;
-    ChildSpec raisedToMin = Fixed(10);
+    ChildShape raisedToMin = Fixed(10);
     raisedToMin.nMin = 20;
-    ChildSpec maxWinsConflict = Stretch();
+    ChildShape maxWinsConflict = Stretch();
     maxWinsConflict.nMin = 50;
     maxWinsConflict.nMax = 40;
-    ChildSpec hidden = Fixed(50);
+    ChildShape hidden = Fixed(50);
     hidden.bHidden = true;
-    ChildSpec floating = Fixed(50);
+    ChildShape floating = Fixed(50);
     floating.bFloat = true;
 
     const SizingCase cases[] = {
@@ -110,23 +110,23 @@ TEST(LinearLayoutSizing, FixedChildrenKeepTheirSizeAndTheRestIsShared)
             auto pLayout = MakeLayout(bVertical);
             pLayout->SetChildPadding(c.nChildPadding);
             std::vector<CControlUI*> shown;
-            for (const ChildSpec& spec : c.children) {
+            for (const ChildShape& shape : c.children) {
                 auto* p = new CControlUI;
                 if (bVertical) {
-                    p->SetFixedHeight(spec.nSize);
-                    p->SetMinHeight(spec.nMin);
-                    p->SetMaxHeight(spec.nMax);
-                    p->SetPadding(CUIRect(0, spec.nBefore, 0, spec.nAfter));
+                    p->SetFixedHeight(shape.nSize);
+                    p->SetMinHeight(shape.nMin);
+                    p->SetMaxHeight(shape.nMax);
+                    p->SetPadding(CUIRect(0, shape.nBefore, 0, shape.nAfter));
                 } else {
-                    p->SetFixedWidth(spec.nSize);
-                    p->SetMinWidth(spec.nMin);
-                    p->SetMaxWidth(spec.nMax);
-                    p->SetPadding(CUIRect(spec.nBefore, 0, spec.nAfter, 0));
+                    p->SetFixedWidth(shape.nSize);
+                    p->SetMinWidth(shape.nMin);
+                    p->SetMaxWidth(shape.nMax);
+                    p->SetPadding(CUIRect(shape.nBefore, 0, shape.nAfter, 0));
                 }
-                p->SetFloat(spec.bFloat);
-                p->SetVisible(!spec.bHidden);
+                p->SetFloat(shape.bFloat);
+                p->SetVisible(!shape.bHidden);
                 pLayout->AddItem(p);
-                if (!spec.bHidden && !spec.bFloat)
+                if (!shape.bHidden && !shape.bFloat)
                     shown.push_back(p);
             }
             // The layout sits at (10, 20), 50 across the axis.
