@@ -22,7 +22,27 @@ void TraceDebug(const char* pstrFormat, ...)
 
 CWindowWnd::CWindowWnd() : m_hWnd(nullptr), m_OldWndProc(::DefWindowProcA) {}
 
-CWindowWnd::~CWindowWnd() = default;
+CWindowWnd::~CWindowWnd()
+{
+    DestroyIcons();
+}
+
+void CWindowWnd::DestroyIcons()
+{
+    if (m_hIconBig != nullptr)
+        ::DestroyIcon(m_hIconBig);
+    if (m_hIconSmall != nullptr)
+        ::DestroyIcon(m_hIconSmall);
+    m_hIconBig = nullptr;
+    m_hIconSmall = nullptr;
+}
+
+void CWindowWnd::WindowGone(CWindowWnd* pThis, HWND hWnd)
+{
+    pThis->m_hWnd = nullptr;
+    pThis->DestroyIcons(); // the window no longer shows them
+    pThis->OnWindowGone(hWnd);
+}
 
 const char* CWindowWnd::SuperclassName() const
 {
@@ -85,10 +105,14 @@ HWND CWindowWnd::CreateHostWindow(HWND hwndParent, const char* pstrName, DWORD d
         return nullptr;
     if (SuperclassName() == nullptr && !RegisterOwnClass())
         return nullptr;
-    m_hWnd = ::CreateWindowExA(dwExStyle, WindowClassName(), pstrName, dwStyle, x, y, cx, cy, hwndParent, hMenu,
-                               CPaintManagerUI::GetModuleInstance(), this);
-    UIASSERT(m_hWnd != 0);
-    return m_hWnd;
+    // A window whose creation fails has had WM_NCDESTROY already, and a self-owning object has deleted
+    // itself in OnWindowGone: only a failure may leave the object untouched, so the handle stays local.
+    const HWND hWnd = ::CreateWindowExA(dwExStyle, WindowClassName(), pstrName, dwStyle, x, y, cx, cy, hwndParent,
+                                        hMenu, CPaintManagerUI::GetModuleInstance(), this);
+    UIASSERT(hWnd != 0);
+    if (hWnd != nullptr)
+        m_hWnd = hWnd;
+    return hWnd;
 }
 
 HWND CWindowWnd::CreateHostWindow(HWND hwndParent, const char* pstrName, DWORD dwStyle, DWORD dwExStyle, const RECT& rc,
@@ -189,15 +213,20 @@ void CWindowWnd::CenterOnOwner()
 void CWindowWnd::SetWindowIcon(UINT nRes)
 {
     const HINSTANCE hInst = CPaintManagerUI::GetModuleInstance();
-    HICON hIcon =
+    const auto hBig =
         static_cast<HICON>(::LoadImageA(hInst, MAKEINTRESOURCEA(nRes), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
                                         ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
-    UIASSERT(hIcon);
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
-    hIcon = static_cast<HICON>(::LoadImageA(hInst, MAKEINTRESOURCEA(nRes), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                            ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
-    UIASSERT(hIcon);
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hIcon));
+    UIASSERT(hBig);
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hBig));
+    const auto hSmall =
+        static_cast<HICON>(::LoadImageA(hInst, MAKEINTRESOURCEA(nRes), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                        ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    UIASSERT(hSmall);
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hSmall));
+    // The window never frees the icons it is given; the ones they replaced are no longer shown.
+    DestroyIcons();
+    m_hIconBig = hBig;
+    m_hIconSmall = hSmall;
 }
 
 LRESULT CWindowWnd::Send(UINT uMsg, WPARAM wParam, LPARAM lParam)
@@ -225,8 +254,7 @@ LRESULT CALLBACK CWindowWnd::ClassWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam
         if (uMsg == WM_NCDESTROY && pThis != nullptr) {
             const LRESULT lRes = ::CallWindowProcA(pThis->m_OldWndProc, hWnd, uMsg, wParam, lParam);
             ::SetWindowLongPtrA(pThis->m_hWnd, GWLP_USERDATA, 0L);
-            pThis->m_hWnd = nullptr;
-            pThis->OnWindowGone(hWnd);
+            WindowGone(pThis, hWnd);
             return lRes;
         }
     }
@@ -248,8 +276,7 @@ LRESULT CALLBACK CWindowWnd::SuperclassWindowProc(HWND hWnd, UINT uMsg, WPARAM w
         if (uMsg == WM_NCDESTROY && pThis != nullptr) {
             const LRESULT lRes = ::CallWindowProcA(pThis->m_OldWndProc, hWnd, uMsg, wParam, lParam);
             ::SetPropA(hWnd, "WndX", nullptr);
-            pThis->m_hWnd = nullptr;
-            pThis->OnWindowGone(hWnd);
+            WindowGone(pThis, hWnd);
             return lRes;
         }
     }

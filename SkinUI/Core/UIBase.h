@@ -39,6 +39,8 @@ public:
     UINT RunModal();
     void CloseWith(UINT nRet = IDOK);
     void CenterOnOwner();
+    // Loads the icon resource at the large and the small size and gives both to the window. The object
+    // owns them: they are destroyed when replaced and when the window is gone.
     void SetWindowIcon(UINT nRes);
 
     LRESULT Send(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -61,6 +63,14 @@ public:
 protected:
     HWND m_hWnd;
     WNDPROC m_OldWndProc;
+
+private:
+    // Ends the binding on WM_NCDESTROY; the object may delete itself in OnWindowGone.
+    static void WindowGone(CWindowWnd* pThis, HWND hWnd);
+    void DestroyIcons();
+
+    HICON m_hIconBig = nullptr;
+    HICON m_hIconSmall = nullptr;
 };
 
 // Notification tables. Each class that handles notifications has one NotifyMap whose entries name a

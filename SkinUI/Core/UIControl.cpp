@@ -595,6 +595,7 @@ void CControlUI::OnInit() {}
 
 void CControlUI::DeliverEvent(InputEventUI& event)
 {
+    // The listeners also answer false when one of them deleted this control: nothing of it is touched then.
     if (m_eventListeners(&event))
         HandleEvent(event);
 }

@@ -11,9 +11,11 @@ namespace SkinUI {
 
 namespace {
 
-// System timer ids are handed out modulo this value, so they run from 0 to 254.
-constexpr UINT kTimerIdCycle = 255;
-constexpr UINT kFirstTimerCounter = 4096;
+// System timer ids of control timers run from 17 to 254 and then wrap back to 17: the host windows use
+// 1 to 16 for timers of their own, and 0 is no usable id.
+constexpr UINT kFirstControlTimerId = 17;
+constexpr UINT kLastControlTimerId = 254;
+constexpr UINT kFirstTimerCounter = 4096; // (4096 + 1) mod 255 is 17, the first id handed out
 constexpr int kOptionGroupPrealloc = 6;
 
 // State carried through one tab search.
@@ -115,6 +117,12 @@ void DeliverFocusEvent(CControlUI* pTarget, int nKind, CControlUI* pSender)
 
 } // namespace
 
+struct CPaintManagerUI::NotifyDelivery
+{
+    NotifyEventUI* pMsg;
+    NotifyDelivery* pOuter;
+};
+
 CUIPtrArray& CPaintManagerUI::LiveManagers()
 {
     static CUIPtrArray s_aManagers;
@@ -147,6 +155,7 @@ CPaintManagerUI::CPaintManagerUI()
       m_bMouseTracking(false),
       m_bMouseCaptured(false),
       m_bVirtualWindowRouting(false),
+      m_pNotifyDelivery(nullptr),
       m_mNames(83),
       m_mOptionGroups(83),
       m_pResourceParent(nullptr),
@@ -272,6 +281,14 @@ void CPaintManagerUI::ForgetControl(CControlUI* pControl)
         if (pMsg->sender == pControl)
             pMsg->sender = nullptr;
     }
+    for (NotifyDelivery* pDelivery = m_pNotifyDelivery; pDelivery != nullptr; pDelivery = pDelivery->pOuter) {
+        if (pDelivery->pMsg->sender == pControl)
+            pDelivery->pMsg->sender = nullptr;
+    }
+    // The post-paint list would otherwise paint a deleted control.
+    const int iPostPaint = m_aPostPaintControls.IndexOf(pControl);
+    if (iPostPaint >= 0)
+        m_aPostPaintControls.Erase(iPostPaint);
 }
 
 void CPaintManagerUI::ScheduleDelete(CControlUI* pControl)
@@ -520,10 +537,21 @@ void CPaintManagerUI::SendNotify(NotifyEventUI& msg, bool bAsync)
 
 void CPaintManagerUI::DeliverNotify(NotifyEventUI& msg)
 {
+    // Listeners and notifiers may delete the sender (ForgetControl then clears msg.sender) or unregister
+    // notifiers, themselves included.
+    NotifyDelivery delivery{&msg, m_pNotifyDelivery};
+    m_pNotifyDelivery = &delivery;
     if (msg.sender != nullptr && msg.sender->m_notifyListeners)
         msg.sender->m_notifyListeners(&msg);
-    for (int i = 0; i < m_aNotifiers.Count(); ++i)
-        static_cast<INotifyUI*>(m_aNotifiers[i])->ReceiveNotify(msg);
+    // Walk a copy so that a notifier unregistering itself does not make the next one be skipped; one
+    // unregistered before its turn is not called.
+    const CUIPtrArray aNotifiers(m_aNotifiers);
+    for (int i = 0; i < aNotifiers.Count(); ++i) {
+        auto* pNotifier = static_cast<INotifyUI*>(aNotifiers[i]);
+        if (m_aNotifiers.IndexOf(pNotifier) >= 0)
+            pNotifier->ReceiveNotify(msg);
+    }
+    m_pNotifyDelivery = delivery.pOuter;
 }
 
 void CPaintManagerUI::DrainNotifyQueue()
@@ -546,8 +574,11 @@ bool CPaintManagerUI::NextTimerId(UINT& uTimerId)
 {
     // A system id still held by a record (running or stopped) of this window is skipped: two records
     // sharing one id would steal each other's expiries.
-    for (UINT nTry = 0; nTry < kTimerIdCycle; ++nTry) {
-        m_uTimerCounter = (m_uTimerCounter + 1) % kTimerIdCycle;
+    constexpr UINT kIds = kLastControlTimerId - kFirstControlTimerId + 1;
+    for (UINT nTry = 0; nTry < kIds; ++nTry) {
+        m_uTimerCounter = (m_uTimerCounter + 1) % (kLastControlTimerId + 1);
+        if (m_uTimerCounter < kFirstControlTimerId)
+            m_uTimerCounter = kFirstControlTimerId;
         bool bTaken = false;
         for (int i = 0; i < m_aTimers.Count() && !bTaken; ++i) {
             const auto* pTimer = static_cast<const ControlTimerUI*>(m_aTimers[i]);

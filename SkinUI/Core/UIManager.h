@@ -310,6 +310,9 @@ private:
     CUIPtrArray m_aPostPaintControls;
     CUIPtrArray m_aDeleteQueue;
     CUIPtrArray m_aNotifyQueue;
+    // Notifications being delivered now, innermost first (ForgetControl clears their sender).
+    struct NotifyDelivery;
+    NotifyDelivery* m_pNotifyDelivery;
     CUIPtrArray m_aFoundControls;
     CUIStringMap m_mNames;
     CUIStringMap m_mOptionGroups;

@@ -1,5 +1,6 @@
 // Delegates: listeners called with one pointer argument and returning bool. CUIEventSource holds an
-// ordered list of them and stops at the first that returns false.
+// ordered list of them and stops at the first that returns false. A listener may remove itself or others,
+// add listeners or destroy the source (with the object that holds it) while the source runs.
 #pragma once
 
 #include "SkinUI/Utils/UIArray.h"
@@ -94,12 +95,23 @@ public:
     void operator+=(bool (*pFn)(void*));
     void operator-=(const CDelegateBase& d);
     void operator-=(bool (*pFn)(void*));
-    // Calls every delegate in order; false as soon as one returns false.
+    // Calls every delegate in order; false as soon as one returns false. Delegates removed meanwhile are
+    // not called, delegates added meanwhile wait for the next invocation. Also false when a delegate
+    // destroyed the source: the caller must then not touch the object that held it.
     bool operator()(void* param);
-    int Count() const { return m_aDelegates.Count(); }
+    // The number of delegates present.
+    int Count() const;
 
 private:
+    // One running invocation; nested invocations form a chain from the innermost.
+    struct DispatchFrame;
+    void RemoveAt(int iIndex);
+    DispatchFrame* OutermostRunning(const CDelegateBase* pDelegate) const;
+
+    // While an invocation runs, a removed delegate leaves an empty slot (indexes stay put); the
+    // outermost invocation closes the gaps when it ends.
     CUIPtrArray m_aDelegates;
+    DispatchFrame* m_pDispatch = nullptr;
 };
 
 } // namespace SkinUI

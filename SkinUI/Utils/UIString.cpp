@@ -139,7 +139,10 @@ void CUIString::AssignText(const char* pstr, int nLength)
     if (pstr == nullptr)
         pstr = "";
     int n = nLength < 0 ? static_cast<int>(std::strlen(pstr)) : static_cast<int>(strnlen(pstr, nLength));
-    n = DbcsSafeLength(pstr, n);
+    // Only a limit that cuts the text may leave half a character, so only then is a lead byte dropped;
+    // a whole copy keeps every byte, a lone trailing lead byte included.
+    if (pstr[n] != '\0')
+        n = DbcsSafeLength(pstr, n);
 
     if (n <= kMaxInline) {
         std::memmove(m_szBuffer, pstr, n); // the source may be this string's own text

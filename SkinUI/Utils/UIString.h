@@ -34,6 +34,7 @@ public:
     // True while the text lives in the inline buffer.
     bool IsInline() const { return m_pstr == m_szBuffer; }
 
+    // A limit that cuts a double-byte character in two drops its lead byte; a whole copy keeps every byte.
     void AssignText(const char* pstr, int nLength = -1);
     void AppendText(const char* pstr);
     void Clear();

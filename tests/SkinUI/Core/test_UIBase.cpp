@@ -275,6 +275,75 @@ TEST(WindowIcon, SetWindowIconSetsBothSizes)
     ::DestroyWindow(w.Handle());
 }
 
+TEST(WindowIcon, IconsAreFreedWhenReplacedAndWhenTheWindowIsGone)
+{
+    CPaintManagerUI::SetModuleInstance(::GetModuleHandleA(nullptr));
+    TestWnd w;
+    ASSERT_NE(w.CreateHostWindow(nullptr, "", WS_POPUP, 0), nullptr);
+    const auto IsIcon = [](HICON hIcon) {
+        ICONINFO info = {};
+        if (!::GetIconInfo(hIcon, &info))
+            return false;
+        ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+        return true;
+    };
+    w.SetWindowIcon(102);
+    const auto big1 = reinterpret_cast<HICON>(w.Send(WM_GETICON, ICON_BIG));
+    const auto small1 = reinterpret_cast<HICON>(w.Send(WM_GETICON, ICON_SMALL));
+    w.SetWindowIcon(102);
+    const auto big2 = reinterpret_cast<HICON>(w.Send(WM_GETICON, ICON_BIG));
+    const auto small2 = reinterpret_cast<HICON>(w.Send(WM_GETICON, ICON_SMALL));
+    ASSERT_TRUE(big1 != nullptr && small1 != nullptr && big2 != nullptr && small2 != nullptr);
+    EXPECT_FALSE(IsIcon(big1)) << "the replaced large icon leaks";
+    EXPECT_FALSE(IsIcon(small1)) << "the replaced small icon leaks";
+    EXPECT_TRUE(IsIcon(big2));
+    EXPECT_TRUE(IsIcon(small2));
+    ::DestroyWindow(w.Handle());
+    EXPECT_FALSE(IsIcon(big2));
+    EXPECT_FALSE(IsIcon(small2));
+}
+
+namespace {
+// Refuses its creation and deletes itself when its window is gone. Its memory is kept and filled with a
+// pattern once deleted, so that a write into the deleted object shows.
+class RefusingWnd : public TestWnd
+{
+public:
+    RefusingWnd() : TestWnd("RefusingWndClass") { deleteSelf = true; }
+    static void* operator new(std::size_t cb) { return ::operator new(cb); }
+    static void operator delete(void* p, std::size_t cb)
+    {
+        std::memset(p, 0xDD, cb);
+        s_pKept = p;
+        s_cbKept = cb;
+    }
+    static void* s_pKept;
+    static std::size_t s_cbKept;
+
+protected:
+    LRESULT OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (uMsg == WM_CREATE)
+            return -1;
+        return TestWnd::OnMessage(uMsg, wParam, lParam);
+    }
+};
+void* RefusingWnd::s_pKept = nullptr;
+std::size_t RefusingWnd::s_cbKept = 0;
+} // namespace
+
+TEST(WindowCreation, FailedCreationLeavesASelfDeletedObjectAlone)
+{
+    auto* pWnd = new RefusingWnd;
+    EXPECT_EQ(pWnd->CreateHostWindow(nullptr, "", WS_POPUP, 0), nullptr);
+    ASSERT_EQ(RefusingWnd::s_pKept, static_cast<void*>(pWnd)) << "the object did not delete itself";
+    const auto* pBytes = static_cast<const unsigned char*>(RefusingWnd::s_pKept);
+    for (std::size_t i = 0; i < RefusingWnd::s_cbKept; ++i)
+        ASSERT_EQ(pBytes[i], 0xDD) << "the deleted object was written at offset " << i;
+    ::operator delete(RefusingWnd::s_pKept);
+}
+
 // Notification tables: a base class and a derived class with their own tables.
 namespace {
 

@@ -372,6 +372,58 @@ TEST(ControlEvents, EventListenersSeeTheEventAndMayVetoIt)
     EXPECT_EQ(log, (EventLog{"c:char"}));
 }
 
+namespace {
+// An event listener that deletes the control it listens to, or removes itself.
+struct EventMeddler
+{
+    EventLog* log;
+    CControlUI* pControl;
+    bool bDelete;
+    bool OnEvent(void*)
+    {
+        log->push_back(bDelete ? "deleter" : "remover");
+        if (bDelete)
+            delete pControl;
+        else
+            pControl->m_eventListeners -= MakeDelegate(this, &EventMeddler::OnEvent);
+        return true;
+    }
+};
+
+bool LogSecond(void* pParam)
+{
+    static_cast<InputEventUI*>(pParam)->wParam += 1;
+    return true;
+}
+} // namespace
+
+TEST(ControlEvents, ListenerMayDeleteTheControlOrRemoveItselfDuringDelivery)
+{
+    for (const bool bDelete : {true, false}) {
+        EventLog log;
+        auto* pControl = new CRecordingControlUI("c", &log);
+        bool bDeleted = false;
+        pControl->pDeletedFlag = &bDeleted;
+        EventMeddler meddler{&log, pControl, bDelete};
+        pControl->m_eventListeners += MakeDelegate(&meddler, &EventMeddler::OnEvent);
+        pControl->m_eventListeners += LogSecond;
+        InputEventUI event;
+        event.nKind = UIEV_CHAR;
+        pControl->DeliverEvent(event);
+        EXPECT_EQ(bDeleted, bDelete);
+        if (bDelete) {
+            // Nothing more reaches the deleted control: neither its later listeners nor its HandleEvent.
+            EXPECT_EQ(log, (EventLog{"deleter"}));
+            EXPECT_EQ(event.wParam, 0u);
+            continue;
+        }
+        EXPECT_EQ(log, (EventLog{"remover", "c:char"})) << "the listener after the one removed still ran";
+        EXPECT_EQ(event.wParam, 1u);
+        EXPECT_EQ(pControl->m_eventListeners.Count(), 1);
+        delete pControl;
+    }
+}
+
 // ---- State ----
 
 TEST(ControlState, VisibilityNeedsOwnAndInheritedFlags)

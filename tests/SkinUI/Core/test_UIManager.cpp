@@ -268,6 +268,19 @@ TEST(ManagerLists, PostPaintControlsCanBeReordered)
     EXPECT_EQ(pm.CountPostPaintControls(), 0);
 }
 
+TEST(ManagerLists, DeletedControlLeavesThePostPaintList)
+{
+    Tree t({"a"});
+    auto* pGone = new CRecordingControlUI("gone");
+    t.pm.AttachControlTree(pGone, t.root);
+    t.pm.RegisterPostPaintControl(t.Leaf(0));
+    t.pm.RegisterPostPaintControl(pGone);
+    delete pGone;
+    EXPECT_EQ(t.pm.CountPostPaintControls(), 1);
+    EXPECT_FALSE(t.pm.UnregisterPostPaintControl(pGone));
+    EXPECT_TRUE(t.pm.UnregisterPostPaintControl(t.Leaf(0)));
+}
+
 // ---- Notifications ----
 
 namespace {
@@ -299,6 +312,91 @@ TEST(ManagerNotify, SenderListenersThenEveryNotifierInOrder)
     EXPECT_EQ(msg.mousePoint.y, -1);
     EXPECT_GE(msg.timestamp, dwBefore);
     EXPECT_STREQ(msg.virtualWindow, "");
+}
+
+namespace {
+// A notifier that, when called, unregisters itself or another notifier, or deletes the sender.
+class MeddlingNotifier : public NotifyRecorder
+{
+public:
+    MeddlingNotifier(EventLog* pLog, CPaintManagerUI* pm) : NotifyRecorder(pLog), m_pm(pm) {}
+    void ReceiveNotify(NotifyEventUI& msg) override
+    {
+        NotifyRecorder::ReceiveNotify(msg);
+        if (pUnregister != nullptr)
+            m_pm->UnregisterNotifier(pUnregister);
+        if (bDeleteSender) {
+            delete msg.sender;
+            bDeleteSender = false;
+        }
+    }
+    INotifyUI* pUnregister = nullptr;
+    bool bDeleteSender = false;
+
+private:
+    CPaintManagerUI* m_pm;
+};
+
+// A sender listener that deletes the control it listens to.
+struct SenderDeleter
+{
+    EventLog* log;
+    CControlUI* pControl;
+    bool OnNotify(void*)
+    {
+        log->push_back("deleter");
+        delete pControl;
+        return true;
+    }
+};
+} // namespace
+
+TEST(ManagerNotify, ReceiversMayUnregisterOrDeleteTheSenderWhileItIsDelivered)
+{
+    struct Case
+    {
+        const char* name;
+        int iActor;      // the notifier that acts (0..2), or -1 for the sender's own listener
+        int iUnregister; // the notifier it unregisters (-1: none)
+        bool bDelete;    // it deletes the sender
+        EventLog expected;
+    };
+    const Case cases[] = {
+        {"first unregisters itself", 0, 0, false, {"notify:click:s", "notify:click:s", "notify:click:s"}},
+        {"middle unregisters itself", 1, 1, false, {"notify:click:s", "notify:click:s", "notify:click:s"}},
+        {"first unregisters the last", 0, 2, false, {"notify:click:s", "notify:click:s"}},
+        {"first deletes the sender", 0, -1, true, {"notify:click:s", "notify:click:null", "notify:click:null"}},
+        {"listener deletes the sender",
+         -1,
+         -1,
+         true,
+         {"deleter", "notify:click:null", "notify:click:null", "notify:click:null"}},
+    };
+    for (const Case& c : cases) {
+        Tree t;
+        auto* pSender = new CRecordingControlUI("s");
+        bool bDeleted = false;
+        pSender->pDeletedFlag = &bDeleted;
+        t.pm.AttachControlTree(pSender, t.root);
+        std::unique_ptr<MeddlingNotifier> notifiers[3];
+        for (auto& p : notifiers) {
+            p = std::make_unique<MeddlingNotifier>(&t.log, &t.pm);
+            t.pm.RegisterNotifier(p.get());
+        }
+        SenderDeleter deleter{&t.log, pSender};
+        if (c.iActor < 0) {
+            pSender->m_notifyListeners += MakeDelegate(&deleter, &SenderDeleter::OnNotify);
+        } else {
+            if (c.iUnregister >= 0)
+                notifiers[c.iActor]->pUnregister = notifiers[c.iUnregister].get();
+            notifiers[c.iActor]->bDeleteSender = c.bDelete;
+        }
+        t.pm.SendNotify(pSender, "click");
+        EXPECT_EQ(t.log, c.expected) << c.name;
+        EXPECT_EQ(bDeleted, c.bDelete) << c.name;
+        if (!bDeleted)
+            delete pSender;
+    }
 }
 
 TEST(ManagerNotify, QueuedNotificationWaitsForTheDrain)
@@ -446,31 +544,35 @@ TEST(ManagerTimers, StoppedTimerIsSilentAndRestartsOnItsOldId)
     EXPECT_EQ(t.Leaf(0)->events.size(), 1u);
 }
 
-TEST(ManagerTimers, SystemIdsWrapAfter254AndNeverCollide)
+TEST(ManagerTimers, SystemIdsWrapBackTo17AndNeverCollide)
 {
     Tree t({"a", "b"});
-    // Ids 17..254 are handed out first; the 239th timer gets 0.
-    for (UINT i = 0; i < 239; ++i)
-        ASSERT_TRUE(t.pm.StartControlTimer(t.Leaf(0), i, 100000)) << i;
-    t.Tick(0);
-    ASSERT_EQ(t.Leaf(0)->events.size(), 1u);
-    EXPECT_EQ(t.Leaf(0)->events.back().wParam, 238u);
-    t.Tick(254);
-    EXPECT_EQ(t.Leaf(0)->events.back().wParam, 237u);
-
-    // Ids 1..16 are the last free ones; then every id is taken and a start fails instead of stealing one.
-    for (UINT i = 239; i < 255; ++i)
+    // Ids 17..254 are handed out; 0..16 never (the host window's own timers use them). Then every id is
+    // taken and a start fails instead of stealing one.
+    for (UINT i = 0; i < 238; ++i)
         ASSERT_TRUE(t.pm.StartControlTimer(t.Leaf(0), i, 100000)) << i;
     EXPECT_FALSE(t.pm.StartControlTimer(t.Leaf(1), 1, 100000));
+    for (UINT id = 0; id < 17; ++id)
+        t.Tick(id);
+    EXPECT_TRUE(t.Leaf(0)->events.empty());
+    t.Tick(254);
+    ASSERT_EQ(t.Leaf(0)->events.size(), 1u);
+    EXPECT_EQ(t.Leaf(0)->events.back().wParam, 237u);
 
-    // Removing a control's timers frees their ids.
+    // Removing a control's timers frees their ids; the counter wraps back to 17.
     t.pm.StopAllTimersOf(t.Leaf(0));
     EXPECT_TRUE(t.pm.StartControlTimer(t.Leaf(1), 1, 100000));
+    EXPECT_TRUE(t.pm.StartControlTimer(t.Leaf(1), 2, 100000));
     t.Leaf(0)->events.clear();
     for (UINT id = 0; id < 255; ++id)
         t.Tick(id);
     EXPECT_TRUE(t.Leaf(0)->events.empty());
-    EXPECT_EQ(t.Leaf(1)->events.size(), 1u);
+    ASSERT_EQ(t.Leaf(1)->events.size(), 2u);
+    t.Tick(17);
+    t.Tick(18);
+    ASSERT_EQ(t.Leaf(1)->events.size(), 4u);
+    EXPECT_EQ(t.Leaf(1)->events[2].wParam, 1u);
+    EXPECT_EQ(t.Leaf(1)->events[3].wParam, 2u);
 }
 
 TEST(ManagerTimers, TimersNeedAHostWindowAndDieWithTheirControl)

@@ -216,11 +216,13 @@ TEST(ManagerResources, FontsAreAddressedByIndexWithTheBaseFontAsFallback)
     EXPECT_EQ(pm.FontInfoOf(h2), pm.FontInfoByIndex(1));
     EXPECT_EQ(pm.FontInfoOf(nullptr), pm.GetBaseFont());
 
-    // Bold adds 700 to the GUI font's weight; the face is cut to fit its 32-byte field.
+    // Bold adds 700 to the GUI font's weight (1100 for the usual 400); the face is cut to fit its field.
+    LOGFONTA lfGui = {};
+    ASSERT_NE(::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lfGui), &lfGui), 0);
     LOGFONTA lf = {};
     ASSERT_NE(::GetObjectA(h1, sizeof(lf), &lf), 0);
     EXPECT_EQ(lf.lfHeight, -12);
-    EXPECT_GE(lf.lfWeight, 700 + 400);
+    EXPECT_EQ(lf.lfWeight, lfGui.lfWeight + 700);
     const HFONT hLong = pm.RegisterFont("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghij", 10, false, true, true);
     ASSERT_NE(::GetObjectA(hLong, sizeof(lf), &lf), 0);
     EXPECT_EQ(std::string(lf.lfFaceName).size(), 31u);
@@ -239,4 +241,35 @@ TEST(ManagerResources, ColourAdjustmentIsClamped)
     EXPECT_EQ(s, 0);
     EXPECT_EQ(l, 200);
     CPaintManagerUI::SetColorAdjust(180, 100, 100);
+}
+
+TEST(ManagerResources, ControlModulesAddTheirFactoryOnce)
+{
+    char szExe[MAX_PATH] = {};
+    ASSERT_GT(::GetModuleFileNameA(nullptr, szExe, MAX_PATH), 0u);
+    std::string strFolder(szExe);
+    strFolder.resize(strFolder.rfind('\\') + 1);
+    const std::string strModule = strFolder + "skinui_test_controls.dll";
+    CUIPtrArray* pFactories = CPaintManagerUI::GetControlFactories();
+    const int nBefore = pFactories->Count();
+
+    EXPECT_FALSE(CPaintManagerUI::LoadControlModule(nullptr));
+    EXPECT_FALSE(CPaintManagerUI::LoadControlModule((strFolder + "no_such_module.dll").c_str()));
+    EXPECT_FALSE(CPaintManagerUI::LoadControlModule((strFolder + "skinui_test_nofactory.dll").c_str()));
+    EXPECT_EQ(pFactories->Count(), nBefore);
+
+    ASSERT_TRUE(CPaintManagerUI::LoadControlModule(strModule.c_str()));
+    ASSERT_EQ(pFactories->Count(), nBefore + 1);
+    // A bare name is found beside the program.
+    const HINSTANCE hSaved = CPaintManagerUI::GetModuleInstance();
+    CPaintManagerUI::SetModuleInstance(::GetModuleHandleA(nullptr));
+    EXPECT_TRUE(CPaintManagerUI::LoadControlModule("skinui_test_controls.dll"));
+    CPaintManagerUI::SetModuleInstance(hSaved);
+    EXPECT_EQ(pFactories->Count(), nBefore + 1) << "the same factory is listed once";
+
+    const HMODULE hModule = ::GetModuleHandleA(strModule.c_str());
+    ASSERT_NE(hModule, nullptr) << "the module stays loaded";
+    auto pfnFactory = reinterpret_cast<ControlFactoryProc>(pFactories->At(nBefore));
+    EXPECT_EQ(reinterpret_cast<void*>(pfnFactory), reinterpret_cast<void*>(::GetProcAddress(hModule, "CreateControl")));
+    EXPECT_EQ(pfnFactory("Button"), nullptr);
 }

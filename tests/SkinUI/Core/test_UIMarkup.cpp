@@ -175,6 +175,20 @@ TEST(Markup, StructureAndErrorTexts)
         SCOPED_TRACE(c.pstrText);
         EXPECT_EQ(Parse(c.pstrText), c.pstrExpected);
     }
+    // Nesting is bounded, also for a text of nothing but start tags.
+    std::string strDeep;
+    for (int i = 0; i < 200; ++i)
+        strDeep = "<e>" + strDeep + "</e>";
+    strDeep.insert(200 * 3, "<f/>");
+    std::string strExpected;
+    for (int i = 0; i < 200; ++i)
+        strExpected += "e{";
+    EXPECT_EQ(Parse(strDeep), strExpected + "f" + std::string(200, '}'));
+    std::string strTooDeep;
+    for (int i = 0; i < 1000000; ++i)
+        strTooDeep += "<e>";
+    EXPECT_EQ(Parse(strTooDeep), "!Elements nested too deeply");
+
     CSkinMarkup markup;
     EXPECT_TRUE(markup.LoadText("<!-- no element -->"));
     EXPECT_TRUE(markup.IsLoaded());

@@ -208,6 +208,37 @@ TEST(UIStringDoubleByte, ByteLimitedCopiesNeverSplitACharacter)
     EXPECT_EQ(t.GetLength(), 61);
 }
 
+// A text may end in a lone lead byte (cut elsewhere, or not text at all): copies that are not limited keep it.
+TEST(UIStringDoubleByte, WholeCopiesKeepALoneTrailingLeadByte)
+{
+    for (const std::string& text : {std::string("ab\xD6"), std::string(70, 'x') + "\xD6"}) {
+        const char* p = text.c_str();
+        const int n = static_cast<int>(text.size());
+        const CUIString original(p);
+        const CUIString copy(original);
+        CUIString assigned;
+        assigned = original;
+        CUIString fromText;
+        fromText = p;
+        CUIString limitAtTheEnd;
+        limitAtTheEnd.AssignText(p, n);
+        CUIString limitPastTheEnd;
+        limitPastTheEnd.AssignText(p, n + 5);
+        for (const CUIString* s : std::initializer_list<const CUIString*>{&original, &copy, &assigned, &fromText,
+                                                                          &limitAtTheEnd, &limitPastTheEnd})
+            EXPECT_EQ(Bytes(*s), Bytes(p)) << n;
+        EXPECT_EQ(Bytes(original.Leftmost(n)), Bytes(p)) << n;
+        EXPECT_EQ(Bytes(original.Substring(0)), Bytes(p)) << n;
+        EXPECT_EQ(Bytes(original.Rightmost(1)), "D6") << n;
+        EXPECT_EQ(copy.CompareTo(original), 0) << n;
+        // A limit inside the text still never ends on the lead byte of a cut character.
+        EXPECT_EQ(CUIString(p, n - 1).GetLength(), n - 1) << n;
+    }
+    CUIString cut;
+    cut.AssignText("a\xD6\xD0", 2); // the limit splits 中
+    EXPECT_STREQ(cut, "a");
+}
+
 TEST(UIStringFormat, FormatTextAndBoundedFormatShort)
 {
     CUIString s;
