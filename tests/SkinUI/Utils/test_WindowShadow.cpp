@@ -2,6 +2,8 @@
 // compositor) and how its window follows the shadowed window through show, hide, move, resize and destruction.
 #include "SkinUI/Utils/WindowShadow.h"
 
+#include "SkinUI/Utils/UIAssert.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -12,6 +14,7 @@ namespace {
 
 const char kParentClass[] = "ShadowTestParent";
 
+int g_nAsserts = 0;   // failed assertions (a refused layered update, a message for an unknown window)
 int g_nForwarded = 0; // messages that reached the parent's own procedure
 const UINT kProbeMessage = WM_APP + 7;
 
@@ -99,7 +102,17 @@ Picture Render(const CWindowShadow& shadow, HWND hParent)
 class WindowShadowTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { RegisterOnce(); }
+    void SetUp() override
+    {
+        RegisterOnce();
+        g_nAsserts = 0;
+        SkinUI::SetAssertHandler([](const char*, const char*, int) { ++g_nAsserts; });
+    }
+    void TearDown() override
+    {
+        SkinUI::SetAssertHandler(nullptr);
+        EXPECT_EQ(g_nAsserts, 0);
+    }
 };
 
 TEST_F(WindowShadowTest, SettersRefuseOutOfRangeValuesAndKeepTheOldOnes)
