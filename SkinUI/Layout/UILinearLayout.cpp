@@ -1,6 +1,8 @@
 // The linear layouts: two-pass sizing along one axis and the splitter drag.
 #include "SkinUI/Layout/UILinearLayout.h"
 
+#include "SkinUI/Core/UIRender.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -10,12 +12,6 @@ namespace {
 
 constexpr UINT kDragging = 0x40;
 constexpr DWORD kSplitterPreviewColor = 0xAA000000;
-
-// Drawing entry point of the splitter preview. The renderer's colour fill is not part of the framework
-// yet: this draws nothing.
-namespace PendingRender {
-void FillColor(HDC, const RECT&, DWORD) {}
-} // namespace PendingRender
 
 // Below the minimum: the minimum; then above the maximum: the maximum (so the maximum wins a conflict).
 long long ClampSize(long long n, int nMin, int nMax)
@@ -319,7 +315,7 @@ void CLinearLayoutUI::DragTo(POINT pt)
 void CLinearLayoutUI::PaintOverlay(HDC hDC, const RECT& /*rcDirty*/)
 {
     if (IsDragging() && !m_bImmediateMode)
-        PendingRender::FillColor(hDC, GetThumbRect(true), kSplitterPreviewColor);
+        CUIRender::FillColor(hDC, GetThumbRect(true), kSplitterPreviewColor);
 }
 
 // ---- Vertical layout ----
