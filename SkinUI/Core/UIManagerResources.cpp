@@ -6,6 +6,7 @@
 #include "zip/ZipReader.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -93,7 +94,8 @@ HFONT CreateSkinFont(const char* pstrFace, int nSize, bool bBold, bool bUnderlin
     std::memset(lf.lfFaceName, 0, sizeof(lf.lfFaceName));
     std::memcpy(lf.lfFaceName, pstrSafeFace, nFace);
     lf.lfCharSet = DEFAULT_CHARSET;
-    lf.lfHeight = -nSize;
+    // INT_MIN has no negation; such a size is nonsense from a skin, so it is taken as the largest height.
+    lf.lfHeight = nSize == INT_MIN ? INT_MAX : -nSize;
     if (bBold)
         lf.lfWeight += FW_BOLD;
     if (bUnderline)
