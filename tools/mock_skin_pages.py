@@ -72,10 +72,10 @@ class Painter:
             self.cache[name] = Image.open(path).convert("RGBA") if os.path.exists(path) else None
         return self.cache[name]
 
-    def draw_image(self, spec, rect, clip, modifier=""):
+    def draw_image(self, image_str, rect, clip, modifier=""):
         """Draws an image string: file, source, dest, corner (nine-grid) and fade."""
-        items = dict(re.findall(r"(\w+)='([^']*)'", spec + " " + modifier))
-        name = items.get("file", spec if "=" not in spec else "")
+        items = dict(re.findall(r"(\w+)='([^']*)'", image_str + " " + modifier))
+        name = items.get("file", image_str if "=" not in image_str else "")
         img = self.image(name)
         if img is None:
             return

@@ -45,25 +45,25 @@ def parse_markup(text):
     return elements
 
 
-def parse_image_string(spec):
+def parse_image_string(image_str):
     """Items of an image string as the renderer reads them: key='value' pairs, each followed by exactly one
     blank before the next. Returns (items, error); error names where reading stopped early."""
-    if "=" not in spec:
-        return {"file": spec}, None
-    items, i, n = {}, 0, len(spec)
+    if "=" not in image_str:
+        return {"file": image_str}, None
+    items, i, n = {}, 0, len(image_str)
     while True:
-        while i < n and 1 <= ord(spec[i]) <= 32:
+        while i < n and 1 <= ord(image_str[i]) <= 32:
             i += 1
         if i >= n:
             return items, None
-        m = re.compile(r"([^=\s]*)\s*=\s*'([^']*)'").match(spec, i)
+        m = re.compile(r"([^=\s]*)\s*=\s*'([^']*)'").match(image_str, i)
         if not m:
-            return items, "unreadable item at %r" % spec[i:]
+            return items, "unreadable item at %r" % image_str[i:]
         if m.group(2):
             items[m.group(1)] = m.group(2)
         i = m.end()
-        if i < n and (spec[i] != " " or spec[i + 1:i + 2] in ("", " ")):
-            return items, "items not separated by exactly one blank at %r" % spec[i:]
+        if i < n and (image_str[i] != " " or image_str[i + 1:i + 2] in ("", " ")):
+            return items, "items not separated by exactly one blank at %r" % image_str[i:]
         i += 1
 
 
