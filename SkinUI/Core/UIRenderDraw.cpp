@@ -29,23 +29,6 @@ const Msimg32& Msimg()
     return s_msimg;
 }
 
-// A top-down 32-bit DIB section; pBits receives its pixels.
-HBITMAP CreateDib32(HDC hDC, int cx, int cy, void** ppBits)
-{
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = cx;
-    bmi.bmiHeader.biHeight = -cy;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* pBits = nullptr;
-    const HBITMAP hBitmap = ::CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
-    if (ppBits != nullptr)
-        *ppBits = pBits;
-    return hBitmap;
-}
-
 BYTE Channel(DWORD dwColor, int nShift)
 {
     return static_cast<BYTE>((dwColor >> nShift) & 0xFF);
@@ -153,6 +136,22 @@ private:
 
 namespace RenderPlatform {
 
+HBITMAP CreateDib32(HDC hDC, int cx, int cy, void** ppBits)
+{
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = cx;
+    bmi.bmiHeader.biHeight = -cy;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* pBits = nullptr;
+    const HBITMAP hBitmap = ::CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+    if (ppBits != nullptr)
+        *ppBits = pBits;
+    return hBitmap;
+}
+
 BOOL Blend(HDC hDcDest, int nXDest, int nYDest, int nWidthDest, int nHeightDest, HDC hDcSrc, int nXSrc, int nYSrc,
            int nWidthSrc, int nHeightSrc, BLENDFUNCTION blend)
 {
@@ -184,7 +183,7 @@ void CUIRender::FillColor(HDC hDC, const RECT& rc, DWORD dwColor)
     // One premultiplied pixel stretched over the rectangle: the blend then gives colour × alpha over the
     // background × (1 − alpha). Unpremultiplied bytes would add the full colour to the background.
     void* pBits = nullptr;
-    const HBITMAP hBitmap = CreateDib32(hDC, 1, 1, &pBits);
+    const HBITMAP hBitmap = RenderPlatform::CreateDib32(hDC, 1, 1, &pBits);
     if (hBitmap == nullptr)
         return;
     const auto premultiply = [uAlpha](BYTE c) { return static_cast<DWORD>(c * uAlpha / 255); };
@@ -211,7 +210,7 @@ void CUIRender::FillGradient(HDC hDC, const RECT& rc, DWORD dwFirst, DWORD dwSec
     const HDC hPaintDC = ::CreateCompatibleDC(hDC);
     UIASSERT(hPaintDC);
     void* pBits = nullptr;
-    const HBITMAP hPaintBitmap = CreateDib32(hDC, cx, cy, &pBits);
+    const HBITMAP hPaintBitmap = RenderPlatform::CreateDib32(hDC, cx, cy, &pBits);
     UIASSERT(hPaintBitmap);
     if (hPaintDC != nullptr && hPaintBitmap != nullptr) {
         const HGDIOBJ hOldBitmap = ::SelectObject(hPaintDC, hPaintBitmap);
@@ -324,7 +323,7 @@ HBITMAP CUIRender::RenderToBitmap(CPaintManagerUI* pManager, CControlUI* pContro
     const HDC hCloneDC = ::CreateCompatibleDC(hRefDC);
     UIASSERT(hCloneDC);
     void* pBits = nullptr;
-    const HBITMAP hBitmap = CreateDib32(hRefDC, cx, cy, &pBits);
+    const HBITMAP hBitmap = RenderPlatform::CreateDib32(hRefDC, cx, cy, &pBits);
     UIASSERT(hBitmap);
     if (hPaintDC != nullptr && hPaintBitmap != nullptr && hCloneDC != nullptr && hBitmap != nullptr) {
         const HGDIOBJ hOldPaint = ::SelectObject(hPaintDC, hPaintBitmap);

@@ -3,6 +3,7 @@
 // 32-bit DIB section ready for alpha blending.
 #include "SkinUI/Core/UIManager.h"
 #include "SkinUI/Core/UIRender.h"
+#include "SkinUI/Core/UIRenderPlatform.h"
 
 #include <cstring>
 #include <memory>
@@ -89,16 +90,8 @@ ImageInfoUI* CUIRender::LoadImage(const CUIResName& name, const char* pstrType, 
     if (nPixels * 4 > 0x7FFFFFFFull)
         return nullptr;
 
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = nWidth;
-    bmi.bmiHeader.biHeight = -nHeight; // top-down rows
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    bmi.bmiHeader.biSizeImage = static_cast<DWORD>(nPixels * 4);
     void* pvBits = nullptr;
-    const HBITMAP hBitmap = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pvBits, nullptr, 0);
+    const HBITMAP hBitmap = RenderPlatform::CreateDib32(nullptr, nWidth, nHeight, &pvBits);
     if (hBitmap == nullptr || pvBits == nullptr) {
         if (hBitmap != nullptr)
             ::DeleteObject(hBitmap);

@@ -345,21 +345,13 @@ BOOL CUIRender::SoftAlphaBlend(HDC hDcDest, int nXDest, int nYDest, int nWidthDe
     if (hDcDest == nullptr || hDcSrc == nullptr || nWidthDest <= 0 || nHeightDest <= 0 || nWidthSrc <= 0 ||
         nHeightSrc <= 0)
         return FALSE;
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = nWidthDest;
-    bmi.bmiHeader.biHeight = -nHeightDest;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-
     const HDC hTempDC = ::CreateCompatibleDC(hDcDest);
     if (hTempDC == nullptr)
         return FALSE;
     void* pSrcBits = nullptr;
     void* pDestBits = nullptr;
-    const HBITMAP hSrcBitmap = ::CreateDIBSection(hDcDest, &bmi, DIB_RGB_COLORS, &pSrcBits, nullptr, 0);
-    const HBITMAP hDestBitmap = ::CreateDIBSection(hDcDest, &bmi, DIB_RGB_COLORS, &pDestBits, nullptr, 0);
+    const HBITMAP hSrcBitmap = RenderPlatform::CreateDib32(hDcDest, nWidthDest, nHeightDest, &pSrcBits);
+    const HBITMAP hDestBitmap = RenderPlatform::CreateDib32(hDcDest, nWidthDest, nHeightDest, &pDestBits);
     BOOL bResult = FALSE;
     if (hSrcBitmap != nullptr && hDestBitmap != nullptr) {
         const HGDIOBJ hOld = ::SelectObject(hTempDC, hSrcBitmap);

@@ -11,6 +11,9 @@ namespace RenderPlatform {
 BOOL Blend(HDC hDcDest, int nXDest, int nYDest, int nWidthDest, int nHeightDest, HDC hDcSrc, int nXSrc, int nYSrc,
            int nWidthSrc, int nHeightSrc, BLENDFUNCTION blend);
 
+// A top-down 32-bit DIB section of cx by cy pixels, or null; ppBits (optional) receives its pixels.
+HBITMAP CreateDib32(HDC hDC, int cx, int cy, void** ppBits);
+
 using GradientFillProc = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
 // The platform's GradientFill, or null.
 GradientFillProc GradientFillEntry();
