@@ -1,6 +1,7 @@
 // CSkinBuilder: loading the document, shared resources and window attributes, and the control tree.
 #include "SkinUI/Core/UIDlgBuilder.h"
 
+#include "SkinUI/Control/UIAnimation.h"
 #include "SkinUI/Control/UIButton.h"
 #include "SkinUI/Control/UILabel.h"
 #include "SkinUI/Control/UIMinimalControls.h"
@@ -62,6 +63,7 @@ const ControlFactoryEntry kControlFactories[] = {
     {"Button", MakeControl<CButtonUI>},
     {"Option", MakeControl<COptionUI>},
     {"CheckBox", MakeControl<CCheckBoxUI>},
+    {"FadeButton", MakeControl<CFadeButtonUI>},
 };
 
 bool Is(const char* pstrText, const char* pstrWanted)
