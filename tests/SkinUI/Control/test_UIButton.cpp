@@ -6,6 +6,7 @@
 #include "WindowTestSupport.h"
 
 #include "SkinUI/Control/UIButton.h"
+#include "SkinUI/Core/UIDlgBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -288,6 +289,16 @@ TEST(OptionInput, DestroyedOptionLeavesItsGroup)
     ASSERT_EQ(w.pm.GetOptionGroupMembers("g")->Count(), 1);
     o1->Selected(true); // would reach the destroyed option if it were still a member
     EXPECT_TRUE(o1->IsSelected());
+
+    // The builder gives a control its manager while it applies the attributes and takes it away again; a
+    // tree that is then dropped without being attached leaves no member behind.
+    {
+        CSkinBuilder builder;
+        std::unique_ptr<CControlUI> pBuilt(
+            builder.Build("<Window><Option group=\"h\" selected=\"true\"/></Window>", nullptr, nullptr, &w.pm));
+        ASSERT_NE(pBuilt, nullptr);
+    }
+    EXPECT_EQ(w.pm.GetOptionGroupMembers("h"), nullptr);
 }
 
 TEST(ButtonRealInput, ReleaseOutsideTheButtonSendsNoClick)

@@ -250,6 +250,20 @@ TEST_F(Label, EstimatedSizeComesFromTheFontOrTheFixedSize)
     EXPECT_GT(szNarrow.cy, szWide.cy);
     text->SetFixedHeight(30);
     EXPECT_EQ(text->EstimateSize({50, 0}).cy, 30);
+
+    // Before its manager has a window a text control still measures its text, plain or marked up.
+    for (const char* pstrHtml : {"false", "true"}) {
+        SCOPED_TRACE(pstrHtml);
+        CPaintManagerUI windowless;
+        CTextUI loose;
+        loose.SetManager(&windowless, nullptr, false);
+        loose.ApplyAttribute("showhtml", pstrHtml);
+        loose.SetText("one two");
+        const CUISize sz = loose.EstimateSize({300, 0});
+        EXPECT_GT(sz.cy, 5);
+        EXPECT_LT(sz.cy, 60);
+        EXPECT_LT(sz.cx, 150);
+    }
 }
 
 namespace {
