@@ -1,6 +1,8 @@
 // CSkinBuilder: loading the document, shared resources and window attributes, and the control tree.
 #include "SkinUI/Core/UIDlgBuilder.h"
 
+#include "SkinUI/Control/UIAnimation.h"
+#include "SkinUI/Control/UIButton.h"
 #include "SkinUI/Control/UILabel.h"
 #include "SkinUI/Control/UIMinimalControls.h"
 #include "SkinUI/Core/UIBase.h"
@@ -58,6 +60,10 @@ const ControlFactoryEntry kControlFactories[] = {
     {"WebBrowser", MakeControl<CWebBrowserUI>},
     {"Label", MakeControl<CLabelUI>},
     {"Text", MakeControl<CTextUI>},
+    {"Button", MakeControl<CButtonUI>},
+    {"Option", MakeControl<COptionUI>},
+    {"CheckBox", MakeControl<CCheckBoxUI>},
+    {"FadeButton", MakeControl<CFadeButtonUI>},
 };
 
 bool Is(const char* pstrText, const char* pstrWanted)
