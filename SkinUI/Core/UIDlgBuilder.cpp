@@ -1,7 +1,9 @@
 // CSkinBuilder: loading the document, shared resources and window attributes, and the control tree.
 #include "SkinUI/Core/UIDlgBuilder.h"
 
+#include "SkinUI/Control/UIEdit.h"
 #include "SkinUI/Control/UILabel.h"
+#include "SkinUI/Control/UIProgress.h"
 #include "SkinUI/Control/UIMinimalControls.h"
 #include "SkinUI/Core/UIBase.h"
 #include "SkinUI/Core/UIContainer.h"
@@ -58,6 +60,8 @@ const ControlFactoryEntry kControlFactories[] = {
     {"WebBrowser", MakeControl<CWebBrowserUI>},
     {"Label", MakeControl<CLabelUI>},
     {"Text", MakeControl<CTextUI>},
+    {"Progress", MakeControl<CProgressUI>},
+    {"Edit", MakeControl<CEditUI>},
 };
 
 bool Is(const char* pstrText, const char* pstrWanted)
