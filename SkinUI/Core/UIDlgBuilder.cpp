@@ -3,7 +3,9 @@
 
 #include "SkinUI/Control/UIAnimation.h"
 #include "SkinUI/Control/UIButton.h"
+#include "SkinUI/Control/UIEdit.h"
 #include "SkinUI/Control/UILabel.h"
+#include "SkinUI/Control/UIProgress.h"
 #include "SkinUI/Control/UIMinimalControls.h"
 #include "SkinUI/Core/UIBase.h"
 #include "SkinUI/Core/UIContainer.h"
@@ -64,6 +66,8 @@ const ControlFactoryEntry kControlFactories[] = {
     {"Option", MakeControl<COptionUI>},
     {"CheckBox", MakeControl<CCheckBoxUI>},
     {"FadeButton", MakeControl<CFadeButtonUI>},
+    {"Progress", MakeControl<CProgressUI>},
+    {"Edit", MakeControl<CEditUI>},
 };
 
 bool Is(const char* pstrText, const char* pstrWanted)
