@@ -7,6 +7,7 @@
 #include "SkinUI/Control/UILabel.h"
 #include "SkinUI/Control/UIProgress.h"
 #include "SkinUI/Control/UIMinimalControls.h"
+#include "SkinUI/Control/UIScrollBar.h"
 #include "SkinUI/Core/UIBase.h"
 #include "SkinUI/Core/UIContainer.h"
 #include "SkinUI/Layout/UILinearLayout.h"
@@ -45,6 +46,7 @@ const ControlFactoryEntry kControlFactories[] = {
     {"VerticalLayout", MakeControl<CVerticalLayoutUI>},
     {"HorizontalLayout", MakeControl<CHorizontalLayoutUI>},
     {"TabLayout", MakeControl<CTabLayoutUI>},
+    {"ScrollBar", MakeControl<CScrollBarUI>},
     {"TileLayout", MakeControl<CTileLayoutUI>},
     {"ChildLayout", MakeControl<CChildLayoutUI>},
     {"Slider", MakeControl<CSliderUI>},
