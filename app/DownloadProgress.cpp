@@ -1,7 +1,5 @@
 #include "app/DownloadProgress.h"
 
-#include "app/Sha256.h"
-
 #include <shlwapi.h>
 
 using SkinUI::CUIString;
@@ -29,7 +27,7 @@ CUIString FormatSpeedLine(long long nReceived, int nElapsedMs)
 }
 
 PackageVerdict JudgeDownloadedPackage(int nStatusCode, long long nContentLength, bool bBodyComplete,
-                                      const std::string& strBody, const char* pstrExpectedSha256)
+                                      const std::string& strBody)
 {
     if (nStatusCode == 0)
         return PackageVerdict::NoResponse;
@@ -39,8 +37,5 @@ PackageVerdict JudgeDownloadedPackage(int nStatusCode, long long nContentLength,
         return PackageVerdict::Empty;
     if (!bBodyComplete || (nContentLength > 0 && static_cast<long long>(strBody.size()) < nContentLength))
         return PackageVerdict::Incomplete;
-    if (pstrExpectedSha256 != nullptr && *pstrExpectedSha256 != '\0' &&
-        !Veltara::Sha256Matches(strBody.data(), strBody.size(), pstrExpectedSha256))
-        return PackageVerdict::HashMismatch;
     return PackageVerdict::Accepted;
 }

@@ -17,13 +17,13 @@ SkinUI::CUIString FormatSpeedLine(long long nReceived, int nElapsedMs);
 enum class PackageVerdict
 {
     Accepted,
-    NoResponse,   // no HTTP status at all
-    BadStatus,    // a status outside 200 to 299 (an error page is not a package)
-    Incomplete,   // the transfer was cut, or fewer bytes than the Content-Length arrived
-    Empty,        // no bytes
-    HashMismatch, // the bytes differ from the package this installer was built for
+    NoResponse, // no HTTP status at all
+    BadStatus,  // a status outside 200 to 299 (an error page is not a package)
+    Incomplete, // the transfer was cut, or fewer bytes than the Content-Length arrived
+    Empty,      // no bytes
 };
 
-// Judges a finished transfer. pstrExpectedSha256 empty or null: no hash check.
+// Judges a finished transfer by its status and length. Whether the bytes are the package this installer was
+// built for is checked by the unpacker, away from the window's thread.
 PackageVerdict JudgeDownloadedPackage(int nStatusCode, long long nContentLength, bool bBodyComplete,
-                                      const std::string& strBody, const char* pstrExpectedSha256);
+                                      const std::string& strBody);

@@ -279,9 +279,8 @@ void CMainWnd::OnTaskFinished(FCHttpRequest& task)
     task.TakeReceivedData(m_strPackage);
     StopTimer(TIMER_POLL);
     const HttpResponseInfo& response = task.GetResponseInfo();
-    const PackageVerdict eVerdict =
-        JudgeDownloadedPackage(response.m_nStatusCode, response.m_nContentLength, response.m_bBodyComplete != FALSE,
-                               m_strPackage, Veltara::kPackageSha256);
+    const PackageVerdict eVerdict = JudgeDownloadedPackage(response.m_nStatusCode, response.m_nContentLength,
+                                                           response.m_bBodyComplete != FALSE, m_strPackage);
     if (eVerdict != PackageVerdict::Accepted) {
         TraceDebug("package refused (%d), status %d, %d of %d bytes", static_cast<int>(eVerdict),
                    response.m_nStatusCode, static_cast<int>(m_strPackage.size()), response.m_nContentLength);
@@ -292,15 +291,17 @@ void CMainWnd::OnTaskFinished(FCHttpRequest& task)
     ShowStatusLine("");
     const CUIString strFolder = InstallFolder();
     // The thread gets its own copy of the folder and the package: it never reads the window.
-    if (!m_unpacker.Start(m_hWnd, std::move(m_strPackage), strFolder, ComposeClientExePath(strFolder)))
+    if (!m_unpacker.Start(m_hWnd, std::move(m_strPackage), strFolder, ComposeClientExePath(strFolder),
+                          Veltara::kPackageSha256))
         FailInstallation(kInstallFailed);
 }
 
 void CMainWnd::OnInstallProgress(WPARAM wNotice, LPARAM lValue)
 {
-    if (wNotice == UNPACK_FAILED) {
+    if (wNotice == UNPACK_FAILED || wNotice == UNPACK_REFUSED) {
         m_unpacker.Join();
-        FailInstallation(kInstallFailed);
+        // A package that is not the expected one counts as a failed download.
+        FailInstallation(wNotice == UNPACK_REFUSED ? kConnectFailed : kInstallFailed);
         return;
     }
     const int nValue = static_cast<int>(lValue);

@@ -1,5 +1,6 @@
 #include "app/PackageUnpacker.h"
 
+#include "app/Sha256.h"
 #include "zip/ZipReader.h"
 
 #include <process.h>
@@ -42,7 +43,8 @@ CPackageUnpacker::~CPackageUnpacker()
     Join();
 }
 
-bool CPackageUnpacker::Start(HWND hWnd, std::string&& strPackage, const char* pstrFolder, const char* pstrClientExe)
+bool CPackageUnpacker::Start(HWND hWnd, std::string&& strPackage, const char* pstrFolder, const char* pstrClientExe,
+                             const char* pstrSha256)
 {
     if (m_hThread != nullptr || pstrFolder == nullptr || pstrClientExe == nullptr)
         return false;
@@ -50,6 +52,7 @@ bool CPackageUnpacker::Start(HWND hWnd, std::string&& strPackage, const char* ps
     m_strPackage = std::move(strPackage);
     m_strFolder = pstrFolder;
     m_strClientExe = pstrClientExe;
+    m_strSha256 = pstrSha256 != nullptr ? pstrSha256 : "";
     m_bStop.store(false);
     m_eOutcome.store(UnpackOutcome::Running);
     const uintptr_t h = ::_beginthreadex(nullptr, 0, &CPackageUnpacker::ThreadMain, this, 0, nullptr);
@@ -78,6 +81,8 @@ unsigned __stdcall CPackageUnpacker::ThreadMain(void* pvThis)
     std::string().swap(pThis->m_strPackage);
     if (eOutcome == UnpackOutcome::Installed)
         pThis->PostSurely(UNPACK_PROGRESS, 1000);
+    else if (eOutcome == UnpackOutcome::HashMismatch)
+        pThis->PostSurely(UNPACK_REFUSED, 0);
     else if (eOutcome != UnpackOutcome::Stopped)
         pThis->PostSurely(UNPACK_FAILED, 0);
     pThis->m_eOutcome.store(eOutcome);
@@ -86,6 +91,10 @@ unsigned __stdcall CPackageUnpacker::ThreadMain(void* pvThis)
 
 UnpackOutcome CPackageUnpacker::Run()
 {
+    // The installer runs elevated: a package that is not the expected one is never unpacked. Hashing a large
+    // package takes a while, so it happens here rather than on the window's thread.
+    if (!m_strSha256.IsEmpty() && !Veltara::Sha256Matches(m_strPackage.data(), m_strPackage.size(), m_strSha256))
+        return UnpackOutcome::HashMismatch;
     UnpackOutcome eOutcome;
     {
         // The reader makes the items' folders below the folder that is current when it opens the archive.

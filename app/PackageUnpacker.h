@@ -18,6 +18,7 @@ enum UnpackNotice : WPARAM
 {
     UNPACK_PROGRESS = 0, // lParam: the new progress value; 1000 means every item was installed
     UNPACK_FAILED = 1,   // the installation failed; nothing follows
+    UNPACK_REFUSED = 2,  // the package is not the one this installer was built for; nothing was written
 };
 
 // Why an unpacking ended (for the owner's tests and traces; the window is told by the posts).
@@ -26,6 +27,7 @@ enum class UnpackOutcome
     NotStarted,
     Running,
     Installed,      // every item written and the client executable found
+    HashMismatch,   // the package's SHA-256 differs from the expected one
     FolderUnusable, // the install folder could not be made the current folder
     NotAnArchive,   // the package could not be opened
     ItemFailed,     // an item could not be read or written (damaged, CRC mismatch, unwritable)
@@ -43,8 +45,11 @@ public:
     CPackageUnpacker& operator=(const CPackageUnpacker&) = delete;
 
     // Starts unpacking strPackage below pstrFolder, posting to hWnd; pstrClientExe is the path of the client
-    // executable that must exist afterwards. False when already started or the thread cannot be made.
-    bool Start(HWND hWnd, std::string&& strPackage, const char* pstrFolder, const char* pstrClientExe);
+    // executable that must exist afterwards. When pstrSha256 holds a hash (64 hexadecimal digits), the
+    // package is checked against it first and nothing is written unless it matches. False when already
+    // started or the thread cannot be made.
+    bool Start(HWND hWnd, std::string&& strPackage, const char* pstrFolder, const char* pstrClientExe,
+               const char* pstrSha256 = nullptr);
     // Asks the thread to stop before its next item; it then posts nothing more.
     void RequestStop() { m_bStop.store(true); }
     // Waits for the thread to end (does nothing when none was started).
@@ -64,6 +69,7 @@ private:
     std::string m_strPackage;
     SkinUI::CUIString m_strFolder;
     SkinUI::CUIString m_strClientExe;
+    SkinUI::CUIString m_strSha256;
     HANDLE m_hThread = nullptr;
     std::atomic<bool> m_bStop{false};
     std::atomic<UnpackOutcome> m_eOutcome{UnpackOutcome::NotStarted};

@@ -190,6 +190,11 @@ TEST(InstallerWindow, UnpackingReportsMoveTheBarAndAFailureIsShown)
     Pump(30);
     EXPECT_EQ(w.Text("Txt_Error"), "安装失败，请检查安装路径和磁盘空间后重试！");
     EXPECT_NE(w.Page("Tab_Switch"), 2);
+    // A package refused for its hash reads as a failed download.
+    ::PostMessageA(w.Handle(), WM_INSTALL_PROGRESS, UNPACK_REFUSED, 0);
+    Pump(30);
+    EXPECT_EQ(w.Text("Txt_Error"), "很抱歉，连接服务器失败！请稍后重试。");
+    EXPECT_NE(w.Page("Tab_Switch"), 2);
 }
 
 TEST(InstallerWindow, CompletionPutsTheShortcutOnTheDesktopAndShowsTheFinishPage)

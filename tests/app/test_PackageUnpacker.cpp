@@ -1,5 +1,6 @@
 #include "app/PackageUnpacker.h"
 
+#include "app/Sha256.h"
 #include "tests/zip/ZipTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -72,11 +73,12 @@ struct UnpackRun
     std::vector<Post> posts;
 };
 
-UnpackRun Unpack(std::string strPackage, const std::string& strFolder, const std::string& strExe)
+UnpackRun Unpack(std::string strPackage, const std::string& strFolder, const std::string& strExe,
+                 const char* pstrSha256 = nullptr)
 {
     CPostSink sink;
     CPackageUnpacker unpacker;
-    EXPECT_TRUE(unpacker.Start(sink.Handle(), std::move(strPackage), strFolder.c_str(), strExe.c_str()));
+    EXPECT_TRUE(unpacker.Start(sink.Handle(), std::move(strPackage), strFolder.c_str(), strExe.c_str(), pstrSha256));
     unpacker.Join();
     return {unpacker.GetOutcome(), sink.Take()};
 }
@@ -167,6 +169,40 @@ TEST(PackageUnpacker, FailsAtOnceAndNeverReportsCompletion)
         EXPECT_EQ(::GetFileAttributesA((folder / "VeltaraClient\\z.txt").c_str()), INVALID_FILE_ATTRIBUTES)
             << c.pstrWhat;
         EXPECT_EQ(::GetFileAttributesA((folder / "..\\outside.txt").c_str()), INVALID_FILE_ATTRIBUTES) << c.pstrWhat;
+    }
+}
+
+TEST(PackageUnpacker, OnlyThePackageWithTheExpectedHashIsUnpacked)
+{
+    const std::string package = BuildArchive({File(kExe, MakeContent(9000, 5, false))});
+    const std::string hash = Veltara::Sha256Hex(package.data(), package.size());
+    std::string upper = hash;
+    for (char& c : upper)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    std::string other = hash;
+    other[0] = other[0] == 'f' ? 'e' : 'f';
+    const struct
+    {
+        std::string strHash;
+        UnpackOutcome eOutcome;
+        Post last;
+    } cases[] = {
+        {"", UnpackOutcome::Installed, {UNPACK_PROGRESS, 1000}},
+        {hash, UnpackOutcome::Installed, {UNPACK_PROGRESS, 1000}},
+        {upper, UnpackOutcome::Installed, {UNPACK_PROGRESS, 1000}},
+        {other, UnpackOutcome::HashMismatch, {UNPACK_REFUSED, 0}},
+        {hash.substr(1), UnpackOutcome::HashMismatch, {UNPACK_REFUSED, 0}},
+    };
+    for (const auto& c : cases) {
+        CScratchFolder folder("hash");
+        const UnpackRun run = Unpack(package, folder.Path(), ExePath(folder), c.strHash.c_str());
+        EXPECT_EQ(run.eOutcome, c.eOutcome) << c.strHash;
+        ASSERT_FALSE(run.posts.empty()) << c.strHash;
+        EXPECT_EQ(run.posts.back(), c.last) << c.strHash;
+        if (c.eOutcome == UnpackOutcome::HashMismatch) {
+            EXPECT_EQ(run.posts.size(), 1u) << c.strHash;
+            EXPECT_TRUE(folder.Tree().empty()) << c.strHash;
+        }
     }
 }
 
