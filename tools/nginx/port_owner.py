@@ -23,7 +23,7 @@ import time
 
 # The first line that tools/nginx/nginx_server.py writes into every configuration it makes.
 CONFIG_MARKER = "# nginx configuration template"
-OUR_SCRIPTS = ("nginx_server.py", "fault_server.py", "run_http_tests.py", "run_e2e.py", "bench-install")
+OUR_SCRIPTS = ("nginx_server.py", "fault_server.py", "run_http_tests.py", "run_e2e.py", "bench_install.py")
 
 
 class PortTakenError(RuntimeError):
