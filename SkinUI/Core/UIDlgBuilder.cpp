@@ -1,6 +1,7 @@
 // CSkinBuilder: loading the document, shared resources and window attributes, and the control tree.
 #include "SkinUI/Core/UIDlgBuilder.h"
 
+#include "SkinUI/Control/UILabel.h"
 #include "SkinUI/Control/UIMinimalControls.h"
 #include "SkinUI/Core/UIBase.h"
 #include "SkinUI/Core/UIContainer.h"
@@ -55,6 +56,8 @@ const ControlFactoryEntry kControlFactories[] = {
     {"DateTime", MakeControl<CDateTimeUI>},
     {"ActiveX", MakeControl<CActiveXUI>},
     {"WebBrowser", MakeControl<CWebBrowserUI>},
+    {"Label", MakeControl<CLabelUI>},
+    {"Text", MakeControl<CTextUI>},
 };
 
 bool Is(const char* pstrText, const char* pstrWanted)
