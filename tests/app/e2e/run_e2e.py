@@ -32,7 +32,7 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 sys.path.insert(0, os.path.join(ROOT, "tools", "nginx"))
 
 from fault_server import FaultServer  # noqa: E402
-from installer_driver import InstallerWindow, SkinGeometry  # noqa: E402
+from installer_driver import InstallerWindow  # noqa: E402
 from make_package import make_package  # noqa: E402
 from nginx_server import NginxServer  # noqa: E402
 from port_owner import PortTakenError, claim_port  # noqa: E402
