@@ -44,6 +44,8 @@ INSTALL_FAILED = "安装失败，请检查安装路径和磁盘空间后重试�
 BAD_PATH = "请输入正确的安装路径！"
 SPACE_LINE = "所需空间：150MB，可用空间：%.1fGB"
 SPEED_PREFIX = "请耐心等待，马上就好! 当前速度："
+PATH_LABEL = "安装路径："  # the label in the custom panel, 3 pixels below the panel's top
+PATH_LABEL_TOP = 3
 NEUTRAL_SPOT = (60, 150)  # window background of the welcome page, below the caption area
 
 
@@ -158,8 +160,18 @@ class Run:
         return texts[-1] if texts else None
 
     def open_panel(self):
+        """Clicks the custom button and waits until the panel has slid fully open (its path label is drawn at
+        the open panel's position)."""
+        mark = self.trace.mark()
         self.win.click("Btn_Custom")
-        time.sleep(1.2)  # the panel slides open in 20 ms steps
+        top = self.win.panel.rects["Hor_Custom"][1] + PATH_LABEL_TOP
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline and self.alive():
+            if any(text == PATH_LABEL and abs(rect[1] - top) <= 1 for text, rect in self.trace.refresh()[mark:]):
+                time.sleep(0.1)
+                return
+            time.sleep(0.05)
+        raise Failure("the custom panel did not open")
 
     def type_folder(self, folder):
         """Types a folder into the path field and moves the focus away, which checks it."""
