@@ -154,6 +154,14 @@ class Run:
                 return None
             time.sleep(0.05)
 
+    def checked_text(self, control, pred, mark, panel_open=True):
+        """The text a check shows: the first new one drawn after the mark, or, when the check left the text as it
+        was (a control does not repaint an unchanged text), the last one drawn before."""
+        got = self.wait_text(control, pred, 3, mark, panel_open=panel_open)
+        if got is None:
+            got = self.wait_text(control, pred, 0, 0, panel_open=panel_open)
+        return got
+
     def last_text(self, control, since=0, panel_open=False):
         rect = (self.win.panel if panel_open else self.geo).rects[control]
         texts = self.trace.texts_in(rect, since)
@@ -317,7 +325,7 @@ def group_happy(ctx):
                 run.shot("welcome")
                 run.open_panel()
                 mark = run.type_folder(win_path(folder))
-                free = run.wait_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), 10, mark, panel_open=True)
+                free = run.checked_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), mark)
                 check(free is not None, "no space line for the typed folder")
                 shot = run.shot("folder")
                 check(run.red_pixels("Txt_ShowMsg", shot, panel_open=True) == 0, "the space line is red")
@@ -386,8 +394,7 @@ def group_target(ctx):
             try:
                 run.open_panel()
                 mark = run.type_folder(typed)
-                got = run.wait_text("Txt_ShowMsg", lambda t: t == BAD_PATH or t.startswith("所需空间"), 10, mark,
-                                    panel_open=True)
+                got = run.checked_text("Txt_ShowMsg", lambda t: t == BAD_PATH or t.startswith("所需空间"), mark)
                 shot = run.shot("checked")
                 if want is None:
                     check(got is not None and got.startswith("所需空间"), "%s: shown %r" % (case, got))
@@ -433,7 +440,7 @@ def group_space(ctx):
                 try:
                     run.open_panel()
                     mark = run.type_folder(typed)
-                    got = run.wait_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), 10, mark, panel_open=True)
+                    got = run.checked_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), mark)
                     shot = run.shot("checked")
                     check(got == SPACE_LINE % (free_mb / 1024.0), "shown %r with %d MB free" % (got, free_mb))
                     check(run.red_pixels("Txt_ShowMsg", shot, panel_open=True) > 20, "the space line is not red")
@@ -528,7 +535,7 @@ def group_unwritable(ctx):
             try:
                 run.open_panel()
                 mark = run.type_folder(win_path(mount))
-                check(run.wait_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), 10, mark, panel_open=True),
+                check(run.checked_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), mark),
                       "the read-only folder did not pass the space check")
                 mark = run.trace.mark()
                 run.win.click("Btn_Install")
