@@ -3,8 +3,11 @@
 
 #include "SkinUI/Control/UIAnimation.h"
 #include "SkinUI/Control/UIButton.h"
+#include "SkinUI/Control/UIEdit.h"
 #include "SkinUI/Control/UILabel.h"
+#include "SkinUI/Control/UIProgress.h"
 #include "SkinUI/Control/UIMinimalControls.h"
+#include "SkinUI/Control/UIScrollBar.h"
 #include "SkinUI/Core/UIBase.h"
 #include "SkinUI/Core/UIContainer.h"
 #include "SkinUI/Layout/UILinearLayout.h"
@@ -43,6 +46,7 @@ const ControlFactoryEntry kControlFactories[] = {
     {"VerticalLayout", MakeControl<CVerticalLayoutUI>},
     {"HorizontalLayout", MakeControl<CHorizontalLayoutUI>},
     {"TabLayout", MakeControl<CTabLayoutUI>},
+    {"ScrollBar", MakeControl<CScrollBarUI>},
     {"TileLayout", MakeControl<CTileLayoutUI>},
     {"ChildLayout", MakeControl<CChildLayoutUI>},
     {"Slider", MakeControl<CSliderUI>},
@@ -64,6 +68,8 @@ const ControlFactoryEntry kControlFactories[] = {
     {"Option", MakeControl<COptionUI>},
     {"CheckBox", MakeControl<CCheckBoxUI>},
     {"FadeButton", MakeControl<CFadeButtonUI>},
+    {"Progress", MakeControl<CProgressUI>},
+    {"Edit", MakeControl<CEditUI>},
 };
 
 bool Is(const char* pstrText, const char* pstrWanted)
