@@ -825,9 +825,17 @@ CUISize CTextUI::EstimateSize(SIZE szAvailable)
     RECT rc = {0, 0, m_szFixed.cx > szAvailable.cx ? m_szFixed.cx : szAvailable.cx, 9999};
     rc.left += m_rcTextPadding.left;
     rc.right -= m_rcTextPadding.right;
-    const HDC hDC = m_pManager->GetHostDC();
+    // Before the manager has a window there is no host device context; a screen-compatible one measures
+    // the same, where measuring nothing would report the whole 9999-pixel column.
+    HDC hDC = m_pManager->GetHostDC();
+    HDC hMemoryDC = nullptr;
+    if (hDC == nullptr)
+        hDC = hMemoryDC = ::CreateCompatibleDC(nullptr);
     const UINT uStyle = m_uTextStyle | DT_CALCRECT;
-    if (m_bShowHtml) {
+    if (m_sText.IsEmpty()) {
+        rc.right = rc.left;
+        rc.bottom = rc.top;
+    } else if (m_bShowHtml) {
         int nLinks = 0;
         CUIRender::PaintMarkupText(hDC, m_pManager, rc, m_sText, m_dwTextColor, nullptr, nullptr, nLinks, uStyle);
     } else if (hDC != nullptr) {
@@ -836,6 +844,8 @@ CUISize CTextUI::EstimateSize(SIZE szAvailable)
         ::DrawTextA(hDC, m_sText, -1, &rc, uStyle | DT_NOPREFIX);
         ::SelectObject(hDC, hOldFont);
     }
+    if (hMemoryDC != nullptr)
+        ::DeleteDC(hMemoryDC);
     CUISize sz(rc.right - rc.left + m_rcTextPadding.left + m_rcTextPadding.right,
                rc.bottom - rc.top + m_rcTextPadding.top + m_rcTextPadding.bottom);
     if (m_szFixed.cy != 0)

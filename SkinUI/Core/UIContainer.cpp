@@ -1,9 +1,10 @@
 // CContainerUI: ownership and order of children, passing state down, placement of floating children,
-// hit-test order and clipped painting.
+// hit-test order, clipped painting and scrolling with its bars.
 #include "SkinUI/Core/UIContainer.h"
 
 #include <climits>
 #include <cstring>
+#include <initializer_list>
 
 namespace SkinUI {
 
@@ -65,7 +66,11 @@ LONG CContainerUI::ClampCoord(long long n)
 }
 
 CContainerUI::CContainerUI()
-    : m_iChildPadding(0), m_bAutoDestroy(true), m_bDelayedDestroy(true), m_bMouseChildEnabled(true)
+    : m_iChildPadding(0),
+      m_bAutoDestroy(true),
+      m_bDelayedDestroy(true),
+      m_bMouseChildEnabled(true),
+      m_bInScrollUpdate(false)
 {
 }
 
@@ -74,6 +79,8 @@ CContainerUI::~CContainerUI()
     // The manager's queue may outlive nothing of this container: children go at once.
     m_bDelayedDestroy = false;
     RemoveAllItems();
+    m_pVerticalScrollBar.reset();
+    m_pHorizontalScrollBar.reset();
 }
 
 CUIString CContainerUI::GetClassName() const
@@ -202,6 +209,10 @@ void CContainerUI::SetManager(CPaintManagerUI* pManager, CControlUI* pParent, bo
     // Children first: they are initialised before their container.
     for (int i = 0; i < m_items.Count(); ++i)
         static_cast<CControlUI*>(m_items[i])->SetManager(pManager, this, bInit);
+    if (m_pVerticalScrollBar)
+        m_pVerticalScrollBar->SetManager(pManager, this, bInit);
+    if (m_pHorizontalScrollBar)
+        m_pHorizontalScrollBar->SetManager(pManager, this, bInit);
     CControlUI::SetManager(pManager, pParent, bInit);
 }
 
@@ -221,11 +232,35 @@ void CContainerUI::SetInternVisible(bool bVisible)
         static_cast<CControlUI*>(m_items[i])->SetInternVisible(IsVisible());
 }
 
+void CContainerUI::SetMouseEnabled(bool bEnable)
+{
+    if (m_pVerticalScrollBar)
+        m_pVerticalScrollBar->SetMouseEnabled(bEnable);
+    if (m_pHorizontalScrollBar)
+        m_pHorizontalScrollBar->SetMouseEnabled(bEnable);
+    CControlUI::SetMouseEnabled(bEnable);
+}
+
 // ---- Placement ----
 
 CUIRect CContainerUI::GetClientArea() const
 {
-    return GetInsetRect();
+    CUIRect rc = GetInsetRect();
+    if (const CScrollBarUI* pBar = VisibleVerticalBar())
+        rc.right = ClampCoord(static_cast<long long>(rc.right) - pBar->GetFixedWidth());
+    if (const CScrollBarUI* pBar = VisibleHorizontalBar())
+        rc.bottom = ClampCoord(static_cast<long long>(rc.bottom) - pBar->GetFixedHeight());
+    return rc;
+}
+
+CScrollBarUI* CContainerUI::VisibleVerticalBar() const
+{
+    return m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible() ? m_pVerticalScrollBar.get() : nullptr;
+}
+
+CScrollBarUI* CContainerUI::VisibleHorizontalBar() const
+{
+    return m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible() ? m_pHorizontalScrollBar.get() : nullptr;
 }
 
 CUIRect CContainerUI::GetInsetRect() const
@@ -239,9 +274,20 @@ CUIRect CContainerUI::GetInsetRect() const
 void CContainerUI::SetPos(RECT rc)
 {
     CControlUI::SetPos(rc);
+    // The plain container has no content size to range its bars by; it only gives the visible ones their
+    // places along the client area, so that they can be seen and used.
+    const CUIRect rcClient = GetClientArea();
+    if (CScrollBarUI* pBar = VisibleVerticalBar())
+        pBar->SetPos(CUIRect(rcClient.right, rcClient.top,
+                             ClampCoord(static_cast<long long>(rcClient.right) + pBar->GetFixedWidth()),
+                             rcClient.bottom));
+    if (CScrollBarUI* pBar = VisibleHorizontalBar())
+        pBar->SetPos(CUIRect(rcClient.left, rcClient.bottom, rcClient.right,
+                             ClampCoord(static_cast<long long>(rcClient.bottom) + pBar->GetFixedHeight())));
     if (m_items.IsEmpty())
         return;
-    // Children fill the rectangle less the inset; scroll bars are not taken off here.
+    // Children fill the rectangle less the inset; scroll bars are not taken off here (the children are
+    // clipped to the client area when painted and hit).
     const CUIRect rcChildren = GetInsetRect();
     for (int i = 0; i < m_items.Count(); ++i) {
         auto* pControl = static_cast<CControlUI*>(m_items[i]);
@@ -310,9 +356,14 @@ CControlUI* CContainerUI::FindControl(FindControlProc Proc, void* pData, UINT uF
     if (bHitTest) {
         if (!::PtInRect(&m_rcPos, *static_cast<const POINT*>(pData)))
             return nullptr;
-        if (!m_bMouseChildEnabled)
+        if (!m_bMouseChildEnabled) {
+            if (CControlUI* pResult = FindInScrollBars(Proc, pData, uFlags))
+                return pResult;
             return CControlUI::FindControl(Proc, pData, uFlags);
+        }
     }
+    if (CControlUI* pResult = FindInScrollBars(Proc, pData, uFlags))
+        return pResult;
 
     if ((uFlags & FIND_ME_FIRST) != 0) {
         if (CControlUI* pResult = CControlUI::FindControl(Proc, pData, uFlags))
@@ -337,6 +388,17 @@ CControlUI* CContainerUI::FindControl(FindControlProc Proc, void* pData, UINT uF
     return nullptr;
 }
 
+CControlUI* CContainerUI::FindInScrollBars(FindControlProc Proc, void* pData, UINT uFlags)
+{
+    if (m_pVerticalScrollBar) {
+        if (CControlUI* pResult = m_pVerticalScrollBar->FindControl(Proc, pData, uFlags))
+            return pResult;
+    }
+    if (m_pHorizontalScrollBar)
+        return m_pHorizontalScrollBar->FindControl(Proc, pData, uFlags);
+    return nullptr;
+}
+
 void CContainerUI::HandleEvent(InputEventUI& event)
 {
     if (!IsMouseEnabled() && IsMouseEventKind(event.nKind)) {
@@ -354,6 +416,49 @@ void CContainerUI::HandleEvent(InputEventUI& event)
     if (event.nKind == UIEV_KILLFOCUS) {
         m_bFocused = false;
         return;
+    }
+    // Keys and the wheel scroll by the vertical bar when it is usable, else by the horizontal one; only
+    // one of the two is ever tried.
+    const auto usable = [](const std::unique_ptr<CScrollBarUI>& pBar) {
+        return pBar && pBar->IsVisible() && pBar->IsEnabled();
+    };
+    const bool bVertical = usable(m_pVerticalScrollBar);
+    if (bVertical || usable(m_pHorizontalScrollBar)) {
+        if (event.nKind == UIEV_KEYDOWN) {
+            switch (static_cast<BYTE>(event.chKey)) {
+            case VK_UP:
+                bVertical ? ScrollLineUp() : ScrollLineLeft();
+                return;
+            case VK_DOWN:
+                bVertical ? ScrollLineDown() : ScrollLineRight();
+                return;
+            case VK_PRIOR:
+                bVertical ? ScrollPageUp() : ScrollPageLeft();
+                return;
+            case VK_NEXT:
+                bVertical ? ScrollPageDown() : ScrollPageRight();
+                return;
+            case VK_HOME:
+                bVertical ? ScrollToTop() : ScrollToLeft();
+                return;
+            case VK_END:
+                bVertical ? ScrollToBottom() : ScrollToRight();
+                return;
+            default:
+                break;
+            }
+        } else if (event.nKind == UIEV_SCROLLWHEEL) {
+            switch (LOWORD(event.wParam)) {
+            case 0:
+                bVertical ? ScrollLineUp() : ScrollLineLeft();
+                return;
+            case 1:
+                bVertical ? ScrollLineDown() : ScrollLineRight();
+                return;
+            default:
+                break;
+            }
+        }
     }
     CControlUI::HandleEvent(event);
 }
@@ -373,6 +478,18 @@ void CContainerUI::ApplyAttribute(const char* pstrName, const char* pstrValue)
         SetMouseChildEnabled(ParseBool(pstrValue));
     } else if (std::strcmp(pstrName, "childpadding") == 0) {
         SetChildPadding(ParseInt(pstrValue));
+    } else if (std::strcmp(pstrName, "vscrollbar") == 0) {
+        EnableScrollBars(ParseBool(pstrValue), m_pHorizontalScrollBar != nullptr);
+    } else if (std::strcmp(pstrName, "vscrollbarstyle") == 0) {
+        EnableScrollBars(true, m_pHorizontalScrollBar != nullptr);
+        if (m_pVerticalScrollBar)
+            m_pVerticalScrollBar->ApplyAttributeList(pstrValue);
+    } else if (std::strcmp(pstrName, "hscrollbar") == 0) {
+        EnableScrollBars(m_pVerticalScrollBar != nullptr, ParseBool(pstrValue));
+    } else if (std::strcmp(pstrName, "hscrollbarstyle") == 0) {
+        EnableScrollBars(m_pVerticalScrollBar != nullptr, true);
+        if (m_pHorizontalScrollBar)
+            m_pHorizontalScrollBar->ApplyAttributeList(pstrValue);
     } else {
         CControlUI::ApplyAttribute(pstrName, pstrValue);
     }
@@ -526,6 +643,250 @@ CUIString CContainerUI::GetChildUserData(const char* pstrName) const
     return pControl != nullptr ? pControl->GetUserData() : CUIString();
 }
 
+// ---- Scrolling ----
+
+CUISize CContainerUI::GetScrollPos() const
+{
+    const CScrollBarUI* pHorizontal = VisibleHorizontalBar();
+    const CScrollBarUI* pVertical = VisibleVerticalBar();
+    return CUISize(pHorizontal != nullptr ? pHorizontal->GetScrollPos() : 0,
+                   pVertical != nullptr ? pVertical->GetScrollPos() : 0);
+}
+
+CUISize CContainerUI::GetScrollRange() const
+{
+    const CScrollBarUI* pHorizontal = VisibleHorizontalBar();
+    const CScrollBarUI* pVertical = VisibleVerticalBar();
+    return CUISize(pHorizontal != nullptr ? pHorizontal->GetScrollRange() : 0,
+                   pVertical != nullptr ? pVertical->GetScrollRange() : 0);
+}
+
+void CContainerUI::SetScrollPos(SIZE szPos)
+{
+    long long dx = 0;
+    long long dy = 0;
+    if (CScrollBarUI* pBar = VisibleVerticalBar()) {
+        const int nOld = pBar->GetScrollPos();
+        pBar->SetScrollPos(szPos.cy);
+        dy = static_cast<long long>(pBar->GetScrollPos()) - nOld;
+    }
+    if (CScrollBarUI* pBar = VisibleHorizontalBar()) {
+        const int nOld = pBar->GetScrollPos();
+        pBar->SetScrollPos(szPos.cx);
+        dx = static_cast<long long>(pBar->GetScrollPos()) - nOld;
+    }
+    if (dx == 0 && dy == 0)
+        return;
+    for (int i = 0; i < m_items.Count(); ++i) {
+        auto* pControl = static_cast<CControlUI*>(m_items[i]);
+        if (!pControl->IsVisible() || pControl->IsFloat())
+            continue;
+        const CUIRect& rc = pControl->GetPos();
+        pControl->SetPos(CUIRect(ClampCoord(rc.left - dx), ClampCoord(rc.top - dy), ClampCoord(rc.right - dx),
+                                 ClampCoord(rc.bottom - dy)));
+    }
+    Invalidate();
+}
+
+int CContainerUI::LineHeight() const
+{
+    constexpr int kLineExtra = 8;
+    if (m_pManager == nullptr)
+        return kLineExtra;
+    return m_pManager->GetBaseFont()->metrics.tmHeight + kLineExtra;
+}
+
+namespace {
+
+// A scroll position moved by a step, kept inside the 32-bit range (the bars clamp it further).
+LONG Stepped(LONG nPos, long long nStep)
+{
+    const long long n = static_cast<long long>(nPos) + nStep;
+    return n > INT_MAX ? INT_MAX : (n < INT_MIN ? INT_MIN : static_cast<LONG>(n));
+}
+
+} // namespace
+
+void CContainerUI::ScrollLineUp()
+{
+    CUISize sz = GetScrollPos();
+    sz.cy = Stepped(sz.cy, -LineHeight());
+    SetScrollPos(sz);
+}
+
+void CContainerUI::ScrollLineDown()
+{
+    CUISize sz = GetScrollPos();
+    sz.cy = Stepped(sz.cy, LineHeight());
+    SetScrollPos(sz);
+}
+
+int CContainerUI::PageHeight() const
+{
+    long long n = static_cast<long long>(m_rcPos.Height()) - m_rcInset.top - m_rcInset.bottom;
+    if (const CScrollBarUI* pBar = VisibleHorizontalBar())
+        n -= pBar->GetFixedHeight();
+    return ClampCoord(n);
+}
+
+int CContainerUI::PageWidth() const
+{
+    long long n = static_cast<long long>(m_rcPos.Width()) - m_rcInset.left - m_rcInset.right;
+    if (const CScrollBarUI* pBar = VisibleVerticalBar())
+        n -= pBar->GetFixedWidth();
+    return ClampCoord(n);
+}
+
+void CContainerUI::ScrollPageUp()
+{
+    CUISize sz = GetScrollPos();
+    sz.cy = Stepped(sz.cy, -static_cast<long long>(PageHeight()));
+    SetScrollPos(sz);
+}
+
+void CContainerUI::ScrollPageDown()
+{
+    CUISize sz = GetScrollPos();
+    sz.cy = Stepped(sz.cy, PageHeight());
+    SetScrollPos(sz);
+}
+
+void CContainerUI::ScrollToTop()
+{
+    CUISize sz = GetScrollPos();
+    sz.cy = 0;
+    SetScrollPos(sz);
+}
+
+void CContainerUI::ScrollToBottom()
+{
+    CUISize sz = GetScrollPos();
+    sz.cy = GetScrollRange().cy;
+    SetScrollPos(sz);
+}
+
+void CContainerUI::ScrollLineLeft()
+{
+    CUISize sz = GetScrollPos();
+    sz.cx = Stepped(sz.cx, -kHorizontalLine);
+    SetScrollPos(sz);
+}
+
+void CContainerUI::ScrollLineRight()
+{
+    CUISize sz = GetScrollPos();
+    sz.cx = Stepped(sz.cx, kHorizontalLine);
+    SetScrollPos(sz);
+}
+
+void CContainerUI::ScrollPageLeft()
+{
+    CUISize sz = GetScrollPos();
+    sz.cx = Stepped(sz.cx, -static_cast<long long>(PageWidth()));
+    SetScrollPos(sz);
+}
+
+void CContainerUI::ScrollPageRight()
+{
+    CUISize sz = GetScrollPos();
+    sz.cx = Stepped(sz.cx, PageWidth());
+    SetScrollPos(sz);
+}
+
+void CContainerUI::ScrollToLeft()
+{
+    CUISize sz = GetScrollPos();
+    sz.cx = 0;
+    SetScrollPos(sz);
+}
+
+void CContainerUI::ScrollToRight()
+{
+    CUISize sz = GetScrollPos();
+    sz.cx = GetScrollRange().cx;
+    SetScrollPos(sz);
+}
+
+void CContainerUI::EnableScrollBars(bool bEnableVertical, bool bEnableHorizontal)
+{
+    const auto make = [this](bool bHorizontal) {
+        auto pBar = std::make_unique<CScrollBarUI>();
+        if (bHorizontal)
+            pBar->SetHorizontal(true);
+        pBar->SetOwner(this);
+        // The container is the bar's parent, so that the bar's repaints are clipped to it.
+        pBar->SetManager(m_pManager, this, false);
+        if (m_pManager != nullptr) {
+            if (const char* pstrDefaults = m_pManager->GetClassDefaults(bHorizontal ? "HScrollBar" : "VScrollBar"))
+                pBar->ApplyAttributeList(pstrDefaults);
+        }
+        return pBar;
+    };
+    if (bEnableVertical && !m_pVerticalScrollBar)
+        m_pVerticalScrollBar = make(false);
+    else if (!bEnableVertical && m_pVerticalScrollBar)
+        m_pVerticalScrollBar.reset();
+    if (bEnableHorizontal && !m_pHorizontalScrollBar)
+        m_pHorizontalScrollBar = make(true);
+    else if (!bEnableHorizontal && m_pHorizontalScrollBar)
+        m_pHorizontalScrollBar.reset();
+    RequestLayout();
+}
+
+CScrollBarUI* CContainerUI::GetVerticalScrollBar() const
+{
+    return m_pVerticalScrollBar.get();
+}
+
+CScrollBarUI* CContainerUI::GetHorizontalScrollBar() const
+{
+    return m_pHorizontalScrollBar.get();
+}
+
+void CContainerUI::UpdateScrollBars(const RECT& rcClient, int /*cxRequired*/, int cyRequired)
+{
+    // The horizontal range is left to whoever set it: only the bar's place follows the client area.
+    if (CScrollBarUI* pBar = VisibleHorizontalBar())
+        pBar->SetPos(CUIRect(rcClient.left, rcClient.bottom, rcClient.right,
+                             ClampCoord(static_cast<long long>(rcClient.bottom) + pBar->GetFixedHeight())));
+    CScrollBarUI* pBar = m_pVerticalScrollBar.get();
+    if (pBar == nullptr)
+        return;
+    const long long cyClient = static_cast<long long>(rcClient.bottom) - rcClient.top;
+    const long long cyScroll = static_cast<long long>(cyRequired) - cyClient;
+    if (cyScroll > 0 && !pBar->IsVisible()) {
+        pBar->SetVisible(true);
+        pBar->SetScrollRange(ClampCoord(cyScroll));
+        pBar->SetScrollPos(0);
+        m_bInScrollUpdate = true;
+        SetPos(m_rcPos);
+        m_bInScrollUpdate = false;
+        return;
+    }
+    if (!pBar->IsVisible())
+        return;
+    if (cyScroll <= 0 && !m_bInScrollUpdate) {
+        pBar->SetVisible(false);
+        pBar->SetScrollPos(0);
+        pBar->SetScrollRange(0);
+        SetPos(m_rcPos);
+        return;
+    }
+    pBar->SetPos(CUIRect(rcClient.right, rcClient.top,
+                         ClampCoord(static_cast<long long>(rcClient.right) + pBar->GetFixedWidth()), rcClient.bottom));
+    if (pBar->GetScrollRange() != cyScroll) {
+        const int nOldPos = pBar->GetScrollPos();
+        pBar->SetScrollRange(ClampCoord(cyScroll < 0 ? -cyScroll : cyScroll));
+        if (pBar->GetScrollRange() == 0) {
+            pBar->SetVisible(false);
+            pBar->SetScrollPos(0);
+        }
+        // The range shrank under the position: the children were placed for the old one.
+        if (nOldPos > pBar->GetScrollPos())
+            SetPos(m_rcPos);
+    }
+}
+
 // ---- Painting ----
 
 void CContainerUI::Paint(HDC hDC, const RECT& rcDirty)
@@ -535,9 +896,17 @@ void CContainerUI::Paint(HDC hDC, const RECT& rcDirty)
         return;
     ScopedRectClip outerClip(hDC, rcOuter);
     CControlUI::Paint(hDC, rcDirty);
+    PaintChildren(hDC, rcDirty);
+    for (CScrollBarUI* pBar : {VisibleVerticalBar(), VisibleHorizontalBar()}) {
+        if (pBar != nullptr && Meets(pBar->GetPos(), rcDirty))
+            pBar->Paint(hDC, rcDirty);
+    }
+}
+
+void CContainerUI::PaintChildren(HDC hDC, const RECT& rcDirty)
+{
     if (m_items.IsEmpty())
         return;
-
     const CUIRect rcClient = GetClientArea();
     RECT rcInner;
     if (!::IntersectRect(&rcInner, &rcDirty, &rcClient)) {
@@ -560,7 +929,7 @@ void CContainerUI::Paint(HDC hDC, const RECT& rcDirty)
         if (pControl->IsFloat()) {
             if (!Meets(pControl->GetPos(), m_rcPos))
                 continue;
-            // A floating child may draw over the inset.
+            // A floating child may draw over the inset and the scroll bars.
             innerClip.UseOuter();
             pControl->Paint(hDC, rcDirty);
             innerClip.UseInner();

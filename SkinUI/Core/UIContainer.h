@@ -1,9 +1,13 @@
 // CContainerUI, a control that owns an ordered list of children: it passes its manager and visibility down,
-// stacks its children over its client area, paints them clipped to it and routes hit tests into them.
+// stacks its children over its client area, paints them clipped to it and routes hit tests into them. It
+// may carry a vertical and a horizontal scroll bar and scrolls its children by moving them.
 // IContainerUI is the child-list interface the builder and the paint manager use (GetInterface("IContainer")).
 #pragma once
 
+#include "SkinUI/Control/UIScrollBar.h"
 #include "SkinUI/Core/UIControl.h"
+
+#include <memory>
 
 namespace SkinUI {
 
@@ -50,6 +54,7 @@ public:
     void SetManager(CPaintManagerUI* pManager, CControlUI* pParent, bool bInit = true) override;
     void SetVisible(bool bVisible = true) override;
     void SetInternVisible(bool bVisible = true) override;
+    void SetMouseEnabled(bool bEnable = true) override;
 
     void SetPos(RECT rc) override;
     CControlUI* FindControl(FindControlProc Proc, void* pData, UINT uFlags) override;
@@ -74,6 +79,34 @@ public:
     // offset counts from the right or bottom edge) and, when it is relative, by the container's growth.
     virtual void PlaceFloatChild(int iIndex);
 
+    // ---- Scrolling ----
+    // The positions and ranges of the visible bars (0 for a missing or hidden bar).
+    virtual CUISize GetScrollPos() const;
+    virtual CUISize GetScrollRange() const;
+    // Gives the visible bars the new position (they clamp it) and moves the non-floating children by
+    // what the bars actually moved.
+    virtual void SetScrollPos(SIZE szPos);
+    virtual void ScrollLineUp();
+    virtual void ScrollLineDown();
+    virtual void ScrollPageUp();
+    virtual void ScrollPageDown();
+    virtual void ScrollToTop();
+    virtual void ScrollToBottom();
+    virtual void ScrollLineLeft();
+    virtual void ScrollLineRight();
+    virtual void ScrollPageLeft();
+    virtual void ScrollPageRight();
+    virtual void ScrollToLeft();
+    virtual void ScrollToRight();
+    // Creates or deletes the bars (owned by the container).
+    virtual void EnableScrollBars(bool bEnableVertical = true, bool bEnableHorizontal = false);
+    virtual CScrollBarUI* GetVerticalScrollBar() const;
+    virtual CScrollBarUI* GetHorizontalScrollBar() const;
+    // Called by a layout at the end of its placement with its client area and the height its content
+    // needed: shows, ranges and places the vertical bar (laying the container out again when the bar
+    // appears or goes) and places the horizontal one.
+    virtual void UpdateScrollBars(const RECT& rcClient, int cxRequired, int cyRequired);
+
     // Named descendants (names compared ignoring case). The setters return false when there is none.
     CControlUI* FindChildControl(const char* pstrName) const;
     bool SetChildText(const char* pstrName, const char* pstrText);
@@ -90,9 +123,23 @@ protected:
     static LONG ClampCoord(long long n);
     // The container's rectangle less the inset.
     CUIRect GetInsetRect() const;
-    // Where the children are shown and hit: the inset rectangle, less the scroll bars once containers
-    // carry them.
+    // Where the children are shown and hit: the inset rectangle less the visible scroll bars.
     CUIRect GetClientArea() const;
+    // The scroll bar if it exists and is visible, else null.
+    CScrollBarUI* VisibleVerticalBar() const;
+    CScrollBarUI* VisibleHorizontalBar() const;
+    // The first answer of the vertical bar's FindControl, then the horizontal bar's.
+    CControlUI* FindInScrollBars(FindControlProc Proc, void* pData, UINT uFlags);
+    // Lines scrolled by the keys and the wheel: the default font's height and a little more.
+    int LineHeight() const;
+    // What a page scrolls: the client height or width between the inset, less the other bar.
+    int PageHeight() const;
+    int PageWidth() const;
+    // Paints the children clipped to the client area (floating ones may leave it).
+    void PaintChildren(HDC hDC, const RECT& rcDirty);
+
+    // Columns scrolled by one horizontal line.
+    static constexpr int kHorizontalLine = 8;
     // Deletes a removed child: through the manager's queue when delayed, at once otherwise.
     void DestroyChild(CControlUI* pControl);
     bool CanAdopt(CControlUI* pControl) const;
@@ -105,6 +152,9 @@ protected:
     bool m_bAutoDestroy;
     bool m_bDelayedDestroy;
     bool m_bMouseChildEnabled;
+    bool m_bInScrollUpdate;
+    std::unique_ptr<CScrollBarUI> m_pVerticalScrollBar;
+    std::unique_ptr<CScrollBarUI> m_pHorizontalScrollBar;
 };
 
 } // namespace SkinUI

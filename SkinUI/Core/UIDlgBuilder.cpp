@@ -1,8 +1,13 @@
 // CSkinBuilder: loading the document, shared resources and window attributes, and the control tree.
 #include "SkinUI/Core/UIDlgBuilder.h"
 
+#include "SkinUI/Control/UIAnimation.h"
+#include "SkinUI/Control/UIButton.h"
+#include "SkinUI/Control/UIEdit.h"
 #include "SkinUI/Control/UILabel.h"
+#include "SkinUI/Control/UIProgress.h"
 #include "SkinUI/Control/UIMinimalControls.h"
+#include "SkinUI/Control/UIScrollBar.h"
 #include "SkinUI/Core/UIBase.h"
 #include "SkinUI/Core/UIContainer.h"
 #include "SkinUI/Layout/UILinearLayout.h"
@@ -41,6 +46,7 @@ const ControlFactoryEntry kControlFactories[] = {
     {"VerticalLayout", MakeControl<CVerticalLayoutUI>},
     {"HorizontalLayout", MakeControl<CHorizontalLayoutUI>},
     {"TabLayout", MakeControl<CTabLayoutUI>},
+    {"ScrollBar", MakeControl<CScrollBarUI>},
     {"TileLayout", MakeControl<CTileLayoutUI>},
     {"ChildLayout", MakeControl<CChildLayoutUI>},
     {"Slider", MakeControl<CSliderUI>},
@@ -58,6 +64,12 @@ const ControlFactoryEntry kControlFactories[] = {
     {"WebBrowser", MakeControl<CWebBrowserUI>},
     {"Label", MakeControl<CLabelUI>},
     {"Text", MakeControl<CTextUI>},
+    {"Button", MakeControl<CButtonUI>},
+    {"Option", MakeControl<COptionUI>},
+    {"CheckBox", MakeControl<CCheckBoxUI>},
+    {"FadeButton", MakeControl<CFadeButtonUI>},
+    {"Progress", MakeControl<CProgressUI>},
+    {"Edit", MakeControl<CEditUI>},
 };
 
 bool Is(const char* pstrText, const char* pstrWanted)

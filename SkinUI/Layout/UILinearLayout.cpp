@@ -116,9 +116,17 @@ void CLinearLayoutUI::ArrangeChildren()
 {
     const Axis ax{m_bVertical};
     const CUIRect C = GetClientArea();
-    if (m_items.IsEmpty())
+    if (m_items.IsEmpty()) {
+        // The horizontal layout hands over its area before the bars are taken off.
+        UpdateScrollBars(m_bVertical ? C : GetInsetRect(), 0, 0);
         return;
-    const CUISize A(C.Width(), C.Height());
+    }
+    const CScrollBarUI* pVerticalBar = VisibleVerticalBar();
+    const CScrollBarUI* pHorizontalBar = VisibleHorizontalBar();
+    // Content may be as wide as the area plus what the horizontal bar scrolls.
+    CUISize A(C.Width(), C.Height());
+    if (pHorizontalBar != nullptr)
+        A.cx = ClampCoord(static_cast<long long>(A.cx) + pHorizontalBar->GetScrollRange());
     const long long nAvailMain = ax.Main(A);
     const long long nAvailCross = ax.Cross(A);
 
@@ -149,9 +157,20 @@ void CLinearLayoutUI::ArrangeChildren()
     // Second pass. The last adjustable child takes what remains of the size, less the fixed sizes still
     // to come; those still count the paddings and gaps already passed, so with paddings or a gap the last
     // adjustable child ends short of the far edge by that much.
+    // Scrolled content starts above and left of the client area; the horizontal layout never scrolls
+    // vertically.
     long long nRemaining = nAvailMain;
     long long nPos = ax.MainStart(C);
-    const long long nCrossPos = ax.CrossStart(C);
+    long long nCrossPos = ax.CrossStart(C);
+    if (m_bVertical) {
+        if (pVerticalBar != nullptr)
+            nPos -= pVerticalBar->GetScrollPos();
+        if (pHorizontalBar != nullptr)
+            nCrossPos -= pHorizontalBar->GetScrollPos();
+    } else if (pHorizontalBar != nullptr) {
+        nPos -= pHorizontalBar->GetScrollPos();
+    }
+    long long nNeeded = 0;
     int iAdjustable = 0;
     long long nFixedRemaining = nFixed;
     for (int i = 0; i < m_items.Count(); ++i) {
@@ -192,8 +211,14 @@ void CLinearLayoutUI::ArrangeChildren()
                                      ClampCoord(nCrossStart), ClampCoord(nCrossStart + nCross)));
 
         nPos += nSize + m_iChildPadding + nBefore + nAfter;
+        nNeeded += nSize + nBefore + nAfter;
         nRemaining -= nSize + m_iChildPadding + nAfter;
     }
+    nNeeded += (nEstimated - 1) * static_cast<long long>(m_iChildPadding);
+    if (m_bVertical)
+        UpdateScrollBars(C, 0, ClampCoord(nNeeded));
+    else
+        UpdateScrollBars(C, ClampCoord(nNeeded), 0);
 }
 
 // ---- Splitter ----

@@ -1,7 +1,9 @@
 // The container: ownership and order of children, deletion, state passed down, placement of floating
-// children, hit-test order and the clip its children are painted under.
+// children, hit-test order, the clip its children are painted under, and scrolling with its bars.
 #include "SkinUI/Core/UIContainer.h"
+#include "SkinUI/Layout/UILinearLayout.h"
 
+#include "PaintCanvas.h"
 #include "UITestSupport.h"
 
 #include <gtest/gtest.h>
@@ -470,4 +472,200 @@ TEST(ContainerPaint, ChildrenArePaintedUnderTheClientClipAndFloatingOnesUnderThe
     ::SelectObject(hDC, hOld);
     ::DeleteObject(hBitmap);
     ::DeleteDC(hDC);
+}
+
+TEST(ContainerScrolling, KeysAndTheWheelScrollByTheVerticalBarElseByTheHorizontalOne)
+{
+    struct Case
+    {
+        const char* pstrWhat;
+        bool bVertical;
+        bool bVerticalEnabled;
+        bool bHorizontal;
+        int nKind;
+        int nKeyOrWheel;
+        int cx; // expected position; a line is given as a multiple of the line height in cyLines
+        int cy;
+        int cyLines;
+    };
+    // A 100 x 200 container; the vertical bar ranges 300, the horizontal one 50; both start at (20, 100).
+    const Case cases[] = {
+        {"down", true, true, true, UIEV_KEYDOWN, VK_DOWN, 20, 100, 1},
+        {"up", true, true, true, UIEV_KEYDOWN, VK_UP, 20, 100, -1},
+        {"page up, less the horizontal bar", true, true, true, UIEV_KEYDOWN, VK_PRIOR, 20, 0, 0},
+        {"page down", true, true, true, UIEV_KEYDOWN, VK_NEXT, 20, 284, 0},
+        {"home", true, true, true, UIEV_KEYDOWN, VK_HOME, 20, 0, 0},
+        {"end", true, true, true, UIEV_KEYDOWN, VK_END, 20, 300, 0},
+        {"wheel down", true, true, true, UIEV_SCROLLWHEEL, 1, 20, 100, 1},
+        {"wheel up", true, true, true, UIEV_SCROLLWHEEL, 0, 20, 100, -1},
+        {"other keys", true, true, true, UIEV_KEYDOWN, 'A', 20, 100, 0},
+        {"horizontal: down", false, true, true, UIEV_KEYDOWN, VK_DOWN, 28, 0, 0},
+        {"horizontal: up", false, true, true, UIEV_KEYDOWN, VK_UP, 12, 0, 0},
+        {"horizontal: page down", false, true, true, UIEV_KEYDOWN, VK_NEXT, 50, 0, 0},
+        {"horizontal: home", false, true, true, UIEV_KEYDOWN, VK_HOME, 0, 0, 0},
+        {"horizontal: end", false, true, true, UIEV_KEYDOWN, VK_END, 50, 0, 0},
+        {"horizontal: wheel down", false, true, true, UIEV_SCROLLWHEEL, 1, 28, 0, 0},
+        {"disabled vertical bar", true, false, true, UIEV_KEYDOWN, VK_DOWN, 28, 100, 0},
+        {"no bars", false, true, false, UIEV_KEYDOWN, VK_DOWN, 0, 0, 0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.pstrWhat);
+        Attached t;
+        t.root->EnableScrollBars(k.bVertical, k.bHorizontal);
+        if (CScrollBarUI* pBar = t.root->GetVerticalScrollBar()) {
+            pBar->SetScrollRange(300);
+            pBar->SetEnabled(k.bVerticalEnabled);
+        }
+        if (CScrollBarUI* pBar = t.root->GetHorizontalScrollBar())
+            pBar->SetScrollRange(50);
+        t.root->SetPos(CUIRect(0, 0, 100, 200));
+        t.root->SetScrollPos(CUISize(20, 100));
+        InputEventUI event;
+        event.nKind = k.nKind;
+        event.pSender = t.root;
+        if (k.nKind == UIEV_KEYDOWN)
+            event.chKey = static_cast<char>(k.nKeyOrWheel);
+        else
+            event.wParam = static_cast<WPARAM>(k.nKeyOrWheel);
+        t.root->DeliverEvent(event);
+        const int nLine = t.pm.GetBaseFont()->metrics.tmHeight + 8;
+        EXPECT_EQ(t.root->GetScrollPos().cx, k.cx);
+        EXPECT_EQ(t.root->GetScrollPos().cy, k.cy + k.cyLines * nLine);
+    }
+}
+
+TEST(ContainerScrolling, OnlyVisibleNonFloatingChildrenMoveAndOnlyByWhatTheBarMoved)
+{
+    Attached t;
+    t.root->EnableScrollBars(true, false);
+    t.root->GetVerticalScrollBar()->SetScrollRange(300);
+    auto* pChild = new CProbeUI("child");
+    auto* pFloat = Floating("float", 5, 5, 10, 10);
+    auto* pHidden = new CProbeUI("hidden");
+    t.root->AddItem(pChild);
+    t.root->AddItem(pFloat);
+    t.root->AddItem(pHidden);
+    t.root->SetPos(CUIRect(0, 0, 100, 200));
+    pHidden->SetVisible(false);
+    // The plain container gives its visible bar a place on the right of the inset rectangle.
+    EXPECT_EQ(R(t.root->GetVerticalScrollBar()->GetPos()), "84,0,100,200");
+
+    struct Step
+    {
+        int cy;
+        int nExpectedPos;
+        const char* pstrChild;
+    };
+    const Step steps[] = {
+        {40, 40, "0,-40,100,160"},
+        {40, 40, "0,-40,100,160"},      // unchanged position: nothing moves
+        {1000, 300, "0,-300,100,-100"}, // clamped by the bar, moved by what it moved
+        {-7, 0, "0,0,100,200"},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.cy);
+        t.root->SetScrollPos(CUISize(0, s.cy));
+        EXPECT_EQ(t.root->GetScrollPos().cy, s.nExpectedPos);
+        EXPECT_EQ(R(pChild->GetPos()), s.pstrChild);
+        EXPECT_EQ(R(pFloat->GetPos()), "5,5,15,15");
+        EXPECT_EQ(R(pHidden->GetPos()), "0,0,100,200");
+    }
+}
+
+TEST(ContainerScrolling, LayoutBarAppearsAndGoesWithTheContentHeight)
+{
+    CPaintManagerUI pm;
+    HostWindow host(pm);
+    auto* pLayout = new CVerticalLayoutUI;
+    pm.SetRootControl(pLayout);
+    pLayout->ApplyAttribute("vscrollbar", "true");
+    auto* pChild = new CProbeUI("child");
+    pLayout->AddItem(pChild);
+    CScrollBarUI* pBar = pLayout->GetVerticalScrollBar();
+    ASSERT_NE(pBar, nullptr);
+
+    struct Step
+    {
+        int cyContent;
+        int cyScrollTo; // -1: leave the position
+        bool bVisible;
+        int nRange;
+        int nPos;
+        const char* pstrChild;
+    };
+    const Step steps[] = {
+        {500, -1, true, 300, 0, "0,0,84,500"},   {500, 100, true, 300, 100, "0,-100,84,400"},
+        {250, -1, true, 50, 50, "0,-50,84,200"}, // the range shrinks under the position
+        {150, -1, false, 0, 0, "0,0,100,150"},   // the content fits: the bar goes
+        {400, -1, true, 200, 0, "0,0,84,400"},   // and comes back at the top
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.cyContent);
+        pChild->SetFixedHeight(s.cyContent);
+        pLayout->SetPos(CUIRect(0, 0, 100, 200));
+        if (s.cyScrollTo >= 0)
+            pLayout->SetScrollPos(CUISize(0, s.cyScrollTo));
+        EXPECT_EQ(pBar->IsVisible(), s.bVisible);
+        EXPECT_EQ(pBar->GetScrollRange(), s.nRange);
+        EXPECT_EQ(pBar->GetScrollPos(), s.nPos);
+        EXPECT_EQ(R(pChild->GetPos()), s.pstrChild);
+    }
+
+    // With the bar shown, children are clipped to the area left of it and the bar is painted there.
+    pChild->SetFixedHeight(500);
+    pLayout->SetPos(CUIRect(0, 0, 100, 200));
+    ASSERT_TRUE(pBar->IsVisible());
+    PaintCanvas canvas(100, 200, 0xFF000000);
+    pLayout->Paint(canvas.DC(), CUIRect(0, 0, 100, 200));
+    ASSERT_FALSE(pChild->clipBoxes.empty());
+    EXPECT_EQ(R(pChild->clipBoxes.back()), "0,0,84,200");
+    EXPECT_EQ(canvas.Rgb(84, 0), 0x85E4FFu); // the bar's first button, outlined for want of images
+}
+
+TEST(ContainerScrolling, AttributesMakeStyleAndDeleteTheBars)
+{
+    struct Case
+    {
+        const char* pstrWhat;
+        std::vector<std::pair<const char*, const char*>> attributes;
+        const char* pstrVerticalDefaults;
+        int cxVertical;   // 0: no vertical bar
+        int cyHorizontal; // 0: no horizontal bar
+        int nVerticalRange;
+    };
+    const Case cases[] = {
+        {"vertical", {{"vscrollbar", "true"}}, nullptr, 16, 0, 100},
+        {"horizontal", {{"hscrollbar", "true"}}, nullptr, 0, 16, 0},
+        {"both, then no vertical",
+         {{"vscrollbar", "true"}, {"hscrollbar", "true"}, {"vscrollbar", "false"}},
+         nullptr,
+         0,
+         16,
+         0},
+        {"styled", {{"vscrollbarstyle", "width=\"10\" range=\"7\""}}, nullptr, 10, 0, 7},
+        {"manager defaults", {{"vscrollbar", "true"}}, "width=\"12\"", 12, 0, 100},
+        {"style over the defaults", {{"vscrollbarstyle", "width=\"9\""}}, "width=\"12\"", 9, 0, 100},
+        {"horizontal style", {{"hscrollbarstyle", "height=\"11\""}}, nullptr, 0, 11, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pstrWhat);
+        Attached t;
+        if (c.pstrVerticalDefaults != nullptr)
+            t.pm.SetClassDefaults("VScrollBar", c.pstrVerticalDefaults);
+        for (const auto& a : c.attributes)
+            t.root->ApplyAttribute(a.first, a.second);
+        CScrollBarUI* pVertical = t.root->GetVerticalScrollBar();
+        CScrollBarUI* pHorizontal = t.root->GetHorizontalScrollBar();
+        EXPECT_EQ(pVertical != nullptr ? pVertical->GetFixedWidth() : 0, c.cxVertical);
+        EXPECT_EQ(pHorizontal != nullptr ? pHorizontal->GetFixedHeight() : 0, c.cyHorizontal);
+        if (pVertical != nullptr) {
+            EXPECT_EQ(pVertical->GetScrollRange(), c.nVerticalRange);
+            EXPECT_EQ(pVertical->GetOwner(), t.root);
+            EXPECT_FALSE(pVertical->IsHorizontal());
+        }
+        if (pHorizontal != nullptr) {
+            EXPECT_EQ(pHorizontal->GetOwner(), t.root);
+            EXPECT_TRUE(pHorizontal->IsHorizontal());
+        }
+    }
 }
