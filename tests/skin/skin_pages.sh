@@ -98,7 +98,11 @@ shoot() { # <page> <SkinView arguments...>
     # A loaded machine can take many seconds to start a Wine program.
     win=$(timeout 90 xdotool search --sync --onlyvisible --name "^skinview-$page\$" 2>/dev/null | head -n 1)
     if [ -z "$win" ]; then
-        if kill -0 "$pid" 2>/dev/null; then fail "no window within 90 s"; else fail "SkinView ended without a window"; fi
+        if kill -0 "$pid" 2>/dev/null; then
+            fail "no window within 90 s"
+        else
+            fail "SkinView ended without a window"
+        fi
         cat "$work/$page.log" >&2
         kill "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
