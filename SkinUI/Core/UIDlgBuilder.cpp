@@ -2,6 +2,7 @@
 #include "SkinUI/Core/UIDlgBuilder.h"
 
 #include "SkinUI/Control/UIMinimalControls.h"
+#include "SkinUI/Control/UIRichEdit.h"
 #include "SkinUI/Control/UIScrollBar.h"
 #include "SkinUI/Core/UIBase.h"
 #include "SkinUI/Core/UIContainer.h"
@@ -42,6 +43,7 @@ const ControlFactoryEntry kControlFactories[] = {
     {"HorizontalLayout", MakeControl<CHorizontalLayoutUI>},
     {"TabLayout", MakeControl<CTabLayoutUI>},
     {"ScrollBar", MakeControl<CScrollBarUI>},
+    {"RichEdit", MakeControl<CRichEditUI>},
     {"TileLayout", MakeControl<CTileLayoutUI>},
     {"ChildLayout", MakeControl<CChildLayoutUI>},
     {"Slider", MakeControl<CSliderUI>},
