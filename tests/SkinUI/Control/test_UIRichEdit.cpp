@@ -137,6 +137,41 @@ TEST(RichEditAgreement, InstallerTextBoxGetsBothBarsAndShowsTheVerticalOneForALo
             EXPECT_EQ(pBar->GetPos().top, pEdit->GetPos().top);
         }
     }
+
+    // The bar scrolls the text, even of the disabled box: its lower button, then the wheel, then a drag.
+    CScrollBarUI* pBar = pEdit->GetVerticalScrollBar();
+    const auto press = [pBar](int nKind, POINT pt) {
+        InputEventUI event;
+        event.nKind = nKind;
+        event.pSender = pBar;
+        event.ptMouse = pt;
+        event.wParam = CScrollBarUI::kTimerId;
+        pBar->DeliverEvent(event);
+    };
+    const CUIRect rcButton2 = pBar->GetButton2Rect();
+    press(UIEV_BUTTONDOWN, POINT{rcButton2.left + 2, rcButton2.top + 2});
+    press(UIEV_BUTTONUP, POINT{rcButton2.left + 2, rcButton2.top + 2});
+    const int nAfterLine = pBar->GetScrollPos();
+    EXPECT_GT(nAfterLine, 0);
+    InputEventUI wheel;
+    wheel.nKind = UIEV_SCROLLWHEEL;
+    wheel.pSender = pEdit;
+    wheel.wParam = 1;
+    pEdit->DeliverEvent(wheel);
+    EXPECT_GT(pBar->GetScrollPos(), nAfterLine);
+    const CUIRect rcThumb = pBar->GetThumbRect();
+    press(UIEV_BUTTONDOWN, POINT{rcThumb.left + 2, rcThumb.top + 2});
+    press(UIEV_MOUSEMOVE, POINT{rcThumb.left + 2, pEdit->GetPos().bottom + 100});
+    press(UIEV_TIMER, POINT{0, 0});
+    press(UIEV_BUTTONUP, POINT{rcThumb.left + 2, pEdit->GetPos().bottom + 100});
+    EXPECT_EQ(pBar->GetScrollPos(), pBar->GetScrollRange());
+
+    // A full paint cycle of the window settles: the layout and the drawing do not keep asking for more.
+    ::InvalidateRect(host.Handle(), nullptr, FALSE);
+    ::UpdateWindow(host.Handle());
+    HostWindow::Pump();
+    EXPECT_TRUE(pBar->IsVisible());
+    EXPECT_FALSE(::GetUpdateRect(host.Handle(), nullptr, FALSE));
 }
 
 TEST(RichEditText, TextIsKeptInTheSystemCodePage)
