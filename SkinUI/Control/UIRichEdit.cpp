@@ -731,7 +731,8 @@ CRichEditUI::CRichEditUI()
       m_iFont(-1),
       m_iLimitText(static_cast<int>(kDefaultMaxLength)),
       m_lTwhStyle(ES_MULTILINE),
-      m_bInited(false)
+      m_bInited(false),
+      m_bReturnHeldBack(false)
 {
 }
 
@@ -1335,12 +1336,19 @@ HRESULT CRichEditUI::TxSendMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRES
 {
     if (!HasTextServices())
         return S_FALSE;
-    if (uMsg == WM_KEYDOWN && wParam == VK_RETURN) {
-        if (!m_bWantReturn || (::GetKeyState(VK_CONTROL) < 0 && !m_bWantCtrlReturn)) {
+    if (uMsg == WM_KEYDOWN) {
+        m_bReturnHeldBack = false;
+        if (wParam == VK_RETURN && (!m_bWantReturn || (::GetKeyState(VK_CONTROL) < 0 && !m_bWantCtrlReturn))) {
+            m_bReturnHeldBack = true;
             if (m_pManager != nullptr)
                 m_pManager->SendNotify(const_cast<CRichEditUI*>(this), "return");
             return S_OK;
         }
+    } else if (uMsg == WM_CHAR && m_bReturnHeldBack && (wParam == '\r' || wParam == '\n')) {
+        // The character the keyboard makes of a held-back Enter (CR) or Ctrl+Enter (LF) is held back too:
+        // text services that break the line on the character rather than on the key would insert it.
+        m_bReturnHeldBack = false;
+        return S_OK;
     }
     return m_pTwh->Services()->TxSendMessage(uMsg, wParam, lParam, plResult);
 }

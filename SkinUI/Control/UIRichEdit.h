@@ -154,6 +154,8 @@ protected:
     int m_iLimitText;
     LONG m_lTwhStyle;
     bool m_bInited;
+    // An Enter key-down was held back; its character is held back too.
+    mutable bool m_bReturnHeldBack;
 };
 
 } // namespace SkinUI

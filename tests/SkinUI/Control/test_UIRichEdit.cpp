@@ -262,7 +262,7 @@ TEST(RichEditInput, EnterIsHeldBackWhenReturnIsNotWanted)
         t.edit->SetSel(2, 2);
         SetControlKey(c.bCtrl);
         t.Post(WM_KEYDOWN, VK_RETURN);
-        t.Post(WM_CHAR, '\r');
+        t.Post(WM_CHAR, c.bCtrl ? '\n' : '\r'); // what the keyboard makes of Enter and Ctrl+Enter
         SetControlKey(false);
         EXPECT_EQ(t.Returns(), c.nReturns);
         EXPECT_EQ(t.edit->GetLineCount() > 1, c.bLineBreak);
