@@ -64,6 +64,14 @@ static_assert(sizeof(void*) != 4 || sizeof(InputEventUI) == 32, "the input event
 constexpr UINT CONTROL_FLAG_TABSTOP = 0x1;   // takes part in tab navigation
 constexpr UINT CONTROL_FLAG_SETCURSOR = 0x2; // gets UIEV_SETCURSOR instead of the arrow cursor
 
+// State bits of controls that track the mouse and keyboard (buttons, edits, scroll bars).
+constexpr UINT CONTROL_STATE_FOCUSED = 0x01;
+constexpr UINT CONTROL_STATE_SELECTED = 0x02;
+constexpr UINT CONTROL_STATE_DISABLED = 0x04;
+constexpr UINT CONTROL_STATE_HOT = 0x08;
+constexpr UINT CONTROL_STATE_PUSHED = 0x10;   // pressed on the control and the mouse is inside it
+constexpr UINT CONTROL_STATE_CAPTURED = 0x40; // pressed on the control and still held
+
 // FindControl flags.
 constexpr UINT FIND_ALL = 0;
 constexpr UINT FIND_VISIBLE = 0x1;

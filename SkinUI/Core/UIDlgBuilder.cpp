@@ -1,6 +1,11 @@
 // CSkinBuilder: loading the document, shared resources and window attributes, and the control tree.
 #include "SkinUI/Core/UIDlgBuilder.h"
 
+#include "SkinUI/Control/UIAnimation.h"
+#include "SkinUI/Control/UIButton.h"
+#include "SkinUI/Control/UIEdit.h"
+#include "SkinUI/Control/UILabel.h"
+#include "SkinUI/Control/UIProgress.h"
 #include "SkinUI/Control/UIMinimalControls.h"
 #include "SkinUI/Control/UIRichEdit.h"
 #include "SkinUI/Control/UIScrollBar.h"
@@ -59,6 +64,14 @@ const ControlFactoryEntry kControlFactories[] = {
     {"DateTime", MakeControl<CDateTimeUI>},
     {"ActiveX", MakeControl<CActiveXUI>},
     {"WebBrowser", MakeControl<CWebBrowserUI>},
+    {"Label", MakeControl<CLabelUI>},
+    {"Text", MakeControl<CTextUI>},
+    {"Button", MakeControl<CButtonUI>},
+    {"Option", MakeControl<COptionUI>},
+    {"CheckBox", MakeControl<CCheckBoxUI>},
+    {"FadeButton", MakeControl<CFadeButtonUI>},
+    {"Progress", MakeControl<CProgressUI>},
+    {"Edit", MakeControl<CEditUI>},
 };
 
 bool Is(const char* pstrText, const char* pstrWanted)
