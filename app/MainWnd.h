@@ -1,23 +1,113 @@
-// CMainWnd: the installer window. One heap object per run; it deletes itself after its last message.
+// CMainWnd: the installer window. A skinned window whose pages lead the user from the welcome page through
+// the download and unpacking of the client package to the finish page, and at the same time the request
+// manager that runs the download. One heap object per run; it deletes itself after its last message.
 #pragma once
 
-#include "SkinUI/Core/UIBase.h"
+#include "SkinUI/Utils/WinImplBase.h"
+#include "SkinUI/Utils/WindowShadow.h"
+#include "app/PackageUnpacker.h"
+#include "sdk/utility/http_request_manager.h"
 
-class CMainWnd : public SkinUI::CWindowWnd
+#include <string>
+
+namespace SkinUI {
+class CContainerUI;
+class CTabLayoutUI;
+class CProgressUI;
+class CControlUI;
+class CTextUI;
+class CEditUI;
+class CFadeButtonUI;
+class COptionUI;
+class CButtonUI;
+} // namespace SkinUI
+
+class CMainWnd : public SkinUI::WindowImplBase, public FCHttpRequestManager
 {
 public:
     // WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX
     static constexpr DWORD kWindowStyle = 0x96CA0000;
-    static constexpr int kWidth = 600;
-    static constexpr int kHeight = 400;
 
-    CMainWnd() = default;
+    // Window timers of the installer window.
+    enum : UINT_PTR
+    {
+        TIMER_FADE_IN = 1,
+        TIMER_FADE_OUT = 2,
+        TIMER_FADE_HOLD = 3,
+        TIMER_POLL = 4,
+        TIMER_PANEL = 6,
+    };
+
+    CMainWnd();
+
+    // Checks a folder for installing, shows the result under the path field and remembers whether it may be
+    // installed into.
+    void CheckInstallTarget(const char* pstrFolder);
 
 protected:
+    // Skinned window base.
     const char* WindowClassName() const override { return "MainWnd"; }
-    LRESULT OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+    SkinUI::CUIString SkinFolderName() const override;
+    SkinUI::CUIString SkinFileName() const override;
+    int SkinSourceKind() const override;
+    SkinUI::CUIResName SkinResourceId() const override;
+    void OnSkinReady() override;
     void OnWindowGone(HWND hWnd) override;
+    LRESULT HandleOtherMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
+    void ReceiveNotify(SkinUI::NotifyEventUI& msg) override;
+
+    // Download hooks.
+    void OnTaskResponse(FCHttpRequest& task) override;
+    void OnTaskFinished(FCHttpRequest& task) override;
 
 private:
-    ~CMainWnd() override = default;
+    ~CMainWnd() override;
+
+    void OnTimer(UINT_PTR uTimerId);
+    void StartTimer(UINT_PTR uTimerId, UINT uElapse);
+    void StopTimer(UINT_PTR uTimerId);
+
+    void Install();
+    void BrowseForFolder();
+    void Launch();
+    void StartPanelAnimation();
+    void StepPanelAnimation();
+    void ShowSlideshowFrame();
+    void StopSlideshow();
+    void SetCustomButtonImages(const char* pstrFile);
+
+    void PollDownload();
+    void SetProgress(int nValue);
+    void ShowStatusLine(const char* pstrText);
+    void OnInstallProgress(WPARAM wNotice, LPARAM lValue);
+    void CompleteInstallation();
+    void FailInstallation(const char* pstrText);
+    SkinUI::CUIString InstallFolder() const;
+
+    SkinUI::CWindowShadow m_shadow;
+    SkinUI::CContainerUI* m_pHorCustom = nullptr;
+    SkinUI::CTabLayoutUI* m_pTabMainSwitch = nullptr;
+    SkinUI::CTabLayoutUI* m_pTabSwitch = nullptr;
+    SkinUI::CContainerUI* m_pTheme = nullptr;
+    SkinUI::CProgressUI* m_pProInstall = nullptr;
+    SkinUI::CControlUI* m_pTxtInfo = nullptr; // the rich edit of the agreement text
+    SkinUI::CTextUI* m_pTxtStatus = nullptr;
+    SkinUI::CTextUI* m_pTxtError = nullptr;
+    SkinUI::CTextUI* m_pTxtShowMsg = nullptr;
+    SkinUI::CEditUI* m_pEdtPath = nullptr;
+    SkinUI::CFadeButtonUI* m_pBtnCustom = nullptr;
+    SkinUI::COptionUI* m_pOptAgree = nullptr;
+    SkinUI::CButtonUI* m_pBtnInstall = nullptr;
+    int m_nTaskId = 0;
+    std::string m_strPackage;
+    int m_nFadeAlpha = 20;
+    int m_nFadeImage = 0;
+    bool m_bPanelOpening = true;
+    bool m_bSpaceEnough = false;
+    DWORD m_dwShowMsgColor = 0;
+    // Set by the first Install that passed the check: a second one never starts another download.
+    bool m_bInstallStarted = false;
+    // Paces the speed line: raised by 20 at every poll that finds the download.
+    int m_nPollClock = 0;
+    CPackageUnpacker m_unpacker;
 };

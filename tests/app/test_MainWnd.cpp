@@ -1,0 +1,214 @@
+// The installer window in this process, built from the real skin: its set-up, the install-target line,
+// Install without room, the custom panel and the unpacking's reports. The download and the finished
+// installation are driven through the real program by the end-to-end tests.
+#include "app/MainWnd.h"
+
+#include "SkinUI/Control/UIButton.h"
+#include "SkinUI/Control/UIEdit.h"
+#include "SkinUI/Control/UILabel.h"
+#include "SkinUI/Control/UIProgress.h"
+#include "SkinUI/Layout/UITabLayout.h"
+#include "app/AgreementText.h"
+#include "app/DesktopShortcut.h"
+#include "app/InstallTarget.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace SkinUI;
+
+namespace {
+
+void Pump(DWORD dwMs)
+{
+    const DWORD dwStart = ::GetTickCount();
+    while (::GetTickCount() - dwStart < dwMs) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::Sleep(5);
+    }
+}
+
+// One installer window for a test; destroying the window deletes the object.
+class CInstallerWindow
+{
+public:
+    CInstallerWindow()
+    {
+        CPaintManagerUI::SetModuleInstance(::GetModuleHandleA(nullptr));
+        m_pWnd = new CMainWnd();
+        m_hWnd = m_pWnd->CreateHostWindow(nullptr, "", CMainWnd::kWindowStyle, 0);
+        Pump(50);
+    }
+    ~CInstallerWindow()
+    {
+        if (::IsWindow(m_hWnd))
+            ::DestroyWindow(m_hWnd);
+    }
+    CInstallerWindow(const CInstallerWindow&) = delete;
+    CInstallerWindow& operator=(const CInstallerWindow&) = delete;
+
+    HWND Handle() const { return m_hWnd; }
+    CMainWnd& Wnd() { return *m_pWnd; }
+    CControlUI* Find(const char* pstrName) { return m_pWnd->GetPaintManager().FindControlByName(pstrName); }
+    std::string Text(const char* pstrName)
+    {
+        CControlUI* p = Find(pstrName);
+        return p != nullptr ? std::string(p->GetText().Chars()) : std::string("<missing>");
+    }
+    DWORD TextColor(const char* pstrName) { return static_cast<CLabelUI*>(Find(pstrName))->GetTextColor(); }
+    int Page(const char* pstrTab) { return static_cast<CTabLayoutUI*>(Find(pstrTab))->GetCurSel(); }
+    void Click(const char* pstrName)
+    {
+        CControlUI* p = Find(pstrName);
+        ASSERT_NE(p, nullptr) << pstrName;
+        m_pWnd->GetPaintManager().SendNotify(p, "click");
+    }
+
+private:
+    CMainWnd* m_pWnd = nullptr;
+    HWND m_hWnd = nullptr;
+};
+
+const char kPathError[] = "请输入正确的安装路径！";
+const DWORD kSkinShowMsgColor = 0x000094E3;
+
+} // namespace
+
+TEST(InstallerWindow, SetUpShowsTheWelcomePageWithTheDefaultFolderChecked)
+{
+    CInstallerWindow w;
+    ASSERT_TRUE(::IsWindow(w.Handle()));
+    EXPECT_EQ(w.Page("Tab_MainSwitch"), 0);
+    EXPECT_EQ(w.Page("Tab_Switch"), 0);
+    EXPECT_EQ(w.Find("Hor_Custom")->GetFixedHeight(), 1);
+    EXPECT_EQ(w.Text("Edt_Path"), std::string(GetDefaultInstallFolder()));
+    const InstallTargetCheck check = CheckInstallTargetFolder(GetDefaultInstallFolder());
+    EXPECT_EQ(w.Text("Txt_ShowMsg"), std::string(check.strText));
+    EXPECT_EQ(w.TextColor("Txt_ShowMsg"), check.bError ? kInstallTargetErrorColor : kSkinShowMsgColor);
+    // The agreement step is switched off: accepted and hidden, install enabled.
+    auto* pAgree = static_cast<COptionUI*>(w.Find("Opt_Agree")->GetInterface("Option"));
+    ASSERT_NE(pAgree, nullptr);
+    EXPECT_TRUE(pAgree->IsSelected());
+    EXPECT_FALSE(pAgree->IsVisible());
+    EXPECT_FALSE(w.Find("Btn_agreement")->IsVisible());
+    EXPECT_FALSE(w.Find("Label_agreement")->IsVisible());
+    EXPECT_TRUE(w.Find("Btn_Install")->IsEnabled());
+    if (CControlUI* pInfo = w.Find("Txt_info")) {
+        EXPECT_FALSE(pInfo->IsEnabled());
+        EXPECT_EQ(w.Text("Txt_info"), GetAgreementText());
+    }
+    // The button shows the closed panel's pictures.
+    EXPECT_NE(std::string(w.Find("Btn_Custom")->GetBackImage()).find("Custom_Up.png"), std::string::npos);
+}
+
+TEST(InstallerWindow, FolderCheckColoursTheLineAndInstallWithoutRoomOnlyOpensThePanel)
+{
+    CInstallerWindow w;
+    char szTemp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, szTemp);
+    const std::string good = szTemp;
+    const struct
+    {
+        std::string strFolder;
+        bool bRed;
+        bool bPathError;
+    } cases[] = {
+        {good + "NoSuchFolder", true, true},
+        {"D:", true, true},
+        {good, false, false},
+    };
+    for (const auto& c : cases) {
+        w.Find("Edt_Path")->SetText(c.strFolder.c_str());
+        w.Wnd().GetPaintManager().SendNotify(w.Find("Edt_Path"), "killfocus");
+        EXPECT_EQ(w.TextColor("Txt_ShowMsg"), c.bRed ? kInstallTargetErrorColor : kSkinShowMsgColor) << c.strFolder;
+        EXPECT_EQ(w.Text("Txt_ShowMsg") == kPathError, c.bPathError) << c.strFolder;
+    }
+    // A killfocus from another control checks nothing.
+    w.Find("Edt_Path")->SetText((good + "NoSuchFolder").c_str());
+    w.Wnd().GetPaintManager().SendNotify(w.Find("Btn_Install"), "killfocus");
+    EXPECT_NE(w.Text("Txt_ShowMsg"), kPathError);
+
+    // A folder that failed the check: Install opens the panel with the red line, and starts nothing.
+    w.Wnd().CheckInstallTarget((good + "NoSuchFolder").c_str());
+    w.Click("Btn_Install");
+    Pump(700);
+    EXPECT_EQ(w.Find("Hor_Custom")->GetFixedHeight(), 80);
+    EXPECT_EQ(w.Page("Tab_Switch"), 0);
+    EXPECT_EQ(w.Text("Txt_ShowMsg"), kPathError);
+    // With the panel open, Install does nothing at all.
+    w.Click("Btn_Install");
+    Pump(200);
+    EXPECT_EQ(w.Find("Hor_Custom")->GetFixedHeight(), 80);
+    EXPECT_EQ(w.Page("Tab_Switch"), 0);
+}
+
+TEST(InstallerWindow, CustomButtonSlidesThePanelAndIgnoresClicksWhileItMoves)
+{
+    CInstallerWindow w;
+    CControlUI* pPanel = w.Find("Hor_Custom");
+    CControlUI* pButton = w.Find("Btn_Custom");
+    ASSERT_NE(pPanel, nullptr);
+    ASSERT_NE(pButton, nullptr);
+    // Names are matched ignoring case.
+    pButton->SetName("btn_custom");
+    CPaintManagerUI& pm = w.Wnd().GetPaintManager();
+    for (const int nEnd : {80, 1}) {
+        pm.SendNotify(pButton, "click");
+        Pump(60);
+        const int nMoving = pPanel->GetFixedHeight();
+        EXPECT_GT(nMoving, 1);
+        EXPECT_LT(nMoving, 80);
+        pm.SendNotify(pButton, "click"); // ignored while moving
+        pm.SendNotify(pButton, "click");
+        Pump(700);
+        EXPECT_EQ(pPanel->GetFixedHeight(), nEnd);
+        EXPECT_NE(std::string(pButton->GetBackImage()).find(nEnd == 80 ? "Custom_Down.png" : "Custom_Up.png"),
+                  std::string::npos);
+    }
+}
+
+TEST(InstallerWindow, UnpackingReportsMoveTheBarAndAFailureIsShown)
+{
+    CInstallerWindow w;
+    const struct
+    {
+        LPARAM lValue;
+        const char* pstrPercent;
+    } steps[] = {{925, "92%"}, {950, "95%"}, {999, "99%"}};
+    for (const auto& s : steps) {
+        ::PostMessageA(w.Handle(), WM_INSTALL_PROGRESS, UNPACK_PROGRESS, s.lValue);
+        Pump(30);
+        EXPECT_EQ(static_cast<CProgressUI*>(w.Find("Pro_Install"))->GetValue(), s.lValue);
+        EXPECT_EQ(w.Text("Txt_Status"), s.pstrPercent);
+    }
+    ::PostMessageA(w.Handle(), WM_INSTALL_PROGRESS, UNPACK_FAILED, 0);
+    Pump(30);
+    EXPECT_EQ(w.Text("Txt_Error"), "安装失败，请检查安装路径和磁盘空间后重试！");
+    EXPECT_NE(w.Page("Tab_Switch"), 2);
+}
+
+TEST(InstallerWindow, CompletionPutsTheShortcutOnTheDesktopAndShowsTheFinishPage)
+{
+    ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+    {
+        CInstallerWindow w;
+        const std::string desktop = GetDesktopFolder().Chars();
+        ASSERT_FALSE(desktop.empty());
+        const std::string link = desktop + "\\Veltara.lnk";
+        ::DeleteFileA(link.c_str());
+        w.Find("Edt_Path")->SetText("D:\\Games");
+        ::PostMessageA(w.Handle(), WM_INSTALL_PROGRESS, UNPACK_PROGRESS, 1000);
+        Pump(100);
+        EXPECT_EQ(w.Text("Txt_Status"), "100%");
+        EXPECT_EQ(w.Page("Tab_Switch"), 2);
+        EXPECT_STREQ(w.Find("Hor_Window")->GetBackImage(), "bk2.png");
+        EXPECT_NE(::GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES);
+        ::DeleteFileA(link.c_str());
+    }
+    ::CoUninitialize();
+}

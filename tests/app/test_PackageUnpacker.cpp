@@ -1,0 +1,222 @@
+#include "app/PackageUnpacker.h"
+
+#include "tests/zip/ZipTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace ZipTest;
+
+namespace {
+
+struct Post
+{
+    WPARAM wNotice;
+    LPARAM lValue;
+    bool operator==(const Post& o) const { return wNotice == o.wNotice && lValue == o.lValue; }
+};
+
+std::ostream& operator<<(std::ostream& os, const Post& p)
+{
+    return os << "{" << p.wNotice << "," << p.lValue << "}";
+}
+
+// A message-only window of the test thread that receives the unpacker's posts.
+class CPostSink
+{
+public:
+    CPostSink() { m_hWnd = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr); }
+    ~CPostSink() { ::DestroyWindow(m_hWnd); }
+    HWND Handle() const { return m_hWnd; }
+    std::vector<Post> Take()
+    {
+        std::vector<Post> posts;
+        MSG msg;
+        while (::PeekMessageA(&msg, m_hWnd, WM_INSTALL_PROGRESS, WM_INSTALL_PROGRESS, PM_REMOVE))
+            posts.push_back({msg.wParam, msg.lParam});
+        return posts;
+    }
+
+private:
+    HWND m_hWnd;
+};
+
+SItemSpec File(const std::string& strName, const std::string& strData)
+{
+    SItemSpec item;
+    item.strName = strName;
+    item.strData = strData;
+    return item;
+}
+
+const char kExe[] = "VeltaraClient/VeltaraClient.exe";
+
+std::string ExePath(const CScratchFolder& folder)
+{
+    return folder / "VeltaraClient\\VeltaraClient.exe";
+}
+
+std::string CurrentFolder()
+{
+    char sz[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, sz);
+    return sz;
+}
+
+struct UnpackRun
+{
+    UnpackOutcome eOutcome;
+    std::vector<Post> posts;
+};
+
+UnpackRun Unpack(std::string strPackage, const std::string& strFolder, const std::string& strExe)
+{
+    CPostSink sink;
+    CPackageUnpacker unpacker;
+    EXPECT_TRUE(unpacker.Start(sink.Handle(), std::move(strPackage), strFolder.c_str(), strExe.c_str()));
+    unpacker.Join();
+    return {unpacker.GetOutcome(), sink.Take()};
+}
+
+} // namespace
+
+TEST(PackageUnpacker, InstallsEveryItemAndPostsEachNewValueUpTo1000)
+{
+    const struct
+    {
+        int nItems;
+        std::vector<LPARAM> aValues;
+    } cases[] = {
+        {4, {925, 950, 975, 1000}},
+        {3, {933, 966, 1000}},
+        {1, {1000}},
+        // 250 items move the bar 100 times: equal values are posted once.
+        {250, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<SItemSpec> items = {File(kExe, MakeContent(70000, 7, false))};
+        for (int i = 1; i < c.nItems; ++i)
+            items.push_back(
+                File("VeltaraClient/data/文件" + std::to_string(i) + ".dat", MakeContent(100 + i, i, true)));
+        CScratchFolder folder("unpack");
+        const std::string before = CurrentFolder();
+        const UnpackRun run = Unpack(BuildArchive(items), folder.Path(), ExePath(folder));
+        EXPECT_EQ(run.eOutcome, UnpackOutcome::Installed) << c.nItems;
+        EXPECT_EQ(CurrentFolder(), before);
+        std::vector<Post> expected;
+        if (c.aValues.empty()) {
+            for (int v = 901; v <= 1000; ++v)
+                expected.push_back({UNPACK_PROGRESS, v});
+        }
+        for (LPARAM v : c.aValues)
+            expected.push_back({UNPACK_PROGRESS, v});
+        EXPECT_EQ(run.posts, expected) << c.nItems << " items";
+        for (const SItemSpec& item : items) {
+            std::string path = item.strName;
+            for (char& ch : path)
+                ch = ch == '/' ? '\\' : ch;
+            EXPECT_EQ(ReadWholeFile(folder / path), item.strData) << path;
+        }
+    }
+}
+
+TEST(PackageUnpacker, FailsAtOnceAndNeverReportsCompletion)
+{
+    const std::string exe = MakeContent(5000, 3, false);
+    SLayout layout;
+    std::string crcBroken = BuildArchive(
+        {File("VeltaraClient/a.txt", "first"), File(kExe, exe), File("VeltaraClient/z.txt", "last")}, "", "", &layout);
+    Put32(crcBroken, layout.aCentral[1] + 16, Crc(exe) ^ 1); // the stored CRC no longer matches
+    Put32(crcBroken, layout.aLocal[1] + 14, Crc(exe) ^ 1);
+    std::string dataBroken = BuildArchive(
+        {File("VeltaraClient/a.txt", "first"), File(kExe, exe), File("VeltaraClient/z.txt", "last")}, "", "", &layout);
+    for (std::size_t i = 0; i < 64; ++i)
+        dataBroken[layout.aData[1] + i] = static_cast<char>(0xFF);
+    const std::string noClient = BuildArchive({File("VeltaraClient/a.txt", "first"), File("Other/b.exe", exe)});
+    const std::string escaping = BuildArchive({File("../outside.txt", "x"), File(kExe, exe)});
+    const std::string emptyArchive = BuildArchive({});
+
+    const struct
+    {
+        const char* pstrWhat;
+        std::string strPackage;
+        UnpackOutcome eOutcome;
+    } cases[] = {
+        {"CRC mismatch", crcBroken, UnpackOutcome::ItemFailed},
+        {"damaged data", dataBroken, UnpackOutcome::ItemFailed},
+        {"no client", noClient, UnpackOutcome::ClientMissing},
+        {"name outside the folder", escaping, UnpackOutcome::ItemFailed},
+        {"no items", emptyArchive, UnpackOutcome::NotAnArchive},
+        {"an error page", "<html>404 Not Found</html>", UnpackOutcome::NotAnArchive},
+        {"empty body", "", UnpackOutcome::NotAnArchive},
+    };
+    for (const auto& c : cases) {
+        CScratchFolder folder("fail");
+        const std::string before = CurrentFolder();
+        const UnpackRun run = Unpack(c.strPackage, folder.Path(), ExePath(folder));
+        EXPECT_EQ(run.eOutcome, c.eOutcome) << c.pstrWhat;
+        EXPECT_EQ(CurrentFolder(), before) << c.pstrWhat;
+        ASSERT_FALSE(run.posts.empty()) << c.pstrWhat;
+        EXPECT_EQ(run.posts.back(), (Post{UNPACK_FAILED, 0})) << c.pstrWhat;
+        for (const Post& p : run.posts)
+            EXPECT_LT(p.lValue, 1000) << c.pstrWhat;
+        // The loop stops at the failing item: the one after it is never written.
+        EXPECT_EQ(::GetFileAttributesA((folder / "VeltaraClient\\z.txt").c_str()), INVALID_FILE_ATTRIBUTES)
+            << c.pstrWhat;
+        EXPECT_EQ(::GetFileAttributesA((folder / "..\\outside.txt").c_str()), INVALID_FILE_ATTRIBUTES) << c.pstrWhat;
+    }
+}
+
+TEST(PackageUnpacker, UnusableFolderWritesNothingAnywhere)
+{
+    CScratchFolder cwd("cwd");
+    CCurrentFolder guard(cwd.Path());
+    ASSERT_TRUE(guard.Ok());
+    CScratchFolder target("unwritable");
+    const std::string package = BuildArchive({File(kExe, "exe"), File("VeltaraClient/b.txt", "b")});
+    // A file where the client folder should be makes the items unwritable.
+    ASSERT_TRUE(WriteWholeFile(target / "VeltaraClient", "in the way"));
+
+    const struct
+    {
+        const char* pstrWhat;
+        std::string strFolder;
+        UnpackOutcome eOutcome;
+    } cases[] = {
+        {"missing folder", target / "NoSuchFolder", UnpackOutcome::FolderUnusable},
+        {"a file as folder", target / "VeltaraClient", UnpackOutcome::FolderUnusable},
+        {"empty folder text", "", UnpackOutcome::FolderUnusable},
+        {"unwritable items", target.Path(), UnpackOutcome::ItemFailed},
+    };
+    for (const auto& c : cases) {
+        const UnpackRun run = Unpack(package, c.strFolder, ExePath(target));
+        EXPECT_EQ(run.eOutcome, c.eOutcome) << c.pstrWhat;
+        EXPECT_EQ(run.posts, (std::vector<Post>{{UNPACK_FAILED, 0}})) << c.pstrWhat;
+        EXPECT_EQ(CurrentFolder(), cwd.Path()) << c.pstrWhat;
+        EXPECT_TRUE(cwd.Tree().empty()) << c.pstrWhat << ": something was written to the current folder";
+    }
+    EXPECT_EQ(target.Tree(), (std::set<std::string>{"VeltaraClient"}));
+}
+
+TEST(PackageUnpacker, StopsBetweenItemsAndPostsNothingMore)
+{
+    // The first item takes a while to inflate, so the stop arrives before the second one starts.
+    const std::string big(24 * 1024 * 1024, 'v');
+    const std::string package = BuildArchive({File("VeltaraClient/big.dat", big), File(kExe, "exe")});
+    CScratchFolder folder("stop");
+    CPostSink sink;
+    {
+        CPackageUnpacker unpacker;
+        ASSERT_TRUE(
+            unpacker.Start(sink.Handle(), std::string(package), folder.Path().c_str(), ExePath(folder).c_str()));
+        unpacker.RequestStop();
+        unpacker.Join();
+        EXPECT_EQ(unpacker.GetOutcome(), UnpackOutcome::Stopped);
+    }
+    for (const Post& p : sink.Take())
+        EXPECT_EQ(p, (Post{UNPACK_PROGRESS, 950})) << "only the first item's progress may arrive";
+    EXPECT_EQ(::GetFileAttributesA(ExePath(folder).c_str()), INVALID_FILE_ATTRIBUTES);
+}
