@@ -2,13 +2,15 @@
 """The publisher's tool: makes the client package VeltaraClient.zip from a client folder and prints its SHA-256.
 
 Usage:
-    make_package.py CLIENT_DIR OUT.zip [--extra DIR]... [--size SIZE] [--seed N] [--hash-file FILE]
+    make_package.py CLIENT_DIR OUT.zip [--extra DIR]... [--size SIZE] [--small-files N] [--seed N] [--hash-file FILE]
 
 Every file below CLIENT_DIR (and below each --extra folder, merged on top) goes into the archive below the top
 folder VeltaraClient/, where the installer expects the client (VeltaraClient/VeltaraClient.exe). With --size
 (bytes, or with a k, m or g suffix, powers of 1000) filler content is added below VeltaraClient/data/ until
 the archive reaches about that size: a realistic mix of incompressible files (textures, audio), compressible
-ones (text, tables) and half-compressible ones (levels), in subfolders. The same inputs, size and seed always
+ones (text, tables) and half-compressible ones (levels), in subfolders. --small-files adds that many small
+script and string files (100 to 3000 bytes) below VeltaraClient/data/scripts/, as real clients have them by the
+thousand; they count towards --size. The same inputs, size, file count and seed always
 give the same archive bytes (sorted names, a fixed time stamp, a seeded generator), so the printed hash can be
 published ahead. The SHA-256 goes to stdout as one line "<hex>  <archive name>" and, with --hash-file, as the
 bare hex digits into FILE.
@@ -93,9 +95,21 @@ KINDS = (
 )
 
 
+def add_small_files(zf, count, rng):
+    """Adds count small text files in a two-level tree of script folders."""
+    if count <= 0:
+        return
+    add_item(zf, TOP + "/data/scripts/", b"", folder=True)
+    per_folder = 100
+    for i in range(count):
+        folder = "%s/data/scripts/s%03d" % (TOP, i // per_folder)
+        if i % per_folder == 0:
+            add_item(zf, folder + "/", b"", folder=True)
+        add_item(zf, "%s/script_%05d.lua" % (folder, i), text_block(rng, rng.randrange(100, 3000)))
+
+
 def add_filler(zf, out, target, rng):
     """Adds filler items until the archive written so far reaches about target bytes."""
-    add_item(zf, TOP + "/data/", b"", folder=True)
     folders_made = {TOP + "/data"}
     # Several files even for a small target: none larger than a sixth of it.
     cap = max(target // 6, 2000)
@@ -123,7 +137,7 @@ def add_filler(zf, out, target, rng):
         counter += 1
 
 
-def make_package(sources, out_path, size=0, seed=1):
+def make_package(sources, out_path, size=0, seed=1, small_files=0):
     files = collect(sources)
     if "%s.exe" % TOP not in files:
         print("make_package: warning: no %s.exe in the client folder" % TOP, file=sys.stderr)
@@ -142,8 +156,12 @@ def make_package(sources, out_path, size=0, seed=1):
                         made.add(folder)
                 with open(files[rel], "rb") as f:
                     add_item(zf, "%s/%s" % (TOP, rel), f.read())
+            rng = random.Random(seed)
+            if size or small_files:
+                add_item(zf, TOP + "/data/", b"", folder=True)
+            add_small_files(zf, small_files, rng)
             if size:
-                add_filler(zf, out, size, random.Random(seed))
+                add_filler(zf, out, size, rng)
     os.replace(tmp, out_path)
     digest = hashlib.sha256()
     with open(out_path, "rb") as f:
@@ -158,13 +176,16 @@ def main():
     ap.add_argument("out_zip")
     ap.add_argument("--extra", action="append", default=[], help="another folder merged into the client folder")
     ap.add_argument("--size", type=parse_size, default=0, help="add filler until the archive is about this size")
+    ap.add_argument("--small-files", type=int, default=0, help="add this many small files")
     ap.add_argument("--seed", type=int, default=1, help="seed of the filler content")
     ap.add_argument("--hash-file", help="also write the bare SHA-256 hex digits to this file")
     opts = ap.parse_args()
     for folder in [opts.client_dir] + opts.extra:
         if not os.path.isdir(folder):
             ap.error("not a folder: %s" % folder)
-    digest = make_package([opts.client_dir] + opts.extra, opts.out_zip, opts.size, opts.seed)
+    if opts.small_files < 0:
+        ap.error("--small-files cannot be negative")
+    digest = make_package([opts.client_dir] + opts.extra, opts.out_zip, opts.size, opts.seed, opts.small_files)
     if opts.hash_file:
         with open(opts.hash_file + ".tmp", "w") as f:
             f.write(digest + "\n")

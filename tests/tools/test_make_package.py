@@ -70,10 +70,11 @@ class MakePackageTest(unittest.TestCase):
                     self.assertEqual(files[name], data, name)
 
     def test_filler_reaches_the_size_with_mixed_content(self):
-        for size in (300_000, 1_500_000):
-            with self.subTest(size=size):
-                out = os.path.join(self.dir, "filler-%d.zip" % size)
-                rc, _stdout, err = make([self.client, out, "--size", str(size)])
+        # archive size, small files
+        for size, small in ((300_000, 0), (1_500_000, 0), (1_000_000, 400)):
+            with self.subTest(size=size, small=small):
+                out = os.path.join(self.dir, "filler-%d-%d.zip" % (size, small))
+                rc, _stdout, err = make([self.client, out, "--size", str(size), "--small-files", str(small)])
                 self.assertEqual(rc, 0, err)
                 self.assertGreater(os.path.getsize(out), size * 0.9)
                 self.assertLess(os.path.getsize(out), size * 1.1)
@@ -83,6 +84,11 @@ class MakePackageTest(unittest.TestCase):
                               if i.filename.startswith("VeltaraClient/data/") and not i.filename.endswith("/")]
                     folders = {i.filename.split("/")[2] for i in filler}
                     ratios = [i.compress_size / i.file_size for i in filler]
+                    scripts = [i for i in filler if i.filename.startswith("VeltaraClient/data/scripts/")]
+                self.assertEqual(len(scripts), small)
+                self.assertTrue(all(100 <= i.file_size < 3000 for i in scripts))
+                filler = [i for i in filler if i not in scripts]
+                ratios = [i.compress_size / i.file_size for i in filler]
                 self.assertGreaterEqual(len(filler), 4)
                 self.assertGreaterEqual(len(folders), 2, folders)
                 self.assertTrue(any(r > 0.95 for r in ratios), ratios)  # incompressible files

@@ -234,6 +234,7 @@ class Context:
         os.makedirs(self.work, exist_ok=True)
         os.makedirs(self.shots, exist_ok=True)
         self.env = self._wine_env()
+        os.environ["DISPLAY"] = self.env["DISPLAY"]  # xdotool and import work on the Wine display
         self.prefix = self.env["WINEPREFIX"]
         user = os.environ.get("USER") or "root"
         self.desktop = os.path.realpath(os.path.join(self.prefix, "drive_c", "users", user, "Desktop"))
@@ -342,7 +343,9 @@ def group_happy(ctx):
                 shown = [percent(t) for t in run.trace.texts_in(run.geo.rects["Txt_Status"], mark)]
                 shown = [p for p in shown if p is not None]
                 check(any(0 < p < 90 for p in shown), "no download percentage between 0 and 90: %s" % shown[:20])
-                check(shown and shown[-1] == 100, "the percentage did not end at 100%%: %s" % shown[-5:])
+                # The finish page replaces the progress page in the same step that sets 100%, so the last
+                # percentage painted is one of unpacking's.
+                check(shown and shown[-1] >= 90, "the percentage did not reach unpacking: %s" % shown[-5:])
                 check(shown == sorted(shown), "the percentage went backwards: %s" % shown)
                 run.win.click("Btn_Start")
                 rc = run.wait_exit(15)
@@ -438,6 +441,7 @@ def group_space(ctx):
             for case, typed in [("space-small-drive", "S:\\")]:
                 run = Run(ctx, case)
                 try:
+                    before = requests_seen(ctx)
                     run.open_panel()
                     mark = run.type_folder(typed)
                     got = run.checked_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), mark)
@@ -448,7 +452,7 @@ def group_space(ctx):
                     time.sleep(1.5)
                     run.shot("install-refused")
                     check(run.win.page(run.shot_path("install-refused")) == "welcome", "the page changed")
-                    check(requests_seen(ctx) == 0, "Install downloaded anyway")
+                    check(requests_seen(ctx) == before, "Install downloaded anyway")
                     check(run.ended_cleanly(run.close_window()), "closing did not end the installer cleanly")
                 finally:
                     run.stop()
@@ -577,11 +581,15 @@ def group_close(ctx):
                     run.stop()
                     yield case, "the moment to close did not show (percentages %s)" % shown[-5:]
                     continue
+                run.shot("closing")
                 run.win.click("closebtn")
                 rc = run.wait_exit(15)
                 check(run.ended_cleanly(rc), "%s: the installer ended with %r (closed at %s)" % (case, rc, hit))
             finally:
                 run.stop()
+        if os.path.lexists(ctx.link):
+            yield case, "the installation was complete before the close arrived (closed at %s)" % hit
+            continue
         yield case, None
 
 
