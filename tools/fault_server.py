@@ -2,14 +2,17 @@
 """A small HTTP server on 127.0.0.1 that answers well or badly on purpose, for tests of HTTP clients.
 
 Usage as a program (runs until SIGTERM or Ctrl-C):
-    fault_server.py [--port N]... [--ready-file FILE] [--log FILE]
+    fault_server.py [--port N]... [--ready-file FILE] [--log FILE] [--rewrite PATH=MODEPATH]...
 Each --port adds a listening port (0, the default, picks a free one). Once every port listens, one line
 "fault_server: listening on 127.0.0.1:N" per port goes to stdout and, with --ready-file, the ports are
 written to FILE (one a line), so a caller can wait for the file. --log appends every request head to FILE.
+--rewrite serves the mode path MODEPATH for requests of exactly PATH, for clients whose path is fixed
+(the installer asks for /veltaragame/client/VeltaraClient.zip); rewrites can be changed while serving.
 
 Usage as a module (from a test driver):
     from fault_server import FaultServer
     with FaultServer(ports=[0]) as srv:      # srv.ports lists the bound ports, srv.requests the request heads
+        srv.rewrites["/some/fixed/path.zip"] = "/cut/1000/500"
         ...
 
 The request target may be the origin form ("GET /normal/10 HTTP/1.1") or the absolute form that a client
@@ -89,6 +92,7 @@ class _Handler(BaseHTTPRequestHandler):
                 target = rest[slash:] if slash >= 0 else "/"
                 break
         target = target.split("?", 1)[0]
+        target = self.server.owner.rewrites.get(target, target)
         return [p for p in target.split("/") if p]
 
     def _stopping(self, seconds):
@@ -299,8 +303,9 @@ class _Server(ThreadingHTTPServer):
 class FaultServer:
     """Listens on 127.0.0.1 on the given ports (0 picks a free one) and serves the fault modes."""
 
-    def __init__(self, ports=(0,), host="127.0.0.1", log_path=None):
+    def __init__(self, ports=(0,), host="127.0.0.1", log_path=None, rewrites=None):
         self.host = host
+        self.rewrites = dict(rewrites or {})  # request path -> mode path
         self.stop_event = threading.Event()
         self.requests = []
         self.accepted = {}  # port -> connections accepted (also those that never sent a valid request)
@@ -352,8 +357,15 @@ def main():
     ap.add_argument("--port", type=int, action="append", help="port to listen on (0: a free one); repeatable")
     ap.add_argument("--ready-file", help="write the bound ports here once listening")
     ap.add_argument("--log", help="append every request head to this file")
+    ap.add_argument("--rewrite", action="append", default=[], help="PATH=MODEPATH: serve MODEPATH for PATH")
     opts = ap.parse_args()
-    srv = FaultServer(ports=opts.port or [0], log_path=opts.log).start()
+    rewrites = {}
+    for item in opts.rewrite:
+        path, sep, mode = item.partition("=")
+        if not sep or not path.startswith("/") or not mode.startswith("/"):
+            ap.error("--rewrite needs PATH=MODEPATH, both starting with /")
+        rewrites[path] = mode
+    srv = FaultServer(ports=opts.port or [0], log_path=opts.log, rewrites=rewrites).start()
     done = threading.Event()
     signal.signal(signal.SIGTERM, lambda *_: done.set())
     signal.signal(signal.SIGINT, lambda *_: done.set())

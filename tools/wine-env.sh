@@ -105,6 +105,22 @@ _wine_make_prefix() {
     touch "$WINE_ROOT/prefix.ready"
 }
 
+_wine_private_shell_folders() {
+    # Wine links the user's shell folders (Desktop, Documents, ...) to the folders of $HOME as it was when the
+    # prefix was made. The installer writes its shortcut to the desktop: every such link must lead into this
+    # tree's private home, never into the real one (a prefix made before HOME was redirected links there).
+    local link target name
+    for link in "$WINEPREFIX"/drive_c/users/*/*; do
+        [ -L "$link" ] || continue
+        target=$(readlink -f "$link")
+        case "$target" in "$WINE_ROOT"/*) continue ;; esac
+        name=$(basename "$link")
+        rm -f "$link"
+        if [ "$name" = Desktop ]; then ln -s "$WINE_ROOT/home/Desktop" "$link"; else ln -s "$WINE_ROOT/home" "$link"; fi
+        _wine_log "shell folder $name led to $target; it now leads into $WINE_ROOT/home"
+    done
+}
+
 wine_env_up() {
     mkdir -p "$WINE_ROOT/home/Desktop"
     _wine_exports
@@ -114,6 +130,7 @@ wine_env_up() {
         if [ "${WINE_USE_DISPLAY:-}" = 1 ] && [ -n "${DISPLAY:-}" ]; then :; else _wine_start_xvfb || exit 1; fi
         _wine_start_server
         _wine_make_prefix || exit 1
+        _wine_private_shell_folders
         _wine_warm_up
     ) 9>"$WINE_ROOT/lock" || return 1
     if [ "${WINE_USE_DISPLAY:-}" = 1 ] && [ -n "${DISPLAY:-}" ]; then :; else

@@ -99,11 +99,13 @@ void CButtonUI::HandleEvent(InputEventUI& event)
         return;
     case UIEV_BUTTONUP:
         if ((m_uButtonState & CONTROL_STATE_CAPTURED) != 0) {
-            // Only a release inside the button clicks it.
-            if (::PtInRect(&m_rcPos, event.ptMouse))
-                Activate();
+            // Only a release inside the button clicks it. The state is settled first: a receiver of the
+            // click may delete the button, so nothing of it is touched after Activate.
+            const bool bInside = ::PtInRect(&m_rcPos, event.ptMouse) != FALSE;
             m_uButtonState &= ~(CONTROL_STATE_PUSHED | CONTROL_STATE_CAPTURED);
             Invalidate();
+            if (bInside)
+                Activate();
         }
         return;
     case UIEV_CONTEXTMENU:

@@ -7,6 +7,7 @@
 #include "SkinUI/Control/UILabel.h"
 #include "SkinUI/Control/UIProgress.h"
 #include "SkinUI/Control/UIMinimalControls.h"
+#include "SkinUI/Control/UIRichEdit.h"
 #include "SkinUI/Control/UIScrollBar.h"
 #include "SkinUI/Core/UIBase.h"
 #include "SkinUI/Core/UIContainer.h"
@@ -47,6 +48,7 @@ const ControlFactoryEntry kControlFactories[] = {
     {"HorizontalLayout", MakeControl<CHorizontalLayoutUI>},
     {"TabLayout", MakeControl<CTabLayoutUI>},
     {"ScrollBar", MakeControl<CScrollBarUI>},
+    {"RichEdit", MakeControl<CRichEditUI>},
     {"TileLayout", MakeControl<CTileLayoutUI>},
     {"ChildLayout", MakeControl<CChildLayoutUI>},
     {"Slider", MakeControl<CSliderUI>},

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Screenshots of every page of the installer's skin: runs SkinView on the skin under the build tree's Wine
-# display once per page (welcome with the custom panel closed and open, progress, finish, agreement), in the
-# state the installer gives that page, saves <build>/screenshots/skin-<page>.png and checks that each is a
-# real rendering: regions where only the page's background art shows must equal that art, the regions of
-# the page's texts must not, the separator line must sit where the panel state puts it, and the window must
-# be 600 x 400. Controls the skin names but the framework lacks are reported by SkinView and skipped.
+# display once per page (welcome with the custom panel closed and open, progress, finish, agreement, and the
+# welcome page again from the tree's packed skin archive), in the state the installer gives that page, saves
+# <build>/screenshots/skin-<page>.png and checks that each is a real rendering: regions where only the page's
+# background art shows must equal that art, buttons must show their pictures' normal states over it, texts
+# and fields must be drawn, the separator line must sit where the panel state puts it, and the window must be
+# 600 x 400. Controls the skin names but the framework lacks are reported by SkinView and skipped.
 # Usage: tests/skin/skin_pages.sh <build-dir> [<skin-folder>]     (CTest runs it as skin_pages)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -62,6 +63,22 @@ region_covers() { # <ref.png> <x> <y> <w> <h> <what>
         fail "$6 is not drawn in ${w}x${h}+${x}+${y} (${diff} pixels differ from $ref)"
 }
 
+# A control shows the state of a picture strip at <sx>,<sy> over the background art: the region must equal
+# the picture drawn once or twice (as a background and as the state image) over the art, to 0.5 %.
+region_shows() { # <background.png> <picture.png> <sx> <sy> <x> <y> <w> <h> <what>
+    local bg=$1 pic=$2 sx=$3 sy=$4 x=$5 y=$6 w=$7 h=$8 best=-1 diff n
+    /usr/bin/convert "$shot" -crop "${w}x${h}+${x}+${y}" +repage "$work/a.png"
+    /usr/bin/convert "$skin/$bg" -crop "${w}x${h}+${x}+${y}" +repage "$work/ref.png"
+    /usr/bin/convert "$skin/$pic" -crop "${w}x${h}+${sx}+${sy}" +repage "$work/pic.png"
+    for n in 1 2; do
+        /usr/bin/convert "$work/ref.png" "$work/pic.png" -compose over -composite "$work/ref.png"
+        diff=$(/usr/bin/compare -metric AE -fuzz 3% "$work/a.png" "$work/ref.png" null: 2>&1)
+        [[ $diff =~ ^[0-9]+$ ]] && { [ $best -lt 0 ] || [ "$diff" -lt $best ]; } && best=$diff
+    done
+    [ $best -ge 0 ] && [ $best -le $((w * h / 200)) ] ||
+        fail "$9 at ${w}x${h}+${x}+${y} does not show $pic at $sx,$sy (${best} pixels differ)"
+}
+
 # The separator line of the agreement row (#0C78CB) at a client point.
 separator_at() { # <x> <y>
     local px r g b
@@ -76,12 +93,16 @@ shoot() { # <page> <SkinView arguments...>
     shift
     shot="$shots/skin-$page.png"
     rm -f "$shot"
-    wine "$exe" --title "skinview-$page" --exit-after 30000 "$@" "$skin" </dev/null >"$work/$page.log" 2>&1 &
+    wine "$exe" --title "skinview-$page" --exit-after 30000 "$@" "${skin_source:-$skin}" </dev/null >"$work/$page.log" 2>&1 &
     local pid=$! win
     # A loaded machine can take many seconds to start a Wine program.
     win=$(timeout 90 xdotool search --sync --onlyvisible --name "^skinview-$page\$" 2>/dev/null | head -n 1)
     if [ -z "$win" ]; then
-        if kill -0 "$pid" 2>/dev/null; then fail "no window within 90 s"; else fail "SkinView ended without a window"; fi
+        if kill -0 "$pid" 2>/dev/null; then
+            fail "no window within 90 s"
+        else
+            fail "SkinView ended without a window"
+        fi
         cat "$work/$page.log" >&2
         kill "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
@@ -107,14 +128,24 @@ shoot() { # <page> <SkinView arguments...>
 }
 
 shoot welcome --select Tab_MainSwitch=0 --select Tab_Switch=0 "${setup[@]}"
-[ -f "$shot" ] && { region_is bk.png 10 55 280 110; separator_at 5 384; }
+[ -f "$shot" ] && {
+    region_is bk.png 10 55 280 110
+    separator_at 5 384
+    region_shows bk.png Btn_Mini.png 0 0 536 0 32 22 "the minimise button"
+    region_shows bk.png Btn_Close.png 0 0 567 0 32 22 "the close button"
+    region_shows bk.png Btn_Install.png 0 0 313 183 249 84 "the install button"
+    region_shows bk.png Custom_Up.png 0 0 458 349 130 30 "the closed panel's button"
+}
 
 shoot welcome-custom --select Tab_MainSwitch=0 --select Tab_Switch=0 "${setup[@]}" "${panel_open[@]}"
 [ -f "$shot" ] && {
     region_is bk.png 10 55 280 110
     separator_at 5 305
     region_is bk.png 5 340 40 40
+    region_shows bk.png Custom_Down.png 0 0 458 270 130 30 "the open panel's button"
     region_covers bk.png 55 313 64 30 "the path label"
+    region_covers bk.png 123 316 349 25 "the path field"
+    region_covers bk.png 479 317 60 24 "the change button"
     region_covers bk.png 134 344 250 30 "the space line"
 }
 
@@ -124,16 +155,34 @@ shoot progress --select Tab_MainSwitch=0 --select Tab_Switch=1 "${setup[@]}" --a
 [ -f "$shot" ] && {
     region_is 0.png 0 43 600 240 0 0
     region_is bk1.png 360 355 230 40
+    region_covers bk1.png 50 323 500 24 "the progress bar"
     region_covers bk1.png 50 293 80 30 "the progress caption"
     region_covers bk1.png 130 293 60 30 "the percentage"
     region_covers bk1.png 50 353 300 30 "the status line"
 }
 
 shoot finish --select Tab_MainSwitch=0 --select Tab_Switch=2 "${setup[@]}" --attr Hor_Window:bkimage=bk2.png
-[ -f "$shot" ] && region_is bk2.png 10 55 580 240
+[ -f "$shot" ] && {
+    region_is bk2.png 10 55 580 240
+    region_shows bk2.png Btn_Finish.png 0 0 100 308 176 58 "the finish button"
+    region_shows bk2.png Btn_Start.png 0 0 310 308 176 58 "the start button"
+}
 
 shoot agreement --select Tab_MainSwitch=1 "${setup[@]}" --text "Txt_info=$agreement"
-[ -f "$shot" ] && { region_is bk.png 0 80 18 300; region_is bk.png 10 45 480 26; }
+[ -f "$shot" ] && {
+    region_is bk.png 0 80 18 300
+    region_is bk.png 10 45 480 26
+    region_covers bk.png 500 50 60 24 "the back button"
+}
+
+# The same skin packed as the installer carries it, when this tree has packed it.
+if [ -f "$build/app/skin.zip" ]; then
+    skin_source="$build/app/skin.zip" shoot welcome-archive --select Tab_Switch=0 "${setup[@]}"
+    [ -f "$shot" ] && {
+        region_is bk.png 10 55 280 110
+        region_shows bk.png Btn_Install.png 0 0 313 183 249 84 "the install button"
+    }
+fi
 
 if [ $failures -gt 0 ]; then
     echo "skin_pages: $failures check(s) failed" >&2

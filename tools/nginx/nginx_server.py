@@ -9,6 +9,8 @@ Usage as a module (from a test driver or benchmark):
         ...
 The configuration is tools/nginx/nginx.conf.in with its @NAMES@ filled in; nothing of the system's nginx
 configuration is read. The server runs as one foreground process and is stopped by the caller.
+Before it starts, the port must be free or held only by a server of ours (tools/nginx/port_owner.py): a
+stranger on the port is an error that names the port. Once started, the listener must be our nginx itself.
 """
 import argparse
 import os
@@ -22,6 +24,9 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TEMPLATE = os.path.join(HERE, "nginx.conf.in")
+sys.path.insert(0, HERE)
+
+from port_owner import PortTakenError, claim_port, listeners  # noqa: E402
 
 
 def find_nginx():
@@ -55,10 +60,11 @@ class NginxServer:
             f.write(text)
         return path
 
-    def start(self, timeout=10.0):
+    def start(self, timeout=10.0, wait_for_port=60.0):
         exe = find_nginx()
         if not exe:
             raise RuntimeError("nginx is not installed (Debian package nginx-light)")
+        claim_port(self.port, wait_for_port, log=lambda m: print("nginx_server: " + m, file=sys.stderr))
         conf = self._write_config()
         log = open(os.path.join(self.prefix, "stderr.log"), "w")
         # -e: the error log used before the configuration is read; -p: the prefix for relative paths.
@@ -71,9 +77,16 @@ class NginxServer:
                 raise RuntimeError("nginx exited (see %s/error.log and stderr.log)" % self.prefix)
             try:
                 with socket.create_connection(("127.0.0.1", self.port), timeout=0.2):
-                    return self
+                    pass
             except OSError:
                 time.sleep(0.02)
+                continue
+            holders = listeners(self.port)
+            if holders and holders != [self.proc.pid]:
+                self.stop()
+                raise PortTakenError("port %d on 127.0.0.1 is answered by another program too (pids %s)"
+                                     % (self.port, holders))
+            return self
         self.stop()
         raise RuntimeError("nginx did not start listening on 127.0.0.1:%d" % self.port)
 
@@ -102,7 +115,11 @@ def main():
     ap.add_argument("--limit-rate", default="0")
     ap.add_argument("--ready-file")
     opts = ap.parse_args()
-    srv = NginxServer(opts.root, opts.prefix, opts.port, opts.limit_rate).start()
+    try:
+        srv = NginxServer(opts.root, opts.prefix, opts.port, opts.limit_rate).start()
+    except RuntimeError as e:  # PortTakenError among them
+        print("nginx_server: %s" % e, file=sys.stderr, flush=True)
+        return 1
     done = threading.Event()
     signal.signal(signal.SIGTERM, lambda *_: done.set())
     signal.signal(signal.SIGINT, lambda *_: done.set())

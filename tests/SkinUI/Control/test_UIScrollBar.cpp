@@ -5,8 +5,10 @@
 #include "SkinUI/Layout/UILinearLayout.h"
 
 #include "PaintCanvas.h"
+#include "ResourceTestSupport.h"
 #include "UITestSupport.h"
 #include "WindowTestSupport.h"
+#include "tests/zip/ZipTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -331,5 +333,69 @@ TEST(ScrollBarPaint, PartsWithoutImagesAreOutlined)
         }
         // A failing image is given up at once.
         EXPECT_TRUE(pBar->GetThumbNormalImage().IsEmpty());
+    }
+}
+
+TEST(ScrollBarPaint, EachPartShowsTheImageOfItsState)
+{
+    CResourceLocationGuard guard;
+    ZipTest::CScratchFolder folder("sbimg");
+    const struct
+    {
+        const char* pstrName;
+        Rgba rgba;
+    } images[] = {{"red.png", {255, 0, 0, 255}},
+                  {"green.png", {0, 255, 0, 255}},
+                  {"blue.png", {0, 0, 255, 255}},
+                  {"yellow.png", {255, 255, 0, 255}},
+                  {"grey.png", {128, 128, 128, 255}}};
+    for (const auto& image : images)
+        ZipTest::WriteWholeFile(folder / image.pstrName, MakePng(4, 4, std::vector<Rgba>(16, image.rgba)));
+    CPaintManagerUI::SetResourceFolder(folder.Path().c_str());
+
+    struct Case
+    {
+        const char* pstrWhat;
+        int nAction; // 0 none, 1 mouse enters, 2 thumb pressed, 3 disabled
+        int x;
+        int y;
+        DWORD dwRgb;
+    };
+    // A bar at 0,0, 16 x 200, range 100 at 0: button 1 at 0..16, thumb 16..128 (rail square 64..80).
+    const Case cases[] = {
+        {"button 1 normal", 0, 8, 8, 0xFF0000},
+        {"button 1 hot", 1, 8, 8, 0x00FF00},
+        {"button 1 disabled falls back to normal", 3, 8, 8, 0xFF0000},
+        {"thumb normal", 0, 8, 30, 0x808080},
+        {"thumb pushed", 2, 8, 30, 0x0000FF},
+        {"rail centred on the thumb", 0, 8, 70, 0xFFFF00},
+        {"rail square ends", 0, 8, 84, 0x808080},
+        {"background", 0, 8, 190, 0x808080},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pstrWhat);
+        CPaintManagerUI pm;
+        HostWindow host(pm);
+        auto* pBar = new CScrollBarUI;
+        pm.SetRootControl(pBar);
+        pBar->ApplyAttributeList("button1normalimage=\"red.png\" button1hotimage=\"green.png\" "
+                                 "thumbnormalimage=\"grey.png\" thumbpushedimage=\"blue.png\" "
+                                 "railnormalimage=\"yellow.png\" bknormalimage=\"grey.png\"");
+        pBar->SetPos(CUIRect(0, 0, 16, 200));
+        InputEventUI event;
+        event.pSender = pBar;
+        if (c.nAction == 1) {
+            event.nKind = UIEV_MOUSEENTER;
+            pBar->DeliverEvent(event);
+        } else if (c.nAction == 2) {
+            event.nKind = UIEV_BUTTONDOWN;
+            event.ptMouse = POINT{8, 30};
+            pBar->DeliverEvent(event);
+        } else if (c.nAction == 3) {
+            pBar->SetEnabled(false);
+        }
+        PaintCanvas canvas(16, 200, 0xFF000000);
+        pBar->Paint(canvas.DC(), CUIRect(0, 0, 16, 200));
+        EXPECT_EQ(canvas.Rgb(c.x, c.y), c.dwRgb);
     }
 }

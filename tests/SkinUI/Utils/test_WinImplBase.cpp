@@ -45,8 +45,6 @@ public:
     int nLoadFailures = 0;
     bool bReady = false;
     std::vector<std::string> log;
-    // Results for the dispatch test: a handler that keeps WM_CHAR, and HandleOtherMessage keeping WM_APP+7.
-    LRESULT lCharResult = 0;
 
 protected:
     const char* WindowClassName() const override { return "WibTestWnd"; }
@@ -62,6 +60,7 @@ protected:
         return std::strcmp(pstrClass, "ProbeButton") == 0 ? new CProbeButtonUI() : nullptr;
     }
 
+    // Logged handlers: WM_KEYDOWN is passed on, WM_CHAR kept with 7, WM_APP+7 kept by HandleOtherMessage with 9.
     LRESULT HandleClose(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override
     {
         log.push_back("close");

@@ -1,0 +1,637 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the installer: the real program under Wine, real clicks through xdotool, real servers.
+
+Usage: run_e2e.py --build BUILD --installer VeltaraSetup.exe --probe e2e_probe.exe --package VeltaraClient.zip
+                  --hash-mode MODE [--only GROUP[,GROUP...]]
+MODE is the build's VELTARA_PACKAGE_SHA256 ("demo", empty or a hash): the wrong-hash row needs a checking build.
+Groups: happy, target, space, server, unwritable, close. Each group is one behaviour with a table of cases;
+the exit code is 0 when no case failed (skipped cases say why).
+
+How the window is read:
+- The texts it shows are taken from what it paints: the installer runs with Wine's text trace
+  (WINEDEBUG=trace+text), which logs every DrawText call with its text and rectangle. A text counts as shown
+  in a control when its rectangle lies inside that control's rectangle (computed from skin.xml).
+- Colours and pages come from screenshots: red text is counted in the control's rectangle, and the page is the
+  skin background closest to the screenshot (tools/installer_driver.py). Screenshots of every page and
+  failure state are kept as BUILD/screenshots/e2e-<case>-<state>.png.
+Port 80 is claimed first (tools/nginx/port_owner.py): a stranger there fails every group at once, naming the port.
+"""
+import argparse
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.normpath(os.path.join(HERE, "..", "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+sys.path.insert(0, os.path.join(ROOT, "tools", "nginx"))
+
+from fault_server import FaultServer  # noqa: E402
+from installer_driver import InstallerWindow  # noqa: E402
+from make_package import make_package  # noqa: E402
+from nginx_server import NginxServer  # noqa: E402
+from port_owner import PortTakenError, claim_port  # noqa: E402
+
+SKIN = os.path.join(ROOT, "skin", "skin.xml")
+PACKAGE_PATH = "/veltaragame/client/VeltaraClient.zip"
+CONNECT_FAILED = "很抱歉，连接服务器失败！请稍后重试。"
+INSTALL_FAILED = "安装失败，请检查安装路径和磁盘空间后重试！"
+BAD_PATH = "请输入正确的安装路径！"
+SPACE_LINE = "所需空间：150MB，可用空间：%.1fGB"
+SPEED_PREFIX = "请耐心等待，马上就好! 当前速度："
+PATH_LABEL = "安装路径："  # the label in the custom panel, 3 pixels below the panel's top
+PATH_LABEL_TOP = 3
+NEUTRAL_SPOT = (60, 150)  # window background of the welcome page, below the caption area
+
+
+class Skip(Exception):
+    pass
+
+
+class Failure(Exception):
+    pass
+
+
+def check(cond, message):
+    if not cond:
+        raise Failure(message)
+
+
+def win_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+# --- the text trace -----------------------------------------------------------------------------------------
+_TRACE_LINE = re.compile(r'trace:text:DrawTextExW L"((?:[^"\\]|\\.)*)", -?\d+, \[\((-?\d+),(-?\d+)\)-\((-?\d+),(-?\d+)\)\]')
+
+
+def _unescape(s):
+    def repl(m):
+        t = m.group(1)
+        return {"n": "\n", "r": "\r", "t": "\t", '"': '"', "\\": "\\"}.get(t, None) or chr(int(t, 16))
+    return re.sub(r"\\([0-9a-fA-F]{4}|[nrt\"\\])", repl, s)
+
+
+class TextTrace:
+    """What the installer drew with DrawText: (text, rect) in the order drawn."""
+
+    def __init__(self, path):
+        self.path = path
+        self.items = []
+        self._pos = 0
+
+    def refresh(self):
+        with open(self.path, "rb") as f:
+            f.seek(self._pos)
+            data = f.read()
+        cut = data.rfind(b"\n") + 1
+        self._pos += cut
+        for line in data[:cut].decode("utf-8", "replace").splitlines():
+            m = _TRACE_LINE.search(line)
+            if m:
+                self.items.append((_unescape(m.group(1)), tuple(int(v) for v in m.group(2, 3, 4, 5))))
+        return self.items
+
+    def texts_in(self, rect, since=0):
+        l, t, r, b = rect
+        return [text for text, (x0, y0, x1, y1) in self.refresh()[since:]
+                if x0 >= l - 1 and y0 >= t - 1 and x1 <= r + 1 and y1 <= b + 1 and x1 > x0]
+
+    def mark(self):
+        return len(self.refresh())
+
+
+# --- one installer run ----------------------------------------------------------------------------------------
+class Run:
+    def __init__(self, ctx, name):
+        self.ctx = ctx
+        self.name = name
+        self.trace_path = os.path.join(ctx.work, "%s.trace" % name)
+        self.record = os.path.join(ctx.work, "%s.client.txt" % name)
+        for p in (self.trace_path, self.record):
+            if os.path.exists(p):
+                os.remove(p)
+        env = dict(ctx.env)
+        env["WINEDEBUG"] = "-all,trace+text"
+        env["VELTARA_CLIENT_RECORD"] = win_path(self.record)
+        env["VELTARA_CLIENT_CLOSE_MS"] = "1500"
+        with open(self.trace_path, "wb") as err:
+            self.proc = subprocess.Popen(["wine", ctx.installer], env=env, cwd=ctx.work, stdin=subprocess.DEVNULL,
+                                         stdout=subprocess.DEVNULL, stderr=err)
+        self.trace = TextTrace(self.trace_path)
+        self.win = InstallerWindow.find(SKIN, 30, alive=lambda: self.proc.poll() is None)
+        if self.win is None:
+            self.stop()
+            raise Failure("the installer window did not appear")
+        self.geo = self.win.geometry
+        check(self.win.wait_page("welcome", self.shot_path("start"), 15, self.alive), "no welcome page")
+
+    def alive(self):
+        return self.proc.poll() is None
+
+    def shot_path(self, state):
+        return os.path.join(self.ctx.shots, "e2e-%s-%s.png" % (self.name, state))
+
+    def shot(self, state):
+        path = self.shot_path(state)
+        self.win.screenshot(path)
+        return path
+
+    def wait_text(self, control, pred, timeout, since=0, panel_open=False):
+        rect = (self.win.panel if panel_open else self.geo).rects[control]
+        deadline = time.monotonic() + timeout
+        while True:
+            texts = self.trace.texts_in(rect, since)
+            hit = [t for t in texts if pred(t)]
+            if hit:
+                return hit[-1]
+            if time.monotonic() > deadline or not self.alive():
+                return None
+            time.sleep(0.05)
+
+    def checked_text(self, control, pred, mark, panel_open=True):
+        """The text a check shows: the first new one drawn after the mark, or, when the check left the text as it
+        was (a control does not repaint an unchanged text), the last one drawn before."""
+        got = self.wait_text(control, pred, 3, mark, panel_open=panel_open)
+        if got is None:
+            got = self.wait_text(control, pred, 0, 0, panel_open=panel_open)
+        return got
+
+    def last_text(self, control, since=0, panel_open=False):
+        rect = (self.win.panel if panel_open else self.geo).rects[control]
+        texts = self.trace.texts_in(rect, since)
+        return texts[-1] if texts else None
+
+    def open_panel(self):
+        """Clicks the custom button and waits until the panel has slid fully open (its path label is drawn at
+        the open panel's position)."""
+        mark = self.trace.mark()
+        self.win.click("Btn_Custom")
+        top = self.win.panel.rects["Hor_Custom"][1] + PATH_LABEL_TOP
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline and self.alive():
+            if any(text == PATH_LABEL and abs(rect[1] - top) <= 1 for text, rect in self.trace.refresh()[mark:]):
+                time.sleep(0.1)
+                return
+            time.sleep(0.05)
+        raise Failure("the custom panel did not open")
+
+    def type_folder(self, folder):
+        """Types a folder into the path field and moves the focus away, which checks it."""
+        mark = self.trace.mark()
+        self.win.click("Edt_Path", panel_open=True)
+        time.sleep(0.3)
+        self.win.key("End", "shift+Home", "BackSpace")
+        self.win.type_text(folder)
+        time.sleep(0.2)
+        self.win.click_at(*NEUTRAL_SPOT)
+        return mark
+
+    def red_pixels(self, control, shot, panel_open=False):
+        l, t, r, b = (self.win.panel if panel_open else self.geo).rects[control]
+        r = min(r, self.geo.size[0])
+        b = min(b, self.geo.size[1])
+        out = subprocess.run(["/usr/bin/convert", shot, "-crop", "%dx%d+%d+%d" % (r - l, b - t, l, t), "+repage",
+                              "-depth", "8", "rgb:-"], stdout=subprocess.PIPE, check=True).stdout
+        return sum(1 for i in range(0, len(out) - 2, 3) if out[i] > 180 and out[i + 1] < 80 and out[i + 2] < 80)
+
+    def wait_exit(self, timeout):
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def close_window(self):
+        self.win.click("closebtn")
+        return self.wait_exit(15)
+
+    def ended_cleanly(self, rc):
+        """Exit code 0 and no report of an unhandled exception from Wine."""
+        with open(self.trace_path, "rb") as f:
+            crash = re.search(rb"[Uu]nhandled (page fault|exception)|Backtrace:", f.read())
+        return rc == 0 and crash is None
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+
+class Context:
+    def __init__(self, opts):
+        self.build = os.path.abspath(opts.build)
+        self.installer = opts.installer
+        self.probe = opts.probe
+        self.package = opts.package
+        self.hash_mode = opts.hash_mode
+        self.work = os.path.join(self.build, "e2e")
+        self.shots = os.path.join(self.build, "screenshots")
+        os.makedirs(self.work, exist_ok=True)
+        os.makedirs(self.shots, exist_ok=True)
+        self.env = self._wine_env()
+        os.environ["DISPLAY"] = self.env["DISPLAY"]  # xdotool and import work on the Wine display
+        self.prefix = self.env["WINEPREFIX"]
+        user = os.environ.get("USER") or "root"
+        self.desktop = os.path.realpath(os.path.join(self.prefix, "drive_c", "users", user, "Desktop"))
+        self.link = os.path.join(self.desktop, "Veltara.lnk")
+        self.link_win = "C:\\users\\%s\\Desktop\\Veltara.lnk" % user
+        self.default_target = os.path.join(self.prefix, "drive_c", "Program Files (x86)", "VeltaraClient")
+        # A build made for another package's hash refuses the demo package: the groups that install it skip.
+        with open(self.package, "rb") as f:
+            digest = hashlib.sha256(f.read()).hexdigest()
+        self.installable = self.hash_mode in ("", "demo") or self.hash_mode.lower() == digest
+
+    def _wine_env(self):
+        script = '. "%s/tools/wine-env.sh" "%s" && wine_env_up >&2 && env -0' % (ROOT, self.build)
+        out = subprocess.run(["bash", "-c", script], stdout=subprocess.PIPE, check=True).stdout
+        env = {}
+        for item in out.split(b"\0"):
+            k, sep, v = item.decode("utf-8", "replace").partition("=")
+            if sep:
+                env[k] = v
+        return env
+
+    def probe_run(self, *args):
+        r = subprocess.run(["wine", self.probe] + list(args), env=self.env, stdout=subprocess.PIPE,
+                           stderr=subprocess.DEVNULL, text=True, encoding="gbk", errors="replace")
+        return r.returncode, dict(line.split("=", 1) for line in r.stdout.splitlines() if "=" in line)
+
+    def clean_outputs(self):
+        if os.path.lexists(self.link):
+            os.remove(self.link)
+        shutil.rmtree(self.default_target, ignore_errors=True)
+
+    def fresh_folder(self, name):
+        path = os.path.join(self.work, name)
+        shutil.rmtree(path, ignore_errors=True)
+        os.makedirs(path)
+        return path
+
+
+def nginx(ctx, root, limit_rate="0"):
+    return NginxServer(root, os.path.join(ctx.work, "nginx"), port=80, limit_rate=limit_rate, access_log=True)
+
+
+def requests_seen(ctx):
+    log = os.path.join(ctx.work, "nginx", "access.log")
+    if not os.path.exists(log):
+        return 0
+    with open(log) as f:
+        return sum(1 for _ in f)
+
+
+def package_root(ctx):
+    return os.path.dirname(os.path.dirname(os.path.dirname(ctx.package)))
+
+
+def expected_files(package):
+    with zipfile.ZipFile(package) as zf:
+        return {i.filename: zf.read(i) for i in zf.infolist() if not i.filename.endswith("/")}
+
+
+def installed_files(folder):
+    found = {}
+    for root, _dirs, files in os.walk(folder):
+        for name in files:
+            full = os.path.join(root, name)
+            found[os.path.relpath(full, folder).replace(os.sep, "/")] = full
+    return found
+
+
+def percent(text):
+    m = re.fullmatch(r"(\d+)%", text or "")
+    return int(m.group(1)) if m else None
+
+
+# --- the behaviours -------------------------------------------------------------------------------------------
+def group_happy(ctx):
+    """Typed folder, Install, progress with percent and speed, finish, Start: the client runs from the folder."""
+    rows = [("happy", "install")]  # (case, folder name below the work folder)
+    if not ctx.installable:
+        yield "happy", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
+        return
+    for case, folder_name in rows:
+        ctx.clean_outputs()
+        folder = ctx.fresh_folder(folder_name)
+        # About three seconds of download, so that the speed line (once a second) shows.
+        size = os.path.getsize(ctx.package)
+        with nginx(ctx, package_root(ctx), limit_rate=str(max(size // 3, 1024))):
+            run = Run(ctx, case)
+            try:
+                run.shot("welcome")
+                run.open_panel()
+                mark = run.type_folder(win_path(folder))
+                free = run.checked_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), mark)
+                check(free is not None, "no space line for the typed folder")
+                shot = run.shot("folder")
+                check(run.red_pixels("Txt_ShowMsg", shot, panel_open=True) == 0, "the space line is red")
+                mark = run.trace.mark()
+                run.win.click("Btn_Install")
+                check(run.win.wait_page("progress", run.shot_path("progress"), 10, run.alive), "no progress page")
+                speed = run.wait_text("Txt_Error", lambda t: t.startswith(SPEED_PREFIX) and t.endswith("/s"), 10,
+                                      mark)
+                check(speed is not None, "no speed line during the download")
+                run.shot("progress")
+                check(run.win.wait_page("finish", run.shot_path("finish"), 30, run.alive), "no finish page")
+                time.sleep(0.3)
+                run.shot("finish")
+                shown = [percent(t) for t in run.trace.texts_in(run.geo.rects["Txt_Status"], mark)]
+                shown = [p for p in shown if p is not None]
+                check(any(0 < p < 90 for p in shown), "no download percentage between 0 and 90: %s" % shown[:20])
+                # The finish page replaces the progress page in the same step that sets 100%, so the last
+                # percentage painted is one of unpacking's.
+                check(shown and shown[-1] >= 90, "the percentage did not reach unpacking: %s" % shown[-5:])
+                check(shown == sorted(shown), "the percentage went backwards: %s" % shown)
+                run.win.click("Btn_Start")
+                rc = run.wait_exit(15)
+                check(run.ended_cleanly(rc), "the installer ended with %r after Start" % rc)
+            finally:
+                run.stop()
+        client = os.path.join(folder, "VeltaraClient")
+        want = expected_files(ctx.package)
+        got = installed_files(folder)
+        check(sorted(got) == sorted(want), "installed files differ: missing %s, extra %s" %
+              (sorted(set(want) - set(got))[:5], sorted(set(got) - set(want))[:5]))
+        for name, data in want.items():
+            with open(got[name], "rb") as f:
+                check(f.read() == data, "%s differs from the package" % name)
+        deadline = time.monotonic() + 10
+        while not os.path.exists(run.record) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        check(os.path.exists(run.record), "the client did not start")
+        with open(run.record, encoding="utf-8") as f:
+            record = dict(line.split("=", 1) for line in f.read().splitlines() if "=" in line)
+        check(record.get("cwd", "").lower() == win_path(client).lower(),
+              "the client's working folder is %r" % record.get("cwd"))
+        check(record.get("exe", "").lower() == win_path(os.path.join(client, "VeltaraClient.exe")).lower(),
+              "the started program is %r" % record.get("exe"))
+        check(os.path.exists(ctx.link), "no Veltara.lnk on the desktop (%s)" % ctx.desktop)
+        rc, link = ctx.probe_run("link", ctx.link_win)
+        check(rc == 0, "the shortcut cannot be read")
+        check(link.get("target", "").lower() == (win_path(client) + "\\VeltaraClient.exe").lower(),
+              "the shortcut points at %r" % link.get("target"))
+        check(link.get("workdir", "").lower() == win_path(client).lower(),
+              "the shortcut's working folder is %r" % link.get("workdir"))
+        yield case, None
+
+
+def group_target(ctx):
+    """A typed folder is checked when the field loses focus; a bad one shows red text and Install only opens."""
+    existing = ctx.fresh_folder("target-ok")
+    rows = [
+        # case, typed text, expected text (None: the space line), red
+        ("target-existing", win_path(existing), None, False),
+        ("target-missing", win_path(os.path.join(ctx.work, "no-such-folder")), BAD_PATH, True),
+        ("target-short", "C:", BAD_PATH, True),
+        ("target-file", win_path(ctx.package), BAD_PATH, True),
+    ]
+    with nginx(ctx, package_root(ctx)):
+        for case, typed, want, red in rows:
+            ctx.clean_outputs()
+            run = Run(ctx, case)
+            try:
+                run.open_panel()
+                mark = run.type_folder(typed)
+                got = run.checked_text("Txt_ShowMsg", lambda t: t == BAD_PATH or t.startswith("所需空间"), mark)
+                shot = run.shot("checked")
+                if want is None:
+                    check(got is not None and got.startswith("所需空间"), "%s: shown %r" % (case, got))
+                else:
+                    check(got == want, "%s: shown %r, expected %r" % (case, got, want))
+                reds = run.red_pixels("Txt_ShowMsg", shot, panel_open=True)
+                check((reds > 20) == red, "%s: %d red pixels in the message" % (case, reds))
+                if red:
+                    before = requests_seen(ctx)
+                    run.win.click("Btn_Install")
+                    time.sleep(1.5)
+                    run.shot("install-refused")
+                    check(run.win.page(run.shot_path("install-refused")) == "welcome", "%s: page changed" % case)
+                    check(requests_seen(ctx) == before, "%s: Install downloaded anyway" % case)
+                check(run.ended_cleanly(run.close_window()), "%s: closing did not end the installer cleanly" % case)
+            finally:
+                run.stop()
+            yield case, None
+
+
+def group_space(ctx):
+    """A small fixed drive of its own: the space line in red with its GB figure; Install only opens the panel."""
+    mount = os.path.join(ctx.work, "small-drive")
+    os.makedirs(mount, exist_ok=True)
+    drive = os.path.join(ctx.prefix, "dosdevices", "s:")
+    r = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=100m", "tmpfs", mount], stderr=subprocess.PIPE,
+                       text=True)
+    if r.returncode != 0:
+        yield "space-small-drive", "cannot mount a small tmpfs here (%s)" % r.stderr.strip()
+        return
+    try:
+        if os.path.lexists(drive):
+            os.remove(drive)
+        os.symlink(mount, drive)
+        rc, info = ctx.probe_run("drive", "S:\\")
+        if rc != 0 or info.get("type") != "3":
+            yield "space-small-drive", "S: is not reported as a fixed disk (%r)" % info
+            return
+        free_mb = int(info["free_mb"])
+        with nginx(ctx, package_root(ctx)):
+            for case, typed in [("space-small-drive", "S:\\")]:
+                run = Run(ctx, case)
+                try:
+                    before = requests_seen(ctx)
+                    run.open_panel()
+                    mark = run.type_folder(typed)
+                    got = run.checked_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), mark)
+                    shot = run.shot("checked")
+                    check(got == SPACE_LINE % (free_mb / 1024.0), "shown %r with %d MB free" % (got, free_mb))
+                    check(run.red_pixels("Txt_ShowMsg", shot, panel_open=True) > 20, "the space line is not red")
+                    run.win.click("Btn_Install")
+                    time.sleep(1.5)
+                    run.shot("install-refused")
+                    check(run.win.page(run.shot_path("install-refused")) == "welcome", "the page changed")
+                    check(requests_seen(ctx) == before, "Install downloaded anyway")
+                    check(run.ended_cleanly(run.close_window()), "closing did not end the installer cleanly")
+                finally:
+                    run.stop()
+                yield case, None
+    finally:
+        if os.path.lexists(drive):
+            os.remove(drive)
+        subprocess.run(["umount", mount])
+
+
+def _failure_run(ctx, case, serve, want_text):
+    """Install against a failing server: the failure text shows and nothing is installed."""
+    ctx.clean_outputs()
+    with serve():
+        run = Run(ctx, case)
+        try:
+            mark = run.trace.mark()
+            run.win.click("Btn_Install")
+            got = run.wait_text("Txt_Error", lambda t: t in (CONNECT_FAILED, INSTALL_FAILED), 30, mark)
+            run.shot("failed")
+            check(got == want_text, "%s: status line %r, expected %r" % (case, got, want_text))
+            time.sleep(0.5)
+            check(not os.path.exists(ctx.default_target), "%s: something was installed" % case)
+            check(not os.path.lexists(ctx.link), "%s: a shortcut was made" % case)
+            check(run.win.page(run.shot("failed")) == "progress", "%s: left the progress page" % case)
+            check(run.ended_cleanly(run.close_window()), "%s: closing did not end the installer cleanly" % case)
+        finally:
+            run.stop()
+
+
+class _NoServer:
+    def __enter__(self):
+        claim_port(80)
+
+    def __exit__(self, *exc):
+        pass
+
+
+def group_server(ctx):
+    """Server failures and a package with the wrong hash: the connection-failure text, nothing installed."""
+    def fault(mode):
+        def serve():
+            claim_port(80)
+            return FaultServer(ports=[80], rewrites={PACKAGE_PATH: mode})
+        return serve
+
+    rows = [
+        ("server-none", _NoServer, CONNECT_FAILED),
+        ("server-drop", fault("/drop"), CONNECT_FAILED),
+        ("server-404", fault("/404/2000"), CONNECT_FAILED),
+        ("server-cut", fault("/cut/400000/150000"), CONNECT_FAILED),
+        ("server-gzip", fault("/gzip/300000"), CONNECT_FAILED if ctx.hash_mode else INSTALL_FAILED),
+    ]
+    if ctx.hash_mode:
+        other = os.path.join(ctx.work, "other-www", "veltaragame", "client", "VeltaraClient.zip")
+        stage = ctx.fresh_folder("other-client")
+        with open(os.path.join(stage, "VeltaraClient.exe"), "wb") as f:
+            f.write(b"MZ not the client this installer was built for")
+        make_package([stage], other, size=300000, seed=7)
+        rows.append(("server-wrong-hash", lambda: nginx(ctx, os.path.join(ctx.work, "other-www")), CONNECT_FAILED))
+    else:
+        yield "server-wrong-hash", "this build checks no hash (VELTARA_PACKAGE_SHA256 is empty)"
+    for case, serve, want in rows:
+        _failure_run(ctx, case, serve, want)
+        yield case, None
+
+
+def group_unwritable(ctx):
+    """An install folder that cannot be written: the install-failure text, no shortcut, no finish page."""
+    if not ctx.installable:
+        yield "unwritable", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
+        return
+    mount = os.path.join(ctx.work, "read-only")
+    os.makedirs(mount, exist_ok=True)
+    r = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=400m,ro", "tmpfs", mount], stderr=subprocess.PIPE,
+                       text=True)
+    if r.returncode != 0:
+        yield "unwritable", "cannot mount a read-only tmpfs here (%s)" % r.stderr.strip()
+        return
+    try:
+        ctx.clean_outputs()
+        with nginx(ctx, package_root(ctx)):
+            run = Run(ctx, "unwritable")
+            try:
+                run.open_panel()
+                mark = run.type_folder(win_path(mount))
+                check(run.checked_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), mark),
+                      "the read-only folder did not pass the space check")
+                mark = run.trace.mark()
+                run.win.click("Btn_Install")
+                got = run.wait_text("Txt_Error", lambda t: t in (CONNECT_FAILED, INSTALL_FAILED), 30, mark)
+                run.shot("failed")
+                check(got == INSTALL_FAILED, "status line %r" % got)
+                time.sleep(0.5)
+                check(run.win.page(run.shot("failed")) == "progress", "left the progress page")
+                check(not os.path.lexists(ctx.link), "a shortcut was made")
+                check(run.ended_cleanly(run.close_window()), "closing did not end the installer cleanly")
+            finally:
+                run.stop()
+        yield "unwritable", None
+    finally:
+        subprocess.run(["umount", mount])
+
+
+def group_close(ctx):
+    """Closing the window while downloading and while unpacking ends the program cleanly (exit code 0)."""
+    size = os.path.getsize(ctx.package)
+    rows = [
+        # case, nginx rate, when to close: a predicate on the percentage shown
+        ("close-downloading", str(max(size // 8, 1024)), lambda p: 0 < p < 90),
+        ("close-unpacking", "0", lambda p: 90 <= p < 100),
+    ]
+    if not ctx.installable:
+        yield "close", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
+        return
+    for case, rate, when in rows:
+        ctx.clean_outputs()
+        with nginx(ctx, package_root(ctx), limit_rate=rate):
+            run = Run(ctx, case)
+            try:
+                mark = run.trace.mark()
+                run.win.click("Btn_Install")
+                hit = run.wait_text("Txt_Status", lambda t: percent(t) is not None and when(percent(t)), 30, mark)
+                if hit is None:
+                    shown = [t for t in run.trace.texts_in(run.geo.rects["Txt_Status"], mark)]
+                    run.stop()
+                    yield case, "the moment to close did not show (percentages %s)" % shown[-5:]
+                    continue
+                run.shot("closing")
+                run.win.click("closebtn")
+                rc = run.wait_exit(15)
+                check(run.ended_cleanly(rc), "%s: the installer ended with %r (closed at %s)" % (case, rc, hit))
+            finally:
+                run.stop()
+        if os.path.lexists(ctx.link):
+            yield case, "the installation was complete before the close arrived (closed at %s)" % hit
+            continue
+        yield case, None
+
+
+GROUPS = {"happy": group_happy, "target": group_target, "space": group_space, "server": group_server,
+          "unwritable": group_unwritable, "close": group_close}
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--build", required=True)
+    ap.add_argument("--installer", required=True)
+    ap.add_argument("--probe", required=True)
+    ap.add_argument("--package", required=True)
+    ap.add_argument("--hash-mode", default="")
+    ap.add_argument("--only", default=",".join(GROUPS))
+    opts = ap.parse_args()
+    try:
+        claim_port(80)
+    except PortTakenError as e:
+        print("e2e: %s" % e, flush=True)
+        return 1
+    ctx = Context(opts)
+    failed = 0
+    for name in opts.only.split(","):
+        started = time.monotonic()
+        cases = GROUPS[name](ctx)
+        while True:
+            try:
+                case, skipped = next(cases)
+            except StopIteration:
+                break
+            except (Failure, PortTakenError) as e:
+                print("FAIL %s: %s" % (name, e), flush=True)
+                failed += 1
+                break
+            if skipped:
+                print("SKIP %s: %s" % (case, skipped), flush=True)
+            else:
+                print("PASS %s" % case, flush=True)
+        print("-- %s took %.1f s" % (name, time.monotonic() - started), flush=True)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,205 @@
+#!/usr/bin/env python3
+"""Installer benchmark, run by tools/bench-install.sh (which builds and sets up Wine first); not a test.
+
+    bench_install.py --build BUILD --client VeltaraClient.exe [--size 200m] [--repeat N]
+
+Figures, each against a baseline measured in the same run:
+1. Install time: from the click on Install to the finish page (the completion is seen, through Wine's trace,
+   as the creation of the desktop shortcut, which comes with the finish page), against curl plus unzip of the
+   same package from the same nginx.
+   Goal: 1.2x or better.
+2. Peak memory of the installer process (VmHWM of its Wine process, which includes Wine's own share), against
+   1.1 x the package + 60 MB.
+3. Start-up: from starting the process to its first painted frame (the first full-window blit for the
+   installer, the first DrawText for the sample client), against the sample client, a bare Win32 window
+   program, started the same way. Goal: 2x or better.
+The build must check no package hash (VELTARA_PACKAGE_SHA256 empty): the package here is not the demo one.
+"""
+import argparse
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import threading
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "nginx"))
+
+from installer_driver import InstallerWindow  # noqa: E402
+from make_package import make_package, parse_size  # noqa: E402
+from nginx_server import NginxServer  # noqa: E402
+
+SKIN = os.path.join(ROOT, "skin", "skin.xml")
+URL = "http://127.0.0.1/veltaragame/client/VeltaraClient.zip"
+MB = 1024 * 1024
+
+
+class TraceWatch:
+    """Reads a process's stderr (Wine's trace) and remembers when the first line matching each pattern came."""
+
+    def __init__(self, proc, patterns):
+        self.proc = proc
+        self.patterns = {k: re.compile(v) for k, v in patterns.items()}
+        self.first = {}
+        self.thread = threading.Thread(target=self._read, daemon=True)
+        self.thread.start()
+
+    def _read(self):
+        for raw in iter(self.proc.stderr.readline, b""):
+            now = time.monotonic()
+            line = raw.decode("utf-8", "replace")
+            for key, pat in self.patterns.items():
+                if key not in self.first and pat.search(line):
+                    self.first[key] = now
+
+    def wait(self, key, timeout):
+        deadline = time.monotonic() + timeout
+        while key not in self.first and time.monotonic() < deadline and self.proc.poll() is None:
+            time.sleep(0.005)
+        return self.first.get(key)
+
+
+def wine_env(build):
+    script = '. "%s/tools/wine-env.sh" "%s" && wine_env_up >&2 && env -0' % (ROOT, build)
+    out = subprocess.run(["bash", "-c", script], stdout=subprocess.PIPE, check=True).stdout
+    return dict(item.decode().split("=", 1) for item in out.split(b"\0") if b"=" in item)
+
+
+def start(env, exe, channels):
+    e = dict(env)
+    e["WINEDEBUG"] = "-all," + ",".join("trace+" + c for c in channels)
+    e["VELTARA_CLIENT_RECORD"] = "NUL"
+    return subprocess.Popen(["wine", exe], env=e, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.PIPE)
+
+
+def stop(proc):
+    if proc.poll() is None:
+        proc.kill()
+    proc.wait()
+
+
+def first_paint(env, exe, pattern, channels, repeat):
+    times = []
+    for _ in range(repeat):
+        t0 = time.monotonic()
+        proc = start(env, exe, channels)
+        watch = TraceWatch(proc, {"paint": pattern})
+        t = watch.wait("paint", 30)
+        stop(proc)
+        if t is None:
+            return None
+        times.append(t - t0)
+        time.sleep(0.3)
+    return statistics.median(times)
+
+
+def peak_rss_mb(pid):
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            m = re.search(r"VmHWM:\s+(\d+) kB", f.read())
+        return int(m.group(1)) / 1024.0 if m else None
+    except OSError:
+        return None
+
+
+def curl_unzip(work):
+    out = os.path.join(work, "curl")
+    shutil.rmtree(out, ignore_errors=True)
+    os.makedirs(out)
+    zip_path = os.path.join(out, "VeltaraClient.zip")
+    t0 = time.monotonic()
+    subprocess.run(["curl", "-s", "-f", "-o", zip_path, URL], check=True)
+    subprocess.run(["unzip", "-q", "-o", zip_path, "-d", out], check=True)
+    return time.monotonic() - t0
+
+
+def installer_run(env, exe, prefix):
+    target = os.path.join(prefix, "drive_c", "Program Files (x86)", "VeltaraClient")
+    shutil.rmtree(target, ignore_errors=True)
+    # Completion makes the desktop shortcut at once (and the finish page): the creation of the shell link
+    # object is the moment the installation is done.
+    proc = start(env, exe, ["ole"])
+    watch = TraceWatch(proc, {"done": r"trace:ole:CoCreateInstance \{00021401-0000-0000-c000-000000000046\}"})
+    try:
+        win = InstallerWindow.find(SKIN, 30, alive=lambda: proc.poll() is None)
+        if win is None or not win.wait_page("welcome", "/tmp/bench-install-welcome.png", 15):
+            raise RuntimeError("the installer window did not show its welcome page")
+        time.sleep(0.3)
+        t0 = time.monotonic()
+        win.click("Btn_Install")
+        t1 = watch.wait("done", 300)
+        if t1 is None:
+            raise RuntimeError("the installation did not finish")
+        elapsed = t1 - t0
+        if not win.wait_page("finish", "/tmp/bench-install-finish.png", 10):
+            raise RuntimeError("the installer did not show its finish page")
+        peak = peak_rss_mb(proc.pid)
+        return elapsed, peak
+    finally:
+        stop(proc)
+        shutil.rmtree(target, ignore_errors=True)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--build", required=True)
+    ap.add_argument("--client", required=True, help="the sample client (VeltaraClient.exe) of the build")
+    ap.add_argument("--size", type=parse_size, default=parse_size("200m"))
+    ap.add_argument("--repeat", type=int, default=3)
+    opts = ap.parse_args()
+    build = os.path.abspath(opts.build)
+    installer = os.path.join(build, "app", "VeltaraSetup.exe")
+    work = os.path.join(build, "bench-install")
+    www = os.path.join(work, "www")
+    package = os.path.join(www, "veltaragame", "client", "VeltaraClient.zip")
+    stamp = os.path.join(work, "package.size")
+    if not (os.path.exists(package) and os.path.exists(stamp) and open(stamp).read() == str(opts.size)):
+        stage = os.path.join(work, "stage")
+        shutil.rmtree(stage, ignore_errors=True)
+        os.makedirs(stage)
+        shutil.copy(opts.client, stage)
+        print("bench: making a %.0f MB package" % (opts.size / 1e6), flush=True)
+        make_package([stage], package, size=opts.size, seed=11)
+        with open(stamp, "w") as f:
+            f.write(str(opts.size))
+    size_mb = os.path.getsize(package) / MB
+    env = wine_env(build)
+    os.environ["DISPLAY"] = env["DISPLAY"]  # xdotool and import work on the Wine display
+    prefix = env["WINEPREFIX"]
+    subprocess.run(["wine", "cmd", "/c", "exit"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    with NginxServer(www, os.path.join(work, "nginx"), port=80):
+        base = [curl_unzip(work) for _ in range(opts.repeat)]
+        runs = [installer_run(env, installer, prefix) for _ in range(opts.repeat)]
+    shutil.rmtree(os.path.join(work, "curl"), ignore_errors=True)
+    best_base = min(base)
+    best_inst = min(r[0] for r in runs)
+    peak = max(r[1] or 0 for r in runs)
+    limit = 1.1 * size_mb + 60
+    print("== install of a %.1f MB package from nginx on 127.0.0.1 (best of %d)" % (size_mb, opts.repeat))
+    print("  curl + unzip          %7.2f s (runs %s)" % (best_base, ", ".join("%.2f" % t for t in base)))
+    print("  installer             %7.2f s (runs %s)" % (best_inst, ", ".join("%.2f" % r[0] for r in runs)))
+    print("  ratio installer/curl+unzip: %.2f (goal 1.2 or less)" % (best_inst / best_base))
+    print("== peak memory of the installer's process")
+    print("  %.1f MB against 1.1 x package + 60 = %.1f MB: ratio %.2f (goal 1.0 or less)" % (peak, limit,
+                                                                                         peak / limit))
+    bare = first_paint(env, opts.client, r"DrawTextExW", ["text"], opts.repeat)
+    inst = first_paint(env, installer, r"NtGdiStretchBlt .*dst \S+ log=-?\d+,-?\d+ 600x400", ["bitblt"], opts.repeat)
+    print("== start to first painted frame (median of %d)" % opts.repeat)
+    if bare is None or inst is None:
+        print("  not measured: no paint seen (bare %r, installer %r)" % (bare, inst))
+    else:
+        print("  bare Win32 window     %7.3f s" % bare)
+        print("  installer             %7.3f s" % inst)
+        print("  ratio installer/bare: %.2f (goal 2.0 or less)" % (inst / bare))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
