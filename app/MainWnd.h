@@ -14,7 +14,7 @@ namespace SkinUI {
 class CContainerUI;
 class CTabLayoutUI;
 class CProgressUI;
-class CControlUI;
+class CRichEditUI;
 class CTextUI;
 class CEditUI;
 class CFadeButtonUI;
@@ -90,7 +90,7 @@ private:
     SkinUI::CTabLayoutUI* m_pTabSwitch = nullptr;
     SkinUI::CContainerUI* m_pTheme = nullptr;
     SkinUI::CProgressUI* m_pProInstall = nullptr;
-    SkinUI::CControlUI* m_pTxtInfo = nullptr; // the rich edit of the agreement text
+    SkinUI::CRichEditUI* m_pTxtInfo = nullptr;
     SkinUI::CTextUI* m_pTxtStatus = nullptr;
     SkinUI::CTextUI* m_pTxtError = nullptr;
     SkinUI::CTextUI* m_pTxtShowMsg = nullptr;

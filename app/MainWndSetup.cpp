@@ -7,6 +7,7 @@
 #include "SkinUI/Control/UIEdit.h"
 #include "SkinUI/Control/UILabel.h"
 #include "SkinUI/Control/UIProgress.h"
+#include "SkinUI/Control/UIRichEdit.h"
 #include "SkinUI/Core/UIContainer.h"
 #include "SkinUI/Layout/UITabLayout.h"
 #include "app/AgreementText.h"
@@ -77,7 +78,7 @@ void CMainWnd::OnSkinReady()
     m_pBtnCustom = FindTyped<CFadeButtonUI>(pm, "Btn_Custom", "FadeButton");
     SetCustomButtonImages("Custom_Up.png");
 
-    m_pTxtInfo = pm.FindControlByName("Txt_info");
+    m_pTxtInfo = FindTyped<CRichEditUI>(pm, "Txt_info", "RichEdit");
     if (m_pTxtInfo != nullptr) {
         m_pTxtInfo->SetEnabled(false);
         m_pTxtInfo->SetText(GetAgreementText());
