@@ -11,12 +11,6 @@ namespace SkinUI {
 
 namespace {
 
-// State bits of the parts.
-constexpr UINT kStateDisabled = 0x04;
-constexpr UINT kStateHot = 0x08;
-constexpr UINT kStatePushed = 0x10;
-constexpr UINT kStateCaptured = 0x40;
-
 // The thickness a bar gets when it has none across its direction.
 constexpr int kDefaultThickness = 16;
 // Ticks of the repeat timer before a held button or rail starts repeating.
@@ -347,13 +341,13 @@ void CScrollBarUI::HandleEvent(InputEventUI& event)
         if (m_pManager != nullptr)
             m_pManager->StartControlTimer(this, kTimerId, kTimerMs);
         if (::PtInRect(&m_rcButton1, event.ptMouse)) {
-            m_uButton1State |= kStatePushed;
+            m_uButton1State |= CONTROL_STATE_PUSHED;
             LineBack();
         } else if (::PtInRect(&m_rcButton2, event.ptMouse)) {
-            m_uButton2State |= kStatePushed;
+            m_uButton2State |= CONTROL_STATE_PUSHED;
             LineForward();
         } else if (::PtInRect(&m_rcThumb, event.ptMouse)) {
-            m_uThumbState |= kStatePushed | kStateCaptured;
+            m_uThumbState |= CONTROL_STATE_PUSHED | CONTROL_STATE_CAPTURED;
             m_ptLastMouse = event.ptMouse;
             m_nLastScrollPos = m_nScrollPos;
         } else {
@@ -366,19 +360,19 @@ void CScrollBarUI::HandleEvent(InputEventUI& event)
         m_nLastScrollOffset = 0;
         if (m_pManager != nullptr)
             m_pManager->StopControlTimer(this, kTimerId);
-        if ((m_uThumbState & kStateCaptured) != 0) {
-            m_uThumbState &= ~(kStateCaptured | kStatePushed);
+        if ((m_uThumbState & CONTROL_STATE_CAPTURED) != 0) {
+            m_uThumbState &= ~(CONTROL_STATE_CAPTURED | CONTROL_STATE_PUSHED);
             Invalidate();
-        } else if ((m_uButton1State & kStatePushed) != 0) {
-            m_uButton1State &= ~kStatePushed;
+        } else if ((m_uButton1State & CONTROL_STATE_PUSHED) != 0) {
+            m_uButton1State &= ~CONTROL_STATE_PUSHED;
             Invalidate();
-        } else if ((m_uButton2State & kStatePushed) != 0) {
-            m_uButton2State &= ~kStatePushed;
+        } else if ((m_uButton2State & CONTROL_STATE_PUSHED) != 0) {
+            m_uButton2State &= ~CONTROL_STATE_PUSHED;
             Invalidate();
         }
         return;
     case UIEV_MOUSEMOVE:
-        if ((m_uThumbState & kStateCaptured) != 0) {
+        if ((m_uThumbState & CONTROL_STATE_CAPTURED) != 0) {
             // Both button sizes come off even when a button is hidden.
             const long long B = Thickness();
             const long long D = m_bHorizontal ? static_cast<long long>(m_rcPos.Width()) - m_rcThumb.Width() - 2 * B
@@ -387,13 +381,13 @@ void CScrollBarUI::HandleEvent(InputEventUI& event)
                                               : static_cast<long long>(event.ptMouse.y) - m_ptLastMouse.y;
             if (D != 0)
                 m_nLastScrollOffset = Clamp32(d * m_nRange / D);
-        } else if ((m_uThumbState & kStateHot) != 0) {
+        } else if ((m_uThumbState & CONTROL_STATE_HOT) != 0) {
             if (!::PtInRect(&m_rcThumb, event.ptMouse)) {
-                m_uThumbState &= ~kStateHot;
+                m_uThumbState &= ~CONTROL_STATE_HOT;
                 Invalidate();
             }
         } else if (IsEnabled() && ::PtInRect(&m_rcThumb, event.ptMouse)) {
-            m_uThumbState |= kStateHot;
+            m_uThumbState |= CONTROL_STATE_HOT;
             Invalidate();
         }
         return;
@@ -404,18 +398,18 @@ void CScrollBarUI::HandleEvent(InputEventUI& event)
         return;
     case UIEV_MOUSEENTER:
         if (IsEnabled()) {
-            m_uButton1State |= kStateHot;
-            m_uButton2State |= kStateHot;
+            m_uButton1State |= CONTROL_STATE_HOT;
+            m_uButton2State |= CONTROL_STATE_HOT;
             if (::PtInRect(&m_rcThumb, event.ptMouse))
-                m_uThumbState |= kStateHot;
+                m_uThumbState |= CONTROL_STATE_HOT;
             Invalidate();
         }
         return;
     case UIEV_MOUSELEAVE:
         if (IsEnabled()) {
-            m_uButton1State &= ~kStateHot;
-            m_uButton2State &= ~kStateHot;
-            m_uThumbState &= ~kStateHot;
+            m_uButton1State &= ~CONTROL_STATE_HOT;
+            m_uButton2State &= ~CONTROL_STATE_HOT;
+            m_uThumbState &= ~CONTROL_STATE_HOT;
             Invalidate();
         }
         return;
@@ -428,7 +422,7 @@ void CScrollBarUI::HandleEvent(InputEventUI& event)
 void CScrollBarUI::OnRepeatTimer()
 {
     ++m_nScrollRepeatDelay;
-    if ((m_uThumbState & kStateCaptured) != 0) {
+    if ((m_uThumbState & CONTROL_STATE_CAPTURED) != 0) {
         const int nPos = Clamp32(static_cast<long long>(m_nLastScrollPos) + m_nLastScrollOffset);
         if (m_pOwner == nullptr) {
             SetScrollPos(nPos);
@@ -438,11 +432,11 @@ void CScrollBarUI::OnRepeatTimer()
             m_pOwner->SetScrollPos(sz);
         }
         Invalidate();
-    } else if ((m_uButton1State & kStatePushed) != 0) {
+    } else if ((m_uButton1State & CONTROL_STATE_PUSHED) != 0) {
         if (m_nScrollRepeatDelay <= kRepeatDelayTicks)
             return;
         LineBack();
-    } else if ((m_uButton2State & kStatePushed) != 0) {
+    } else if ((m_uButton2State & CONTROL_STATE_PUSHED) != 0) {
         if (m_nScrollRepeatDelay <= kRepeatDelayTicks)
             return;
         LineForward();
@@ -582,9 +576,9 @@ void CScrollBarUI::Paint(HDC hDC, const RECT& rcDirty)
 bool CScrollBarUI::PaintPart(HDC hDC, UINT& uState, PartImages& images, const char* pstrModify)
 {
     if (IsEnabled())
-        uState &= ~kStateDisabled;
+        uState &= ~CONTROL_STATE_DISABLED;
     else
-        uState |= kStateDisabled;
+        uState |= CONTROL_STATE_DISABLED;
     const auto draw = [this, hDC, pstrModify](CUIString& sImage) {
         if (sImage.IsEmpty())
             return false;
@@ -594,11 +588,11 @@ bool CScrollBarUI::PaintPart(HDC hDC, UINT& uState, PartImages& images, const ch
         return false;
     };
     CUIString* pState = nullptr;
-    if ((uState & kStateDisabled) != 0)
+    if ((uState & CONTROL_STATE_DISABLED) != 0)
         pState = &images.sDisabled;
-    else if ((uState & kStatePushed) != 0)
+    else if ((uState & CONTROL_STATE_PUSHED) != 0)
         pState = &images.sPushed;
-    else if ((uState & kStateHot) != 0)
+    else if ((uState & CONTROL_STATE_HOT) != 0)
         pState = &images.sHot;
     if (pState != nullptr && draw(*pState))
         return true;

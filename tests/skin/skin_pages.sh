@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Screenshots of every page of the installer's skin: runs SkinView on the skin under the build tree's Wine
-# display once per page (welcome with the custom panel closed and open, progress, finish, agreement), in the
-# state the installer gives that page, saves <build>/screenshots/skin-<page>.png and checks that each is a
-# real rendering: regions where only the page's background art shows must equal that art, buttons must show
-# their pictures' normal states over it, texts and fields must be drawn, the separator line must sit where the
-# panel state puts it, and the window must be 600 x 400. Controls the skin names but the framework lacks are
-# reported by SkinView and skipped.
+# display once per page (welcome with the custom panel closed and open, progress, finish, agreement, and the
+# welcome page again from the tree's packed skin archive), in the state the installer gives that page, saves
+# <build>/screenshots/skin-<page>.png and checks that each is a real rendering: regions where only the page's
+# background art shows must equal that art, buttons must show their pictures' normal states over it, texts
+# and fields must be drawn, the separator line must sit where the panel state puts it, and the window must be
+# 600 x 400. Controls the skin names but the framework lacks are reported by SkinView and skipped.
 # Usage: tests/skin/skin_pages.sh <build-dir> [<skin-folder>]     (CTest runs it as skin_pages)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -93,7 +93,7 @@ shoot() { # <page> <SkinView arguments...>
     shift
     shot="$shots/skin-$page.png"
     rm -f "$shot"
-    wine "$exe" --title "skinview-$page" --exit-after 30000 "$@" "$skin" </dev/null >"$work/$page.log" 2>&1 &
+    wine "$exe" --title "skinview-$page" --exit-after 30000 "$@" "${skin_source:-$skin}" </dev/null >"$work/$page.log" 2>&1 &
     local pid=$! win
     # A loaded machine can take many seconds to start a Wine program.
     win=$(timeout 90 xdotool search --sync --onlyvisible --name "^skinview-$page\$" 2>/dev/null | head -n 1)
@@ -174,6 +174,15 @@ shoot agreement --select Tab_MainSwitch=1 "${setup[@]}" --text "Txt_info=$agreem
     region_is bk.png 10 45 480 26
     region_covers bk.png 500 50 60 24 "the back button"
 }
+
+# The same skin packed as the installer carries it, when this tree has packed it.
+if [ -f "$build/app/skin.zip" ]; then
+    skin_source="$build/app/skin.zip" shoot welcome-archive --select Tab_Switch=0 "${setup[@]}"
+    [ -f "$shot" ] && {
+        region_is bk.png 10 55 280 110
+        region_shows bk.png Btn_Install.png 0 0 313 183 249 84 "the install button"
+    }
+fi
 
 if [ $failures -gt 0 ]; then
     echo "skin_pages: $failures check(s) failed" >&2
