@@ -16,4 +16,5 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolch
 ninja -C "$build" VeltaraSetup VeltaraClient >/dev/null
 . "$root/tools/wine-env.sh" "$build"
 wine_env_up
+trap wine_env_down EXIT
 python3 "$root/tools/bench_install.py" --build "$build" --client "$build/tools/sample-client/VeltaraClient.exe" "$@"

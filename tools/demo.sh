@@ -28,8 +28,9 @@ package="$build/package/veltaragame/client/VeltaraClient.zip"
 work="$build/demo"
 mkdir -p "$work"
 rm -f "$work/nginx.ready"
+# Served at about 1.5 MB/s, so that the download of the small demo package can be watched for a few seconds.
 python3 "$root/tools/nginx/nginx_server.py" --root "$build/package" --prefix "$work/nginx" --port 80 \
-    --ready-file "$work/nginx.ready" >"$work/nginx.log" 2>&1 &
+    --limit-rate 1500k --ready-file "$work/nginx.ready" >"$work/nginx.log" 2>&1 &
 nginx_pid=$!
 stop_nginx() { kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null; }
 for _ in $(seq 1 300); do

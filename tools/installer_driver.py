@@ -228,6 +228,13 @@ def walk(opts):
             print("installer_driver: Install did not lead to the progress page", file=sys.stderr)
             return 1
     else:
+        # A moment later the bar has moved and the speed line (once a second) shows.
+        time.sleep(1.5)
+        progress = shot("progress") + ".tmp.png"
+        if win.screenshot(progress) and win.page(progress) == "progress":
+            os.replace(progress, shot("progress"))
+        elif os.path.exists(progress):
+            os.remove(progress)
         print("installer_driver: progress page: %s" % shot("progress"), flush=True)
     if not win.wait_page("finish", shot("finish"), opts.timeout, alive):
         print("installer_driver: the finish page did not show (last screenshot %s)" % shot("finish"),
