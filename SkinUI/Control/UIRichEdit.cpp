@@ -695,12 +695,12 @@ void CRichEditUI::OnInit()
     if (m_bInited)
         return;
     auto* pHost = new CTxtWinHost;
-    if (!pHost->Init(this, m_lTwhStyle, m_sText)) {
+    // The text is drawn over the control's own layers and whatever lies beneath it: no background of its own.
+    if (!pHost->Init(this, m_lTwhStyle, m_sText, true)) {
         pHost->Shutdown();
         pHost->Release();
     } else {
         m_pTwh = pHost;
-        m_pTwh->SetTransparent(true);
         LRESULT lResult = 0;
         m_pTwh->Services()->TxSendMessage(EM_SETLANGOPTIONS, 0, 0, &lResult);
         m_pTwh->SetMaxLength(static_cast<DWORD>(m_iLimitText < 0 ? 0 : m_iLimitText));
@@ -768,11 +768,16 @@ void CRichEditUI::Paint(HDC hDC, const RECT& rcDirty)
     CUIRenderClip clip;
     CUIRenderClip::ClipToRect(hDC, rcPaint, clip);
     CControlUI::Paint(hDC, rcDirty);
-    if (HasTextServices()) {
-        RECTL rcBounds = {m_pTwh->ClientRect().left, m_pTwh->ClientRect().top, m_pTwh->ClientRect().right,
-                          m_pTwh->ClientRect().bottom};
-        m_pTwh->Services()->TxDraw(DVASPECT_CONTENT, 0, nullptr, nullptr, hDC, nullptr, &rcBounds, nullptr, &rcPaint,
-                                   nullptr, 0, TXTVIEW_ACTIVE);
+    RECT rcTextPaint;
+    if (HasTextServices() && ::IntersectRect(&rcTextPaint, &rcPaint, &m_pTwh->ClientRect())) {
+        // Clipped to the text area: text services may draw a line that does not fit on to its full length
+        // (Wine's do), and it would show through the scroll bars and the inset.
+        CUIRenderClip textClip;
+        CUIRenderClip::ClipToRect(hDC, rcTextPaint, textClip);
+        const CUIRect& rcClient = m_pTwh->ClientRect();
+        RECTL rcBounds = {rcClient.left, rcClient.top, rcClient.right, rcClient.bottom};
+        m_pTwh->Services()->TxDraw(DVASPECT_CONTENT, 0, nullptr, nullptr, hDC, nullptr, &rcBounds, nullptr,
+                                   &rcTextPaint, nullptr, 0, TXTVIEW_ACTIVE);
     }
     PaintChildren(hDC, rcDirty);
     for (CScrollBarUI* pBar : {VisibleVerticalBar(), VisibleHorizontalBar()}) {
