@@ -244,13 +244,15 @@ CUIString CRichEditUI::GetText() const
 {
     if (!HasTextServices())
         return m_sText;
-    const long nLength = GetTextLength(GTL_DEFAULT);
+    // Line breaks as they were set: the text services keep a paragraph end as a lone CR and give CR LF
+    // back only when asked to.
+    const long nLength = GetTextLength(GTL_USECRLF);
     if (nLength <= 0)
         return CUIString();
     // Every character takes at most two bytes in the system's code page.
     const DWORD cb = static_cast<DWORD>(nLength) * 2 + 1;
     std::unique_ptr<char[]> pBuffer(new char[cb]());
-    GETTEXTEX gt = {cb, GT_DEFAULT, CP_ACP, nullptr, nullptr};
+    GETTEXTEX gt = {cb, GT_USECRLF, CP_ACP, nullptr, nullptr};
     Send(EM_GETTEXTEX, reinterpret_cast<WPARAM>(&gt), reinterpret_cast<LPARAM>(pBuffer.get()));
     pBuffer[cb - 1] = '\0';
     return CUIString(pBuffer.get());

@@ -194,6 +194,8 @@ TEST(RichEditText, TextIsKeptInTheSystemCodePage)
         {"insert", "held", 3, "lo wor", "hello word"},
         {"append", "\xc7\xeb", -1, "ok", "\xc7\xebok"},
         {"empty", "", -2, "", ""},
+        {"paragraphs", "one\r\n\r\n\xc7\xeb\r\n", -2, "", "one\r\n\r\n\xc7\xeb\r\n"},
+        {"break inserted", "ab", 1, "\r\n", "a\r\nb"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pstrWhat);
