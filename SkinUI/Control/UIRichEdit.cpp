@@ -244,13 +244,15 @@ CUIString CRichEditUI::GetText() const
 {
     if (!HasTextServices())
         return m_sText;
-    const long nLength = GetTextLength(GTL_DEFAULT);
+    // Line breaks as they were set: the text services keep a paragraph end as a lone CR and give CR LF
+    // back only when asked to.
+    const long nLength = GetTextLength(GTL_USECRLF);
     if (nLength <= 0)
         return CUIString();
     // Every character takes at most two bytes in the system's code page.
     const DWORD cb = static_cast<DWORD>(nLength) * 2 + 1;
     std::unique_ptr<char[]> pBuffer(new char[cb]());
-    GETTEXTEX gt = {cb, GT_DEFAULT, CP_ACP, nullptr, nullptr};
+    GETTEXTEX gt = {cb, GT_USECRLF, CP_ACP, nullptr, nullptr};
     Send(EM_GETTEXTEX, reinterpret_cast<WPARAM>(&gt), reinterpret_cast<LPARAM>(pBuffer.get()));
     pBuffer[cb - 1] = '\0';
     return CUIString(pBuffer.get());
@@ -695,12 +697,12 @@ void CRichEditUI::OnInit()
     if (m_bInited)
         return;
     auto* pHost = new CTxtWinHost;
-    if (!pHost->Init(this, m_lTwhStyle, m_sText)) {
+    // The text is drawn over the control's own layers and whatever lies beneath it: no background of its own.
+    if (!pHost->Init(this, m_lTwhStyle, m_sText, true)) {
         pHost->Shutdown();
         pHost->Release();
     } else {
         m_pTwh = pHost;
-        m_pTwh->SetTransparent(true);
         LRESULT lResult = 0;
         m_pTwh->Services()->TxSendMessage(EM_SETLANGOPTIONS, 0, 0, &lResult);
         m_pTwh->SetMaxLength(static_cast<DWORD>(m_iLimitText < 0 ? 0 : m_iLimitText));
@@ -768,11 +770,16 @@ void CRichEditUI::Paint(HDC hDC, const RECT& rcDirty)
     CUIRenderClip clip;
     CUIRenderClip::ClipToRect(hDC, rcPaint, clip);
     CControlUI::Paint(hDC, rcDirty);
-    if (HasTextServices()) {
-        RECTL rcBounds = {m_pTwh->ClientRect().left, m_pTwh->ClientRect().top, m_pTwh->ClientRect().right,
-                          m_pTwh->ClientRect().bottom};
-        m_pTwh->Services()->TxDraw(DVASPECT_CONTENT, 0, nullptr, nullptr, hDC, nullptr, &rcBounds, nullptr, &rcPaint,
-                                   nullptr, 0, TXTVIEW_ACTIVE);
+    RECT rcTextPaint;
+    if (HasTextServices() && ::IntersectRect(&rcTextPaint, &rcPaint, &m_pTwh->ClientRect())) {
+        // Clipped to the text area: text services may draw a line that does not fit on to its full length
+        // (Wine's do), and it would show through the scroll bars and the inset.
+        CUIRenderClip textClip;
+        CUIRenderClip::ClipToRect(hDC, rcTextPaint, textClip);
+        const CUIRect& rcClient = m_pTwh->ClientRect();
+        RECTL rcBounds = {rcClient.left, rcClient.top, rcClient.right, rcClient.bottom};
+        m_pTwh->Services()->TxDraw(DVASPECT_CONTENT, 0, nullptr, nullptr, hDC, nullptr, &rcBounds, nullptr,
+                                   &rcTextPaint, nullptr, 0, TXTVIEW_ACTIVE);
     }
     PaintChildren(hDC, rcDirty);
     for (CScrollBarUI* pBar : {VisibleVerticalBar(), VisibleHorizontalBar()}) {

@@ -100,9 +100,13 @@ void CTxtWinHost::ReleaseServices(IUnknown* pServices)
     m_bServicesHoldRef = false;
 }
 
-bool CTxtWinHost::Init(CRichEditUI* pOwner, LONG lStyle, const char* pstrText)
+bool CTxtWinHost::Init(CRichEditUI* pOwner, LONG lStyle, const char* pstrText, bool bTransparent)
 {
     m_pOwner = pOwner;
+    // Known before the text services exist: they ask for the background style when they are created, and
+    // some (Wine's) never ask again, ignoring a later background-style change, so that they would keep
+    // filling the text area with the window colour over everything painted beneath the control.
+    m_bTransparent = bTransparent;
     CPaintManagerUI* pManager = Manager();
     HFONT hFont = nullptr;
     if (pManager != nullptr) {

@@ -34,8 +34,9 @@ public:
     CTxtWinHost(const CTxtWinHost&) = delete;
     CTxtWinHost& operator=(const CTxtWinHost&) = delete;
 
-    // Creates the text services; false (and no services) on any failure.
-    bool Init(CRichEditUI* pOwner, LONG lStyle, const char* pstrText);
+    // Creates the text services, with a transparent text background when bTransparent is set; false (and
+    // no services) on any failure.
+    bool Init(CRichEditUI* pOwner, LONG lStyle, const char* pstrText, bool bTransparent);
     // Deactivates and releases the text services and forgets the control.
     void Shutdown();
 

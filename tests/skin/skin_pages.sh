@@ -4,8 +4,9 @@
 # welcome page again from the tree's packed skin archive), in the state the installer gives that page, saves
 # <build>/screenshots/skin-<page>.png and checks that each is a real rendering: regions where only the page's
 # background art shows must equal that art, buttons must show their pictures' normal states over it, texts
-# and fields must be drawn, the separator line must sit where the panel state puts it, and the window must be
-# 600 x 400. Controls the skin names but the framework lacks are reported by SkinView and skipped.
+# and fields must be drawn (the agreement text over the art, without a box of its own), the separator line
+# must sit where the panel state puts it, and the window must be 600 x 400. Controls the skin names but the
+# framework lacks are reported by SkinView and skipped.
 # Usage: tests/skin/skin_pages.sh <build-dir> [<skin-folder>]     (CTest runs it as skin_pages)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -173,6 +174,9 @@ shoot agreement --select Tab_MainSwitch=1 "${setup[@]}" --text "Txt_info=$agreem
     region_is bk.png 0 80 18 300
     region_is bk.png 10 45 480 26
     region_covers bk.png 500 50 60 24 "the back button"
+    # The agreement text is drawn over the art, and the rest of its box lets the art show through.
+    region_covers bk.png 20 73 550 70 "the agreement text"
+    region_is bk.png 20 160 550 200
 }
 
 # The same skin packed as the installer carries it, when this tree has packed it.

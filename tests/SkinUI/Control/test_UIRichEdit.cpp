@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -192,6 +194,8 @@ TEST(RichEditText, TextIsKeptInTheSystemCodePage)
         {"insert", "held", 3, "lo wor", "hello word"},
         {"append", "\xc7\xeb", -1, "ok", "\xc7\xebok"},
         {"empty", "", -2, "", ""},
+        {"paragraphs", "one\r\n\r\n\xc7\xeb\r\n", -2, "", "one\r\n\r\n\xc7\xeb\r\n"},
+        {"break inserted", "ab", 1, "\r\n", "a\r\nb"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pstrWhat);
@@ -302,18 +306,85 @@ TEST(RichEditInput, TabReachesARichEditThatWantsIt)
     }
 }
 
-TEST(RichEditPaint, TextIsDrawnIntoTheTextAreaOnly)
+TEST(RichEditPaint, TextShowsInItsColourOverWhatLiesBeneathAndStaysOutOfTheBars)
 {
-    EditHost t("textcolor=\"#FF000000\"");
-    t.edit->SetText("WWWWWWWW WWWWWWWW");
-    PaintCanvas canvas(300, 200, 0xFFFFFFFF);
-    t.root->Paint(canvas.DC(), CUIRect(0, 0, 300, 200));
-    int nDark = 0;
-    for (int y = 10; y < 110; ++y)
-        for (int x = 10; x < 210; ++x)
-            nDark += (canvas.Rgb(x, y) & 0xFF) < 0x80 ? 1 : 0;
-    EXPECT_GT(nDark, 20);
-    // Nothing outside the control.
-    EXPECT_TRUE(canvas.AllRgb(CUIRect(0, 120, 300, 200), 0xFFFFFF));
-    EXPECT_TRUE(canvas.AllRgb(CUIRect(215, 0, 300, 200), 0xFFFFFF));
+    // The installer's box over dark art: the text services must leave the background alone and draw only
+    // the text, in the skin's colour, enabled or not, and only in the text area left free by the bars.
+    constexpr DWORD kArt = 0xFF203040;
+    const std::string sWide = std::string(120, 'W') + "\r\n";
+    std::string sLong;
+    for (int i = 0; i < 40; ++i)
+        sLong += sWide;
+    struct Case
+    {
+        const char* pstrWhat;
+        const char* pstrColor; // the skin's textcolor
+        bool bEnabled;
+        const char* pstrText;
+        bool bBrightText; // white text: the glyphs are light; otherwise dark
+        int nMinGlyph;    // glyph pixels in the text area: more than this, and fewer than nMaxGlyph
+        int nMaxGlyph;
+    };
+    const Case cases[] = {
+        {"white, disabled (the installer's)", "0xFFFFFFFF", false, "Hello world", true, 20, 2000},
+        {"white, enabled", "0xFFFFFFFF", true, "\xd3\xc3\xbb\xa7\xd0\xad\xd2\xe9 WWWW", true, 20, 2000},
+        {"black", "#FF000000", true, "Hello world", false, 20, 2000},
+        {"no text", "0xFFFFFFFF", false, "", true, -1, 1},
+        {"wider and taller than the box", "0xFFFFFFFF", false, sLong.c_str(), true, 5000, 182400},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pstrWhat);
+        CPaintManagerUI pm;
+        HostWindow host(pm, HostWindow::VisiblePopup, 600, 400);
+        CSkinBuilder builder;
+        std::string sSkin = kAgreementSkin;
+        sSkin.replace(sSkin.find("0xFFFFFFFF"), 10, c.pstrColor);
+        CControlUI* pRoot = builder.Build(sSkin.c_str(), nullptr, nullptr, &pm);
+        ASSERT_NE(pRoot, nullptr);
+        pm.SetRootControl(pRoot);
+        auto* pEdit = static_cast<CRichEditUI*>(pm.FindControlByName("Txt_info"));
+        ASSERT_NE(pEdit, nullptr);
+        ASSERT_TRUE(pEdit->HasTextServices());
+        pEdit->SetEnabled(c.bEnabled);
+        pEdit->SetText(c.pstrText);
+        pRoot->SetPos(CUIRect(0, 0, 600, 400));
+        PaintCanvas canvas(600, 400, kArt);
+        pRoot->Paint(canvas.DC(), CUIRect(0, 0, 600, 400));
+
+        const auto isGlyph = [&c](DWORD dw) {
+            const int nMin = std::min({ChannelOf(dw, 0), ChannelOf(dw, 1), ChannelOf(dw, 2)});
+            const int nMax = std::max({ChannelOf(dw, 0), ChannelOf(dw, 1), ChannelOf(dw, 2)});
+            return c.bBrightText ? nMin >= 0xC0 : nMax <= 0x20;
+        };
+        const auto count = [&canvas](const RECT& rc, const std::function<bool(DWORD)>& pred) {
+            int n = 0;
+            for (int y = rc.top; y < rc.bottom; ++y)
+                for (int x = rc.left; x < rc.right; ++x)
+                    n += pred(canvas.Rgb(x, y)) ? 1 : 0;
+            return n;
+        };
+        // The text area: the control less its visible bars.
+        CUIRect rcText = pEdit->GetPos();
+        for (CScrollBarUI* pBar : {pEdit->GetVerticalScrollBar(), pEdit->GetHorizontalScrollBar()}) {
+            if (!pBar->IsVisible())
+                continue;
+            if (pBar->IsHorizontal())
+                rcText.bottom = pBar->GetPos().top;
+            else
+                rcText.right = pBar->GetPos().left;
+            // The bars show no text through them.
+            EXPECT_EQ(count(pBar->GetPos(), isGlyph), 0);
+        }
+        // Glyph cores in the text colour, not a box filled in that colour; everything else in the area is
+        // the art or the glyphs' anti-aliased edges blending into it.
+        const int nGlyph = count(rcText, isGlyph);
+        EXPECT_GT(nGlyph, c.nMinGlyph);
+        EXPECT_LT(nGlyph, c.nMaxGlyph);
+        const int nOther = count(rcText, [&](DWORD dw) { return !isGlyph(dw) && !NearRgb(dw, kArt, 2); });
+        EXPECT_LE(nOther, nGlyph);
+        // Nothing outside the control.
+        EXPECT_TRUE(canvas.AllRgb(CUIRect(0, 0, 600, 30), kArt));
+        EXPECT_TRUE(canvas.AllRgb(CUIRect(0, 30, 20, 400), kArt));
+        EXPECT_TRUE(canvas.AllRgb(CUIRect(20, 350, 600, 400), kArt));
+    }
 }
