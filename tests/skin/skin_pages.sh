@@ -109,14 +109,21 @@ shoot() { # <page> <SkinView arguments...>
         wait "$pid" 2>/dev/null
         return
     fi
-    # The pointer away from the window (no hover states), a moment to paint, then the picture.
+    # The pointer away from the window (no hover states), then the picture once two in a row agree: a loaded
+    # machine may still be painting after a fixed pause.
     xdotool mousemove 0 0 2>/dev/null
-    sleep 1
-    import -window "$win" "$shot" 2>/dev/null || fail "no screenshot"
+    local i prev="$work/$page-prev.png"
+    sleep 0.5
+    for i in $(seq 1 20); do
+        import -window "$win" "$shot" 2>/dev/null || { rm -f "$shot"; break; }
+        if [ -f "$prev" ] && [ "$(/usr/bin/compare -metric AE "$prev" "$shot" null: 2>&1)" = 0 ]; then break; fi
+        cp "$shot" "$prev"
+        sleep 0.5
+    done
+    [ -f "$shot" ] || fail "no screenshot"
     # Close it as a user would: a click on the caption gives it the keyboard, Escape closes it.
     xdotool mousemove --window "$win" 300 20 click 1 sleep 0.2 key Escape 2>/dev/null
-    local i
-    for i in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    for i in $(seq 1 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     if kill -0 "$pid" 2>/dev/null; then
         fail "Escape did not close the window"
         kill "$pid" 2>/dev/null
