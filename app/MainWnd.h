@@ -53,6 +53,7 @@ protected:
     SkinUI::CUIResName SkinResourceId() const override;
     void OnSkinReady() override;
     void OnWindowGone(HWND hWnd) override;
+    LRESULT OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
     LRESULT HandleOtherMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
     void ReceiveNotify(SkinUI::NotifyEventUI& msg) override;
 
@@ -110,4 +111,8 @@ private:
     // Paces the speed line: raised by 20 at every poll that finds the download.
     int m_nPollClock = 0;
     CPackageUnpacker m_unpacker;
+    // Messages of this window being handled now. The folder dialog runs a message loop inside a handler;
+    // a window destroyed in there leaves the object to be deleted once the outermost handler returns.
+    int m_nMessageDepth = 0;
+    bool m_bDeleteWhenUnwound = false;
 };

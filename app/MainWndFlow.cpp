@@ -137,7 +137,9 @@ void CMainWnd::BrowseForFolder()
 {
     char szPath[MAX_PATH] = {};
     BROWSEINFOA bi = {};
-    bi.hwndOwner = nullptr;
+    // Owned by the installer window, which takes no input while the dialog is open: no Install, no second
+    // dialog, no close from the window's own buttons.
+    bi.hwndOwner = m_hWnd;
     bi.pidlRoot = nullptr;
     bi.pszDisplayName = szPath;
     bi.lpszTitle = "从下面选择安装目录：";
@@ -145,6 +147,11 @@ void CMainWnd::BrowseForFolder()
     LPITEMIDLIST pidl = ::SHBrowseForFolderA(&bi);
     if (pidl == nullptr)
         return;
+    if (m_hWnd == nullptr) {
+        // The window was destroyed while the dialog ran (the object stays until its handlers return).
+        ::CoTaskMemFree(pidl);
+        return;
+    }
     // A choice without a file-system path (a virtual folder) leaves the field as it was.
     const bool bPath = ::SHGetPathFromIDListA(pidl, szPath) != FALSE;
     ::CoTaskMemFree(pidl);

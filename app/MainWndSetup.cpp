@@ -137,5 +137,19 @@ void CMainWnd::OnWindowGone(HWND hWnd)
     // items and wait for it before the object goes.
     m_unpacker.RequestStop();
     m_unpacker.Join();
+    DeleteTask(m_nTaskId);
+    if (m_nMessageDepth > 0) {
+        m_bDeleteWhenUnwound = true; // a handler of this object is still running below us
+        return;
+    }
     delete this;
+}
+
+LRESULT CMainWnd::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    ++m_nMessageDepth;
+    const LRESULT lRes = WindowImplBase::OnMessage(uMsg, wParam, lParam);
+    if (--m_nMessageDepth == 0 && m_bDeleteWhenUnwound)
+        delete this;
+    return lRes;
 }

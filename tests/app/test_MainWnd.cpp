@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 using namespace SkinUI;
@@ -77,6 +78,64 @@ private:
 
 const char kPathError[] = "请输入正确的安装路径！";
 const DWORD kSkinShowMsgColor = 0x000094E3;
+
+// What a thread timer saw while the folder dialog ran a message loop inside the window's click handler.
+struct DialogWatch
+{
+    HWND hInstaller = nullptr;
+    HWND hOwner = nullptr;
+    bool bInstallerEnabled = true;
+    int nStage = 0;
+};
+
+// Registered after the window, so it hears the click once the window's own handler has returned, and
+// notes whether the object (whose download manager owns hEvents) still lived then.
+class CAfterClick : public INotifyUI
+{
+public:
+    explicit CAfterClick(HWND hEvents) : m_hEvents(hEvents) {}
+    void ReceiveNotify(NotifyEventUI& msg) override
+    {
+        if (msg.type == "click") {
+            m_bHeard = true;
+            m_bObjectAlive = ::IsWindow(m_hEvents) != FALSE;
+        }
+    }
+    bool m_bHeard = false;
+    bool m_bObjectAlive = false;
+
+private:
+    HWND m_hEvents;
+};
+DialogWatch g_watch;
+
+BOOL CALLBACK FindVisibleDialog(HWND hWnd, LPARAM lParam)
+{
+    char szClass[16] = {};
+    ::GetClassNameA(hWnd, szClass, sizeof(szClass));
+    if (std::strcmp(szClass, "#32770") != 0 || !::IsWindowVisible(hWnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
+}
+
+// First tick with the dialog open: note its owner and close the installer window from outside (as the
+// taskbar may); later ticks cancel a dialog that is still there.
+void CALLBACK CloseWhileDialogRuns(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND hDialog = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindVisibleDialog, reinterpret_cast<LPARAM>(&hDialog));
+    if (hDialog == nullptr)
+        return;
+    if (g_watch.nStage == 0) {
+        g_watch.hOwner = ::GetWindow(hDialog, GW_OWNER);
+        g_watch.bInstallerEnabled = ::IsWindowEnabled(g_watch.hInstaller) != FALSE;
+        ::PostMessageA(g_watch.hInstaller, WM_CLOSE, 1, 0);
+        g_watch.nStage = 1;
+    } else {
+        ::PostMessageA(hDialog, WM_COMMAND, IDCANCEL, 0);
+    }
+}
 
 } // namespace
 
@@ -219,6 +278,39 @@ TEST(InstallerWindow, CompletionPutsTheShortcutOnTheDesktopAndShowsTheFinishPage
         EXPECT_STREQ(w.Find("Hor_Window")->GetBackImage(), "bk2.png");
         EXPECT_NE(::GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES);
         ::DeleteFileA(link.c_str());
+    }
+    ::CoUninitialize();
+}
+
+TEST(InstallerWindow, FolderDialogHoldsTheWindowAndClosingMeanwhileIsSafe)
+{
+    ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+    {
+        CInstallerWindow w;
+        const HWND hEvents = w.Wnd().GetEventWindow();
+        ASSERT_TRUE(::IsWindow(hEvents));
+        g_watch = DialogWatch();
+        g_watch.hInstaller = w.Handle();
+        CAfterClick after(hEvents);
+        w.Wnd().GetPaintManager().RegisterNotifier(&after);
+        const UINT_PTR uTimer = ::SetTimer(nullptr, 0, 200, CloseWhileDialogRuns);
+        // Queued, so that it arrives from inside the window's message handling as a real click does.
+        w.Wnd().GetPaintManager().SendNotify(w.Find("Btn_Change"), "click", 0, 0, true);
+        ::PostMessageA(w.Handle(), WM_NULL, 0, 0);
+        const DWORD dwStart = ::GetTickCount();
+        while (::IsWindow(w.Handle()) && ::GetTickCount() - dwStart < 15000)
+            Pump(50);
+        Pump(300);
+        ::KillTimer(nullptr, uTimer);
+        EXPECT_EQ(g_watch.nStage, 1) << "the folder dialog never showed";
+        EXPECT_EQ(g_watch.hOwner, w.Handle());
+        EXPECT_FALSE(g_watch.bInstallerEnabled) << "the window took input while the dialog was open";
+        EXPECT_FALSE(::IsWindow(w.Handle()));
+        // The object outlived its click handler and was deleted after it: its download manager's window
+        // was still there when the handler returned, and is gone now.
+        EXPECT_TRUE(after.m_bHeard);
+        EXPECT_TRUE(after.m_bObjectAlive) << "the object was deleted while its click handler still ran";
+        EXPECT_FALSE(::IsWindow(hEvents));
     }
     ::CoUninitialize();
 }

@@ -139,6 +139,9 @@ TEST(PackageUnpacker, FailsAtOnceAndNeverReportsCompletion)
         dataBroken[layout.aData[1] + i] = static_cast<char>(0xFF);
     const std::string noClient = BuildArchive({File("VeltaraClient/a.txt", "first"), File("Other/b.exe", exe)});
     const std::string escaping = BuildArchive({File("../outside.txt", "x"), File(kExe, exe)});
+    const std::string rooted = BuildArchive({File("/veltara-outside.txt", "x"), File(kExe, exe)});
+    const std::string driveRelative = BuildArchive({File("C:veltara-outside.txt", "x"), File(kExe, exe)});
+    const std::string tooLong = BuildArchive({File(kExe, exe), File("VeltaraClient/" + std::string(250, 'n'), "x")});
     const std::string emptyArchive = BuildArchive({});
 
     const struct
@@ -151,6 +154,9 @@ TEST(PackageUnpacker, FailsAtOnceAndNeverReportsCompletion)
         {"damaged data", dataBroken, UnpackOutcome::ItemFailed},
         {"no client", noClient, UnpackOutcome::ClientMissing},
         {"name outside the folder", escaping, UnpackOutcome::ItemFailed},
+        {"name from the drive root", rooted, UnpackOutcome::ItemFailed},
+        {"name with a drive letter", driveRelative, UnpackOutcome::ItemFailed},
+        {"name too long for the folder", tooLong, UnpackOutcome::ItemFailed},
         {"no items", emptyArchive, UnpackOutcome::NotAnArchive},
         {"an error page", "<html>404 Not Found</html>", UnpackOutcome::NotAnArchive},
         {"empty body", "", UnpackOutcome::NotAnArchive},
@@ -169,6 +175,10 @@ TEST(PackageUnpacker, FailsAtOnceAndNeverReportsCompletion)
         EXPECT_EQ(::GetFileAttributesA((folder / "VeltaraClient\\z.txt").c_str()), INVALID_FILE_ATTRIBUTES)
             << c.pstrWhat;
         EXPECT_EQ(::GetFileAttributesA((folder / "..\\outside.txt").c_str()), INVALID_FILE_ATTRIBUTES) << c.pstrWhat;
+        EXPECT_EQ(::GetFileAttributesA((folder.Path().substr(0, 3) + "veltara-outside.txt").c_str()),
+                  INVALID_FILE_ATTRIBUTES)
+            << c.pstrWhat;
+        EXPECT_EQ(::GetFileAttributesA("C:veltara-outside.txt"), INVALID_FILE_ATTRIBUTES) << c.pstrWhat;
     }
 }
 
