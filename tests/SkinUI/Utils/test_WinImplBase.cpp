@@ -26,7 +26,7 @@ public:
     CUIString GetClassName() const override { return "ButtonUI"; }
 };
 
-struct SkinSpec
+struct SkinSource
 {
     int nKind = WindowImplBase::SKIN_FROM_FILE;
     std::string sFolder;
@@ -38,7 +38,7 @@ struct SkinSpec
 class TestSkinWnd : public WindowImplBase
 {
 public:
-    explicit TestSkinWnd(SkinSpec spec) : m_spec(std::move(spec)) {}
+    explicit TestSkinWnd(SkinSource source) : m_source(std::move(source)) {}
 
     HWND Create() { return CreateHostWindow(nullptr, "wib", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0); }
 
@@ -48,11 +48,11 @@ public:
 
 protected:
     const char* WindowClassName() const override { return "WibTestWnd"; }
-    CUIString SkinFolderName() const override { return m_spec.sFolder.c_str(); }
-    CUIString SkinFileName() const override { return m_spec.sFile.c_str(); }
-    int SkinSourceKind() const override { return m_spec.nKind; }
-    CUIString SkinArchiveName() const override { return m_spec.sArchive.c_str(); }
-    CUIResName SkinResourceId() const override { return CUIResName(m_spec.nResId); }
+    CUIString SkinFolderName() const override { return m_source.sFolder.c_str(); }
+    CUIString SkinFileName() const override { return m_source.sFile.c_str(); }
+    int SkinSourceKind() const override { return m_source.nKind; }
+    CUIString SkinArchiveName() const override { return m_source.sArchive.c_str(); }
+    CUIResName SkinResourceId() const override { return CUIResName(m_source.nResId); }
     void OnSkinLoadFailed() override { ++nLoadFailures; }
     void OnSkinReady() override { bReady = true; }
     CControlUI* MakeControl(const char* pstrClass) override
@@ -89,7 +89,7 @@ protected:
     }
 
 private:
-    SkinSpec m_spec;
+    SkinSource m_source;
 };
 
 // A scratch folder below the test program's folder, removed with its files at the end.
@@ -129,14 +129,14 @@ void ResetResourceLocation()
     CPaintManagerUI::SetResourceFolder("");
 }
 
-SkinSpec MarkupSkin(SkinFolder& folder, const std::string& sMarkup)
+SkinSource MarkupSkin(SkinFolder& folder, const std::string& sMarkup)
 {
     static int s_nSkin = 0;
-    SkinSpec spec;
-    spec.sFolder = folder.Name();
-    spec.sFile = "skin" + std::to_string(++s_nSkin) + ".xml";
-    folder.Write(spec.sFile, sMarkup);
-    return spec;
+    SkinSource source;
+    source.sFolder = folder.Name();
+    source.sFile = "skin" + std::to_string(++s_nSkin) + ".xml";
+    folder.Write(source.sFile, sMarkup);
+    return source;
 }
 
 void Pump()
@@ -188,7 +188,7 @@ TEST_F(WindowImplBaseTest, EachSkinSourceBuildsTheTreeAndSizesTheWindow)
     struct Case
     {
         const char* pstrWhat;
-        SkinSpec spec;
+        SkinSource source;
         const char* pstrControl;
         SIZE size;
     };
@@ -214,7 +214,7 @@ TEST_F(WindowImplBaseTest, EachSkinSourceBuildsTheTreeAndSizesTheWindow)
         ResetResourceLocation();
         HWND hWnd = nullptr;
         {
-            TestSkinWnd wnd(c.spec);
+            TestSkinWnd wnd(c.source);
             hWnd = wnd.Create();
             ASSERT_NE(hWnd, nullptr);
             EXPECT_EQ(wnd.nLoadFailures, 0);
@@ -243,7 +243,7 @@ TEST_F(WindowImplBaseTest, ASkinThatCannotBeHadTakesTheFailurePathAndLeavesNoWin
     struct Case
     {
         const char* pstrWhat;
-        SkinSpec spec;
+        SkinSource source;
     };
     const Case cases[] = {
         {"missing archive resource", {WindowImplBase::SKIN_FROM_ARCHIVE_RESOURCE, "", "skin.xml", "", 499}},
@@ -257,7 +257,7 @@ TEST_F(WindowImplBaseTest, ASkinThatCannotBeHadTakesTheFailurePathAndLeavesNoWin
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pstrWhat);
         ResetResourceLocation();
-        TestSkinWnd wnd(c.spec);
+        TestSkinWnd wnd(c.source);
         EXPECT_EQ(wnd.Create(), nullptr);
         EXPECT_EQ(wnd.nLoadFailures, 1);
         EXPECT_FALSE(wnd.bReady);
@@ -344,17 +344,18 @@ TEST_F(WindowImplBaseTest, AMissingSkinArchiveTellsTheUserAndEndsTheProcessWithC
 
 TEST_F(WindowImplBaseTest, HitTestFindsCaptionBorderAndClient)
 {
-    const SkinSpec captionSkin =
+    const SkinSource captionSkin =
         MarkupSkin(folder, "<Window size=\"300,200\" caption=\"0,0,0,60\"><VerticalLayout>"
                            "<HorizontalLayout height=\"60\"><ProbeButton name=\"minbtn\" width=\"40\"/>"
                            "</HorizontalLayout><VerticalLayout/></VerticalLayout></Window>");
-    const SkinSpec insetSkin = MarkupSkin(folder, "<Window size=\"300,200\" caption=\"20,0,20,60\"><VerticalLayout/>"
-                                                  "</Window>");
-    const SkinSpec borderSkin = MarkupSkin(folder, "<Window size=\"300,200\" caption=\"0,0,0,60\" sizebox=\"4,4,4,4\">"
-                                                   "<VerticalLayout/></Window>");
+    const SkinSource insetSkin = MarkupSkin(folder, "<Window size=\"300,200\" caption=\"20,0,20,60\"><VerticalLayout/>"
+                                                    "</Window>");
+    const SkinSource borderSkin =
+        MarkupSkin(folder, "<Window size=\"300,200\" caption=\"0,0,0,60\" sizebox=\"4,4,4,4\">"
+                           "<VerticalLayout/></Window>");
     struct Case
     {
-        const SkinSpec* pSkin;
+        const SkinSource* pSkin;
         bool bMaximised;
         POINT pt;
         LRESULT lExpected;
@@ -392,7 +393,7 @@ TEST_F(WindowImplBaseTest, HitTestFindsCaptionBorderAndClient)
 
 TEST_F(WindowImplBaseTest, MessagesReachTheHandlerThenHandleOtherMessageThenTheFramework)
 {
-    const SkinSpec skin = MarkupSkin(folder, "<Window size=\"100,80\"><VerticalLayout/></Window>");
+    const SkinSource skin = MarkupSkin(folder, "<Window size=\"100,80\"><VerticalLayout/></Window>");
     struct Case
     {
         UINT uMsg;
@@ -419,7 +420,7 @@ TEST_F(WindowImplBaseTest, MessagesReachTheHandlerThenHandleOtherMessageThenTheF
 
 TEST_F(WindowImplBaseTest, EscapeCloseButtonAndSystemMenuCloseTheWindow)
 {
-    const SkinSpec skin =
+    const SkinSource skin =
         MarkupSkin(folder, "<Window size=\"200,100\"><HorizontalLayout><ProbeButton name=\"closebtn\"/>"
                            "<ProbeButton name=\"okbtn\"/></HorizontalLayout></Window>");
     enum Action
@@ -476,9 +477,10 @@ TEST_F(WindowImplBaseTest, EscapeCloseButtonAndSystemMenuCloseTheWindow)
 
 TEST_F(WindowImplBaseTest, SystemButtonsMinimiseMaximiseAndRestore)
 {
-    const SkinSpec skin = MarkupSkin(folder, "<Window size=\"200,100\"><HorizontalLayout><ProbeButton name=\"minbtn\"/>"
-                                             "<ProbeButton name=\"maxbtn\"/><ProbeButton name=\"restorebtn\"/>"
-                                             "</HorizontalLayout></Window>");
+    const SkinSource skin =
+        MarkupSkin(folder, "<Window size=\"200,100\"><HorizontalLayout><ProbeButton name=\"minbtn\"/>"
+                           "<ProbeButton name=\"maxbtn\"/><ProbeButton name=\"restorebtn\"/>"
+                           "</HorizontalLayout></Window>");
     TestSkinWnd wnd(skin);
     const HWND hWnd = wnd.Create();
     ASSERT_NE(hWnd, nullptr);
