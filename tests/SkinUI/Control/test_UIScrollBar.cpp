@@ -20,18 +20,12 @@ using namespace SkinUITest;
 
 namespace {
 
-std::string R(const RECT& rc)
-{
-    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
-           std::to_string(rc.bottom);
-}
-
 // A rectangle relative to an origin, as text.
 std::string Rel(const RECT& rc, int x, int y)
 {
     RECT r = rc;
     ::OffsetRect(&r, -x, -y);
-    return R(r);
+    return RectText(r);
 }
 
 // An ownerless bar as the root of a manager on a message-only window, with its notifications recorded.
@@ -170,7 +164,7 @@ TEST(ScrollBarInput, PressesMoveALineOrAPageAndNotifyWhenOwnerless)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pstrWhat);
         AttachedBar t(200, 400, 200);
-        ASSERT_EQ(R(t.bar->GetThumbRect()), "0,72,16,128");
+        ASSERT_EQ(RectText(t.bar->GetThumbRect()), "0,72,16,128");
         t.bar->SetEnabled(c.bEnabled);
         t.Send(UIEV_BUTTONDOWN, 8, c.y);
         EXPECT_EQ(t.bar->GetScrollPos(), c.nExpectedPos);
@@ -266,8 +260,8 @@ TEST(ScrollBarOwner, ActionsGoToTheOwningContainerWhichScrollsItsChildren)
     ASSERT_NE(pBar, nullptr);
     ASSERT_TRUE(pBar->IsVisible());
     EXPECT_EQ(pBar->GetScrollRange(), 300);
-    EXPECT_EQ(R(pBar->GetPos()), "84,0,100,200");
-    EXPECT_EQ(R(pTall->GetPos()), "0,0,84,500");
+    EXPECT_EQ(RectText(pBar->GetPos()), "84,0,100,200");
+    EXPECT_EQ(RectText(pTall->GetPos()), "0,0,84,500");
 
     struct Step
     {
@@ -292,7 +286,7 @@ TEST(ScrollBarOwner, ActionsGoToTheOwningContainerWhichScrollsItsChildren)
         pBar->DeliverEvent(event);
         EXPECT_EQ(pBar->GetScrollPos(), s.nExpectedPos);
         EXPECT_EQ(pTall->GetPos().top, -s.nExpectedPos);
-        EXPECT_EQ(R(pFloat->GetPos()), "5,5,15,15"); // floating children stay
+        EXPECT_EQ(RectText(pFloat->GetPos()), "5,5,15,15"); // floating children stay
     }
     EXPECT_TRUE(log.empty()); // an owned bar leaves notifying to its owner
 }

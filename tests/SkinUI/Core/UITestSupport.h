@@ -18,6 +18,13 @@ using SkinUI::CUIString;
 using SkinUI::InputEventUI;
 using SkinUI::NotifyEventUI;
 
+// "left,top,right,bottom", for comparing rectangles in assertions.
+inline std::string RectText(const RECT& rc)
+{
+    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
+           std::to_string(rc.bottom);
+}
+
 // A window whose procedure hands every message to its paint manager first. Message-only by default (it
 // cannot be painted, but timers and focus work); a visible pop-up when painting is needed.
 class HostWindow

@@ -54,12 +54,6 @@ private:
     EventLog* m_pLog;
 };
 
-std::string R(const RECT& rc)
-{
-    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
-           std::to_string(rc.bottom);
-}
-
 CControlUI* FirstHit(CControlUI* pThis, void*)
 {
     return pThis;
@@ -267,10 +261,10 @@ TEST(ContainerPlacement, ChildrenFillTheInsetAndFloatingChildrenKeepTheirOffsets
     pHidden->SetVisible(false);
     t.root->SetPos(CUIRect(100, 100, 300, 200));
 
-    EXPECT_EQ(R(pFill->GetPos()), "105,106,293,192");
-    EXPECT_EQ(R(pHidden->GetPos()), "1,2,3,4");
+    EXPECT_EQ(RectText(pFill->GetPos()), "105,106,293,192");
+    EXPECT_EQ(RectText(pHidden->GetPos()), "1,2,3,4");
     for (size_t i = 0; i < aFloats.size(); ++i)
-        EXPECT_EQ(R(aFloats[i]->GetPos()), floats[i].expected) << i;
+        EXPECT_EQ(RectText(aFloats[i]->GetPos()), floats[i].expected) << i;
 }
 
 TEST(ContainerPlacement, RelativeFloatingChildFollowsTheGrowthSinceItsFirstPlacement)
@@ -283,12 +277,12 @@ TEST(ContainerPlacement, RelativeFloatingChildFollowsTheGrowthSinceItsFirstPlace
     t.root->AddItem(pMover);
     t.root->AddItem(pZoomer);
     t.root->SetPos(CUIRect(0, 0, 200, 100));
-    EXPECT_EQ(R(pMover->GetPos()), "10,10,30,30"); // the first placement only records the size
-    EXPECT_EQ(R(pZoomer->GetPos()), "10,40,30,60");
+    EXPECT_EQ(RectText(pMover->GetPos()), "10,10,30,30"); // the first placement only records the size
+    EXPECT_EQ(RectText(pZoomer->GetPos()), "10,40,30,60");
 
     t.root->SetPos(CUIRect(0, 0, 300, 100));
-    EXPECT_EQ(R(pMover->GetPos()), "60,10,80,30");
-    EXPECT_EQ(R(pZoomer->GetPos()), "10,40,130,60");
+    EXPECT_EQ(RectText(pMover->GetPos()), "60,10,80,30");
+    EXPECT_EQ(RectText(pZoomer->GetPos()), "10,40,130,60");
 }
 
 TEST(ContainerFind, HitTestsRespectTheClientAreaFloatingChildrenAndMouseChildren)
@@ -361,7 +355,7 @@ TEST(ContainerAttributes, InsetChildPaddingAndMouseChildren)
 {
     CContainerUI c;
     c.ApplyAttributeList("inset=\"1,2,3,4\" childpadding=\"7\" mousechild=\"false\" name=\"box\"");
-    EXPECT_EQ(R(c.GetInset()), "1,2,3,4");
+    EXPECT_EQ(RectText(c.GetInset()), "1,2,3,4");
     EXPECT_EQ(c.GetChildPadding(), 7);
     EXPECT_FALSE(c.IsMouseChildEnabled());
     EXPECT_EQ(c.GetName(), "box");
@@ -454,21 +448,21 @@ TEST(ContainerPaint, ChildrenArePaintedUnderTheClientClipAndFloatingOnesUnderThe
 
     c.Paint(hDC, CUIRect(0, 0, 400, 300));
     ASSERT_EQ(pChild->clipBoxes.size(), 1u);
-    EXPECT_EQ(R(pChild->clipBoxes[0]), "10,10,190,90");
+    EXPECT_EQ(RectText(pChild->clipBoxes[0]), "10,10,190,90");
     ASSERT_EQ(pFloat->clipBoxes.size(), 1u);
-    EXPECT_EQ(R(pFloat->clipBoxes[0]), "0,0,200,100");
+    EXPECT_EQ(RectText(pFloat->clipBoxes[0]), "0,0,200,100");
     EXPECT_TRUE(pOutside->clipBoxes.empty());
 
     // A dirty area inside the inset only reaches floating children.
     c.Paint(hDC, CUIRect(0, 0, 5, 5));
     EXPECT_EQ(pChild->clipBoxes.size(), 1u);
     ASSERT_EQ(pFloat->clipBoxes.size(), 2u);
-    EXPECT_EQ(R(pFloat->clipBoxes[1]), "0,0,5,5");
+    EXPECT_EQ(RectText(pFloat->clipBoxes[1]), "0,0,5,5");
 
     // The clip in force before is restored.
     RECT rcAfter = {};
     ::GetClipBox(hDC, &rcAfter);
-    EXPECT_EQ(R(rcAfter), "0,0,400,300");
+    EXPECT_EQ(RectText(rcAfter), "0,0,400,300");
 
     ::SelectObject(hDC, hOld);
     ::DeleteObject(hBitmap);
@@ -549,7 +543,7 @@ TEST(ContainerScrolling, OnlyVisibleNonFloatingChildrenMoveAndOnlyByWhatTheBarMo
     t.root->SetPos(CUIRect(0, 0, 100, 200));
     pHidden->SetVisible(false);
     // The plain container gives its visible bar a place on the right of the inset rectangle.
-    EXPECT_EQ(R(t.root->GetVerticalScrollBar()->GetPos()), "84,0,100,200");
+    EXPECT_EQ(RectText(t.root->GetVerticalScrollBar()->GetPos()), "84,0,100,200");
 
     struct Step
     {
@@ -567,9 +561,9 @@ TEST(ContainerScrolling, OnlyVisibleNonFloatingChildrenMoveAndOnlyByWhatTheBarMo
         SCOPED_TRACE(s.cy);
         t.root->SetScrollPos(CUISize(0, s.cy));
         EXPECT_EQ(t.root->GetScrollPos().cy, s.nExpectedPos);
-        EXPECT_EQ(R(pChild->GetPos()), s.pstrChild);
-        EXPECT_EQ(R(pFloat->GetPos()), "5,5,15,15");
-        EXPECT_EQ(R(pHidden->GetPos()), "0,0,100,200");
+        EXPECT_EQ(RectText(pChild->GetPos()), s.pstrChild);
+        EXPECT_EQ(RectText(pFloat->GetPos()), "5,5,15,15");
+        EXPECT_EQ(RectText(pHidden->GetPos()), "0,0,100,200");
     }
 }
 
@@ -609,7 +603,7 @@ TEST(ContainerScrolling, LayoutBarAppearsAndGoesWithTheContentHeight)
         EXPECT_EQ(pBar->IsVisible(), s.bVisible);
         EXPECT_EQ(pBar->GetScrollRange(), s.nRange);
         EXPECT_EQ(pBar->GetScrollPos(), s.nPos);
-        EXPECT_EQ(R(pChild->GetPos()), s.pstrChild);
+        EXPECT_EQ(RectText(pChild->GetPos()), s.pstrChild);
     }
 
     // With the bar shown, children are clipped to the area left of it and the bar is painted there.
@@ -619,7 +613,7 @@ TEST(ContainerScrolling, LayoutBarAppearsAndGoesWithTheContentHeight)
     PaintCanvas canvas(100, 200, 0xFF000000);
     pLayout->Paint(canvas.DC(), CUIRect(0, 0, 100, 200));
     ASSERT_FALSE(pChild->clipBoxes.empty());
-    EXPECT_EQ(R(pChild->clipBoxes.back()), "0,0,84,200");
+    EXPECT_EQ(RectText(pChild->clipBoxes.back()), "0,0,84,200");
     EXPECT_EQ(canvas.Rgb(84, 0), 0x85E4FFu); // the bar's first button, outlined for want of images
 }
 

@@ -19,12 +19,6 @@ using namespace SkinUITest;
 
 namespace {
 
-std::string R(const RECT& rc)
-{
-    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
-           std::to_string(rc.bottom);
-}
-
 // A real, never shown top-level window for the manager: window attributes size and shape it.
 class HiddenWindow
 {
@@ -123,7 +117,7 @@ TEST(SkinBuilderWindow, InstallerWindowElementSizesTheWindowAndRegistersTwoFonts
     ::GetWindowRect(window.Handle(), &rcWindow);
     EXPECT_EQ(rcWindow.right - rcWindow.left, 600);
     EXPECT_EQ(rcWindow.bottom - rcWindow.top, 400);
-    EXPECT_EQ(R(pm.GetCaptionArea()), "0,0,0,60");
+    EXPECT_EQ(RectText(pm.GetCaptionArea()), "0,0,0,60");
     EXPECT_EQ(pm.GetCornerRounding().cx, 1);
     EXPECT_EQ(pm.GetCornerRounding().cy, 1);
     ASSERT_EQ(pm.CountFonts(), 2);
@@ -139,10 +133,10 @@ TEST(SkinBuilderWindow, InstallerWindowElementSizesTheWindowAndRegistersTwoFonts
     auto* pSwitch = static_cast<CTabLayoutUI*>(pm.FindControlByName("Tab_Switch"));
     ASSERT_NE(pMain, nullptr);
     ASSERT_NE(pSwitch, nullptr);
-    EXPECT_EQ(R(pMain->GetPos()), "0,43,600,400");
+    EXPECT_EQ(RectText(pMain->GetPos()), "0,43,600,400");
     EXPECT_EQ(pMain->GetCurSel(), 0);
     EXPECT_EQ(pSwitch->GetCurSel(), 0);
-    EXPECT_EQ(R(pm.FindControlByName("welcome")->GetPos()), "0,43,600,400");
+    EXPECT_EQ(RectText(pm.FindControlByName("welcome")->GetPos()), "0,43,600,400");
     EXPECT_FALSE(pm.FindControlByName("progress")->IsVisible());
     EXPECT_EQ(pm.FindControlByName("welcome")->GetManager(), &pm);
 }
@@ -154,7 +148,7 @@ TEST(SkinBuilderWindow, WindowAttributesNeedTheHostWindowButResourcesDoNot)
     std::unique_ptr<CControlUI> pRoot(builder.Build(kInstallerSkin, nullptr, nullptr, &pm));
     ASSERT_NE(pRoot, nullptr);
     EXPECT_EQ(pm.GetInitialSize().cx, 0);
-    EXPECT_EQ(R(pm.GetCaptionArea()), "0,0,0,0");
+    EXPECT_EQ(RectText(pm.GetCaptionArea()), "0,0,0,0");
     EXPECT_EQ(pm.CountFonts(), 2);
 
     // Without a manager nothing is registered; the tree is the same.
@@ -176,7 +170,7 @@ TEST(SkinBuilderWindow, OtherWindowAttributesReachTheManager)
         "linkhoverfontcolor=\"#FF0A0B0C\" selectedcolor=\"#FF0D0E0F\" unknown=\"1\"><Control/></Window>",
         nullptr, nullptr, &pm));
     ASSERT_NE(pRoot, nullptr);
-    EXPECT_EQ(R(pm.GetResizeBorder()), "1,2,3,4");
+    EXPECT_EQ(RectText(pm.GetResizeBorder()), "1,2,3,4");
     EXPECT_EQ(pm.GetMinimumSize().cx, 100);
     EXPECT_EQ(pm.GetMaximumSize().cy, 600);
     EXPECT_TRUE(pm.IsShowDirty());

@@ -16,12 +16,6 @@ using namespace SkinUITest;
 
 namespace {
 
-std::string R(const RECT& rc)
-{
-    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
-           std::to_string(rc.bottom);
-}
-
 std::unique_ptr<CLinearLayoutUI> MakeLayout(bool bVertical)
 {
     if (bVertical)
@@ -170,11 +164,11 @@ TEST(LinearLayoutSizing, AcrossTheAxisChildrenAreFixedOrFillLessTheirPaddingAtTh
         layout.AddItem(p);
     }
     layout.SetPos(CUIRect(100, 100, 300, 200));
-    EXPECT_EQ(R(pFixed->GetPos()), "102,103,132,113");
-    EXPECT_EQ(R(pPadded->GetPos()), "107,113,289,123"); // 194 less 5 and 7
-    EXPECT_EQ(R(pWide->GetPos()), "102,123,222,133");
-    EXPECT_EQ(R(pNarrow->GetPos()), "102,133,122,143");
-    EXPECT_EQ(R(pFloat->GetPos()), "260,105,290,125"); // floating: by its offset, whatever the inset
+    EXPECT_EQ(RectText(pFixed->GetPos()), "102,103,132,113");
+    EXPECT_EQ(RectText(pPadded->GetPos()), "107,113,289,123"); // 194 less 5 and 7
+    EXPECT_EQ(RectText(pWide->GetPos()), "102,123,222,133");
+    EXPECT_EQ(RectText(pNarrow->GetPos()), "102,133,122,143");
+    EXPECT_EQ(RectText(pFloat->GetPos()), "260,105,290,125"); // floating: by its offset, whatever the inset
 }
 
 TEST(LinearLayoutSizing, AbsurdSizesNeitherWrapNorCrash)
@@ -221,7 +215,7 @@ TEST(LinearLayoutSplitter, ThumbLiesOnTheChosenEdge)
         auto pLayout = MakeLayout(c.bVertical);
         pLayout->ApplyAttribute(c.bVertical ? "sepheight" : "sepwidth", std::to_string(c.nSep).c_str());
         pLayout->SetPos(CUIRect(0, 0, 100, 200));
-        EXPECT_EQ(R(pLayout->GetThumbRect(false)), c.expected) << c.bVertical << " " << c.nSep;
+        EXPECT_EQ(RectText(pLayout->GetThumbRect(false)), c.expected) << c.bVertical << " " << c.nSep;
         EXPECT_EQ(pLayout->GetControlFlags(), CONTROL_FLAG_SETCURSOR);
         pLayout->SetEnabled(false);
         EXPECT_EQ(pLayout->GetControlFlags(), 0u);
@@ -306,7 +300,7 @@ TEST(LinearLayoutSplitter, NearEdgeSplitterAndImmediateMode)
         f.Send(UIEV_BUTTONDOWN, 1);
         EXPECT_EQ(f.pm.CountPostPaintControls(), 0); // immediate mode needs no preview
         f.Send(UIEV_MOUSEMOVE, -9);
-        EXPECT_EQ(R(f.layout->GetPos()), bVertical ? "0,-10,200,100" : "-10,0,100,200"); // applied at once
+        EXPECT_EQ(RectText(f.layout->GetPos()), bVertical ? "0,-10,200,100" : "-10,0,100,200"); // applied at once
         f.Send(UIEV_MOUSEMOVE, -20);
         f.Send(UIEV_MOUSEMOVE, 30);
         EXPECT_EQ(f.FixedLength(), 71);

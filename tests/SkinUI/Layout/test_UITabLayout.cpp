@@ -14,12 +14,6 @@ using namespace SkinUITest;
 
 namespace {
 
-std::string R(const RECT& rc)
-{
-    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
-           std::to_string(rc.bottom);
-}
-
 CControlUI* Page(const char* pstrName)
 {
     auto* p = new CControlUI;
@@ -153,11 +147,11 @@ TEST(TabLayoutPlacement, ShownPageFillsTheInsetLessItsPaddingUnlessItHasASize)
     pFloat->SetVisible(true); // a floating child shown beside the page
 
     tab.SetPos(CUIRect(0, 0, 200, 100));
-    EXPECT_EQ(R(pFirst->GetPos()), "11,12,187,86");
-    EXPECT_EQ(R(pSecond->GetPos()), "0,0,0,0"); // hidden pages are not placed
-    EXPECT_EQ(R(pFloat->GetPos()), "160,5,190,25");
+    EXPECT_EQ(RectText(pFirst->GetPos()), "11,12,187,86");
+    EXPECT_EQ(RectText(pSecond->GetPos()), "0,0,0,0"); // hidden pages are not placed
+    EXPECT_EQ(RectText(pFloat->GetPos()), "160,5,190,25");
 
     tab.SelectItem(1);
-    EXPECT_EQ(R(pSecond->GetPos()), "10,10,60,40");
-    EXPECT_EQ(R(pFirst->GetPos()), "11,12,187,86");
+    EXPECT_EQ(RectText(pSecond->GetPos()), "10,10,60,40");
+    EXPECT_EQ(RectText(pFirst->GetPos()), "11,12,187,86");
 }
