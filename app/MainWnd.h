@@ -3,8 +3,8 @@
 // manager that runs the download. One heap object per run; it deletes itself after its last message.
 #pragma once
 
-#include "SkinUI/Utils/WinImplBase.h"
-#include "SkinUI/Utils/WindowShadow.h"
+#include "SkinUI/Window/WinImplBase.h"
+#include "SkinUI/Window/WindowShadow.h"
 #include "app/PackageUnpacker.h"
 #include "sdk/utility/http_request_manager.h"
 

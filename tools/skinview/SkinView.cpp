@@ -14,8 +14,8 @@
 // Controls that the skin does not have are reported on stderr and skipped.
 #include "SkinUI/Core/UIControl.h"
 #include "SkinUI/Layout/UITabLayout.h"
-#include "SkinUI/Utils/WinImplBase.h"
-#include "SkinUI/Utils/WindowShadow.h"
+#include "SkinUI/Window/WinImplBase.h"
+#include "SkinUI/Window/WindowShadow.h"
 
 #include <shlwapi.h>
 

@@ -6,7 +6,7 @@
 #include "WindowTestSupport.h"
 
 #include "SkinUI/Control/UIButton.h"
-#include "SkinUI/Core/UIDlgBuilder.h"
+#include "SkinUI/Window/UIDlgBuilder.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "WindowTestSupport.h"
 
 #include "SkinUI/Control/UIEdit.h"
-#include "SkinUI/Core/UIDlgBuilder.h"
+#include "SkinUI/Window/UIDlgBuilder.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "SkinUI/Control/UIAnimation.h"
 #include "SkinUI/Control/UILabel.h"
-#include "SkinUI/Core/UIDlgBuilder.h"
+#include "SkinUI/Window/UIDlgBuilder.h"
 
 #include <gtest/gtest.h>
 

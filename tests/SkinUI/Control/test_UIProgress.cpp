@@ -4,7 +4,7 @@
 #include "SkinImages.h"
 
 #include "SkinUI/Control/UIProgress.h"
-#include "SkinUI/Core/UIDlgBuilder.h"
+#include "SkinUI/Window/UIDlgBuilder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // bars, text in the system code page, which window messages reach the text and which are held back
 // (disabled control, Enter, Tab), and drawing into the off-screen surface.
 #include "SkinUI/Control/UIRichEdit.h"
-#include "SkinUI/Core/UIDlgBuilder.h"
+#include "SkinUI/Window/UIDlgBuilder.h"
 
 #include "PaintCanvas.h"
 #include "UITestSupport.h"

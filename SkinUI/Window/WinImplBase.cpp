@@ -1,4 +1,4 @@
-#include "SkinUI/Utils/WinImplBase.h"
+#include "SkinUI/Window/WinImplBase.h"
 
 #include "SkinUI/Core/UIControl.h"
 

@@ -1,4 +1,4 @@
-#include "SkinUI/Utils/WindowShadow.h"
+#include "SkinUI/Window/WindowShadow.h"
 
 #include "SkinUI/Utils/UIAssert.h"
 

@@ -1,5 +1,5 @@
 // CSkinBuilder: loading the document, shared resources and window attributes, and the control tree.
-#include "SkinUI/Core/UIDlgBuilder.h"
+#include "SkinUI/Window/UIDlgBuilder.h"
 
 #include "SkinUI/Control/UIAnimation.h"
 #include "SkinUI/Control/UIButton.h"

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "SkinUI/Core/UIBase.h"
-#include "SkinUI/Core/UIDlgBuilder.h"
+#include "SkinUI/Window/UIDlgBuilder.h"
 #include "SkinUI/Core/UIManager.h"
 
 namespace SkinUI {

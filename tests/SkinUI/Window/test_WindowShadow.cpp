@@ -1,6 +1,6 @@
 // The drop shadow: its limits, its pixels (read from the rendered bitmap, since the test display has no
 // compositor) and how its window follows the shadowed window through show, hide, move, resize and destruction.
-#include "SkinUI/Utils/WindowShadow.h"
+#include "SkinUI/Window/WindowShadow.h"
 
 #include "SkinUI/Utils/UIAssert.h"
 

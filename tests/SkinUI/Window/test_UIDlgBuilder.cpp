@@ -1,12 +1,12 @@
 // The skin builder: the installer's window document, controls by tag with their factories and callback,
 // shared resources and class defaults, includes, tree nodes, and damaged documents.
-#include "SkinUI/Core/UIDlgBuilder.h"
+#include "SkinUI/Window/UIDlgBuilder.h"
 
 #include "SkinUI/Control/UIMinimalControls.h"
 #include "SkinUI/Core/UIContainer.h"
 #include "SkinUI/Layout/UILinearLayout.h"
 #include "SkinUI/Layout/UITabLayout.h"
-#include "UITestSupport.h"
+#include "tests/SkinUI/Core/UITestSupport.h"
 
 #include <gtest/gtest.h>
 

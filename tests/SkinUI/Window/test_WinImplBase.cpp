@@ -1,7 +1,7 @@
 // The skinned window base with real windows: its four skin sources and the failure path, hit-testing of
 // the caption and the sizing border, the message dispatch order, closing (Escape, the close button, the
 // system menu), the system buttons, the rounded region and the min/max limits.
-#include "SkinUI/Utils/WinImplBase.h"
+#include "SkinUI/Window/WinImplBase.h"
 
 #include "tests/zip/ZipTestSupport.h"
 
