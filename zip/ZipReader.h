@@ -50,7 +50,8 @@ struct ZipItemInfo
 {
     std::int32_t iIndex;
     // The name as stored (forward slashes), always terminated, as GBK bytes: a name flagged UTF-8 has '?' for
-    // each character GBK lacks (ZipGetItemNameW gives it exactly); an unflagged name is its stored bytes.
+    // each UTF-16 unit GBK lacks (two for a character beyond U+FFFF; ZipGetItemNameW gives the name exactly);
+    // an unflagged name is its stored bytes.
     char szName[MAX_PATH];
     DWORD dwAttributes; // FILE_ATTRIBUTE_* bits
     FILETIME ftAccessTime;

@@ -218,14 +218,25 @@ std::string MakeContent(std::size_t nSize, std::uint32_t nSeed, bool bText)
 
 CScratchFolder::CScratchFolder(const char* pstrTag)
 {
+    // Made by the wide call, its name kept in both forms (the tag is ASCII), so that the folder can be
+    // emptied of names that the system's code page lacks.
     char szTemp[MAX_PATH];
+    wchar_t szWideTemp[MAX_PATH];
     ::GetTempPathA(MAX_PATH, szTemp);
+    ::GetTempPathW(MAX_PATH, szWideTemp);
     static unsigned s_nSerial = 0;
     for (;;) {
+        ++s_nSerial;
         char szPath[MAX_PATH];
-        wsprintfA(szPath, "%szip-%s-%lu-%u", szTemp, pstrTag, ::GetCurrentProcessId(), ++s_nSerial);
-        if (::CreateDirectoryA(szPath, nullptr)) {
+        wchar_t szWidePath[MAX_PATH];
+        wsprintfA(szPath, "%szip-%s-%lu-%u", szTemp, pstrTag, ::GetCurrentProcessId(), s_nSerial);
+        std::wstring strTag;
+        for (const char* p = pstrTag; *p; ++p)
+            strTag += static_cast<wchar_t>(*p);
+        wsprintfW(szWidePath, L"%szip-%s-%lu-%u", szWideTemp, strTag.c_str(), ::GetCurrentProcessId(), s_nSerial);
+        if (::CreateDirectoryW(szWidePath, nullptr)) {
             m_strPath = szPath;
+            m_wstrPath = szWidePath;
             break;
         }
         if (::GetLastError() != ERROR_ALREADY_EXISTS)
@@ -235,8 +246,8 @@ CScratchFolder::CScratchFolder(const char* pstrTag)
 
 CScratchFolder::~CScratchFolder()
 {
-    if (!m_strPath.empty())
-        RemoveTree(m_strPath);
+    if (!m_wstrPath.empty())
+        RemoveTreeW(m_wstrPath);
 }
 
 namespace {
@@ -268,6 +279,28 @@ std::set<std::string> CScratchFolder::Tree() const
     std::set<std::string> tree;
     Collect(m_strPath, "", tree);
     return tree;
+}
+
+bool RemoveTreeW(const std::wstring& strPath)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE hFind = ::FindFirstFileW((strPath + L"\\*").c_str(), &fd);
+    if (hFind != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring strName = fd.cFileName;
+            if (strName == L"." || strName == L"..")
+                continue;
+            const std::wstring strChild = strPath + L"\\" + strName;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTreeW(strChild);
+            } else {
+                ::SetFileAttributesW(strChild.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileW(strChild.c_str());
+            }
+        } while (::FindNextFileW(hFind, &fd));
+        ::FindClose(hFind);
+    }
+    return ::RemoveDirectoryW(strPath.c_str()) != FALSE;
 }
 
 bool RemoveTree(const std::string& strPath)

@@ -103,12 +103,14 @@ public:
     CScratchFolder& operator=(const CScratchFolder&) = delete;
 
     const std::string& Path() const { return m_strPath; } // ends without a backslash
+    const std::wstring& WidePath() const { return m_wstrPath; }
     std::string operator/(const std::string& strRelative) const { return m_strPath + "\\" + strRelative; }
     // Every file and folder below, as relative paths with '\' ("a\", "a\b.txt": folders end with '\').
     std::set<std::string> Tree() const;
 
 private:
     std::string m_strPath;
+    std::wstring m_wstrPath;
 };
 
 // Sets the current folder and restores the previous one.
@@ -127,5 +129,6 @@ private:
 std::string ReadWholeFile(const std::string& strPath, bool* pbOk = nullptr);
 bool WriteWholeFile(const std::string& strPath, const std::string& strData);
 bool RemoveTree(const std::string& strPath);
+bool RemoveTreeW(const std::wstring& strPath);
 
 } // namespace ZipTest

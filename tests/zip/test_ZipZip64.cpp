@@ -81,7 +81,7 @@ TEST(ZipZip64, RecordsAndBlocksReadLikeTheClassicOnes)
         const std::string archive = BuildArchive(items, "comment", c.strPrefix, nullptr, c.bZip64End);
         const std::string strPath = scratch / "zip64.zip";
         ASSERT_TRUE(WriteWholeFile(strPath, archive));
-        const std::wstring strWidePath(strPath.begin(), strPath.end()); // the scratch path is ASCII
+        const std::wstring strWidePath = scratch.WidePath() + L"\\zip64.zip";
         HANDLE hFile = ::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
         ZipHandle aHandles[] = {ZipOpen(archive.data(), static_cast<DWORD>(archive.size()), ZipKindMemory),
@@ -527,7 +527,7 @@ TEST(ZipZip64, ArchiveOfMoreThan4GiB)
 
     HANDLE hFile = ::CreateFileA(strArchive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
-    const std::wstring strWide(strArchive.begin(), strArchive.end());
+    const std::wstring strWide = scratch.WidePath() + L"\\large.zip";
     ZipHandle aHandles[] = {ZipOpen(hFile, 0, ZipKindHandle), ZipOpen(strWide.c_str(), 0, ZipKindFileW)};
     ::CloseHandle(hFile);
     for (ZipHandle h : aHandles) {
