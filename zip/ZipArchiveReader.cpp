@@ -1,5 +1,6 @@
 #include "zip/ZipArchiveReader.h"
 
+#include "zip/ZipBytes.h"
 #include "zip/ZipExtraFields.h"
 
 #include "SkinUI/Utils/UITextConvert.h"
@@ -28,22 +29,6 @@ constexpr std::int64_t kEndSearchSpan = 65535;
 constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 constexpr std::uint16_t kFlagUtf8Name = 0x0800;
 constexpr unsigned kOutputPiece = 16384;
-
-std::uint16_t Get16(const unsigned char* p)
-{
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t Get32(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint64_t Get64(const unsigned char* p)
-{
-    return static_cast<std::uint64_t>(Get32(p)) | (static_cast<std::uint64_t>(Get32(p + 4)) << 32);
-}
 
 DWORD AttributesFromExternal(std::uint32_t x)
 {

@@ -1,5 +1,6 @@
 #include "zip/ZipExtraFields.h"
 
+#include "zip/ZipBytes.h"
 #include "zip/ZipCrc.h"
 
 #include <algorithm>
@@ -12,22 +13,6 @@ constexpr std::uint16_t kZip64Id = 0x0001;
 constexpr std::uint16_t kNtfsId = 0x000A;
 constexpr std::uint16_t kUnixTimeId = 0x5455;
 constexpr std::uint16_t kUnicodePathId = 0x7075;
-
-std::uint16_t Get16(const unsigned char* p)
-{
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t Get32(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint64_t Get64(const unsigned char* p)
-{
-    return static_cast<std::uint64_t>(Get32(p)) | (static_cast<std::uint64_t>(Get32(p + 4)) << 32);
-}
 
 FILETIME UnixToFileTime(std::int32_t nSeconds)
 {

@@ -83,14 +83,15 @@ ZipResult ZipGetItemSizes(ZipHandle hZip, int iIndex, std::uint64_t* pnCompresse
 ZipResult ZipGetItemNameW(ZipHandle hZip, int iIndex, wchar_t* pBuffer, unsigned nCapacity, unsigned* pnLength);
 
 // Unpacks item iIndex to a caller's handle, a new file or a memory block. A file (ZipKindFile, ZipKindFileW)
-// is a relative name below the folder that was current when the archive was opened; its folders are made
-// there. Given the item's own szName, ZipKindFile creates the item's exact name even where GBK lacks a
-// character. Memory unpacking is a call protocol: ZipMoreData while bytes were produced (call again with the
-// same index to continue), then ZipOk at the end.
+// is a relative name: its folders are made below the folder that was current when the archive was opened,
+// the file is created relative to the current folder (callers keep the two the same). Given the item's own
+// szName, ZipKindFile creates the item's exact name even where GBK lacks a character. Memory unpacking is a
+// call protocol: ZipMoreData while bytes were produced (call again with the same index to continue), then
+// ZipOk at the end.
 ZipResult ZipUnzipItem(ZipHandle hZip, int iIndex, void* pDest, DWORD nLength, ZipKind kind);
 
-// Called after every piece written while unpacking to a handle or a file, with the bytes written so far and
-// the item's size; returning false stops the unpacking at once.
+// Called after every piece (at most 16384 bytes) written while unpacking to a handle or a file, with the
+// bytes written so far and the item's size; returning false stops the unpacking at once.
 typedef bool (*ZipProgressProc)(void* pContext, std::uint64_t nWritten, std::uint64_t nTotal);
 
 // ZipUnzipItem to a handle or a file (ZipKindHandle, ZipKindFile, ZipKindFileW) that reports its progress

@@ -198,6 +198,13 @@ std::string BuildArchive(const std::vector<SItemSpec>& aItems, const std::string
     return strPrefix + body;
 }
 
+std::string RecentText()
+{
+    char sz[128];
+    ZipFormatResult(ZipRecent, sz, sizeof(sz));
+    return sz;
+}
+
 std::string MakeContent(std::size_t nSize, std::uint32_t nSeed, bool bText)
 {
     static const char* const aWords[] = {"skin",    "window ", "button",   "\r\n",    "veltara ",
@@ -301,28 +308,6 @@ bool RemoveTreeW(const std::wstring& strPath)
         ::FindClose(hFind);
     }
     return ::RemoveDirectoryW(strPath.c_str()) != FALSE;
-}
-
-bool RemoveTree(const std::string& strPath)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE hFind = ::FindFirstFileA((strPath + "\\*").c_str(), &fd);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string strName = fd.cFileName;
-            if (strName == "." || strName == "..")
-                continue;
-            const std::string strChild = strPath + "\\" + strName;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(strChild);
-            } else {
-                ::SetFileAttributesA(strChild.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(strChild.c_str());
-            }
-        } while (::FindNextFileA(hFind, &fd));
-        ::FindClose(hFind);
-    }
-    return ::RemoveDirectoryA(strPath.c_str()) != FALSE;
 }
 
 CCurrentFolder::CCurrentFolder(const std::string& strFolder)

@@ -57,6 +57,9 @@ void Append16(std::string& s, std::uint16_t v);
 void Append32(std::string& s, std::uint32_t v);
 void Append64(std::string& s, std::uint64_t v);
 
+// The message text of the most recent result.
+std::string RecentText();
+
 // Deterministic content: text-like and compressible when bText, noise otherwise.
 std::string MakeContent(std::size_t nSize, std::uint32_t nSeed, bool bText);
 
@@ -128,7 +131,7 @@ private:
 
 std::string ReadWholeFile(const std::string& strPath, bool* pbOk = nullptr);
 bool WriteWholeFile(const std::string& strPath, const std::string& strData);
-bool RemoveTree(const std::string& strPath);
+// Removes a folder with everything in it.
 bool RemoveTreeW(const std::wstring& strPath);
 
 } // namespace ZipTest

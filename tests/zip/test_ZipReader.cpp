@@ -20,13 +20,6 @@ ZipHandle OpenMemory(const std::string& strArchive)
     return ZipOpen(strArchive.data(), static_cast<DWORD>(strArchive.size()), ZipKindMemory);
 }
 
-std::string RecentText()
-{
-    char sz[128];
-    ZipFormatResult(ZipRecent, sz, sizeof(sz));
-    return sz;
-}
-
 std::vector<SItemSpec> ThreeItems()
 {
     std::vector<SItemSpec> a(3);

@@ -16,13 +16,6 @@ using namespace ZipTest;
 
 namespace {
 
-std::string RecentText()
-{
-    char sz[128];
-    ZipFormatResult(ZipRecent, sz, sizeof(sz));
-    return sz;
-}
-
 std::vector<SItemSpec> Zip64Items()
 {
     std::vector<SItemSpec> items(4);
