@@ -225,29 +225,32 @@ std::string MakeContent(std::size_t nSize, std::uint32_t nSeed, bool bText)
 
 CScratchFolder::CScratchFolder(const char* pstrTag)
 {
-    // Made by the wide call, its name kept in both forms (the tag is ASCII), so that the folder can be
-    // emptied of names that the system's code page lacks.
     char szTemp[MAX_PATH];
-    wchar_t szWideTemp[MAX_PATH];
     ::GetTempPathA(MAX_PATH, szTemp);
-    ::GetTempPathW(MAX_PATH, szWideTemp);
     static unsigned s_nSerial = 0;
     for (;;) {
-        ++s_nSerial;
         char szPath[MAX_PATH];
-        wchar_t szWidePath[MAX_PATH];
-        wsprintfA(szPath, "%szip-%s-%lu-%u", szTemp, pstrTag, ::GetCurrentProcessId(), s_nSerial);
-        std::wstring strTag;
-        for (const char* p = pstrTag; *p; ++p)
-            strTag += static_cast<wchar_t>(*p);
-        wsprintfW(szWidePath, L"%szip-%s-%lu-%u", szWideTemp, strTag.c_str(), ::GetCurrentProcessId(), s_nSerial);
-        if (::CreateDirectoryW(szWidePath, nullptr)) {
+        wsprintfA(szPath, "%szip-%s-%lu-%u", szTemp, pstrTag, ::GetCurrentProcessId(), ++s_nSerial);
+        if (::CreateDirectoryA(szPath, nullptr)) {
             m_strPath = szPath;
-            m_wstrPath = szWidePath;
             break;
         }
         if (::GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
+            return;
+    }
+    // The folder's exact wide name, as the file system gives it, for wide calls: what is made below it may
+    // have names that the system's code page lacks.
+    HANDLE h = ::CreateFileA(m_strPath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    wchar_t szWide[MAX_PATH * 2];
+    const DWORD nWide = ::GetFinalPathNameByHandleW(h, szWide, MAX_PATH * 2, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    ::CloseHandle(h);
+    if (nWide > 0 && nWide < MAX_PATH * 2) {
+        m_wstrPath.assign(szWide, nWide);
+        if (m_wstrPath.compare(0, 4, L"\\\\?\\") == 0)
+            m_wstrPath.erase(0, 4);
     }
 }
 
