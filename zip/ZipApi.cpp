@@ -62,6 +62,8 @@ const char* ResultText(ZipResult nCode)
         return "Caller: the file had already been partially unzipped";
     case ZipWrongMode:
         return "Caller: mixing creation and opening of zip";
+    case ZipCancelled:
+        return "Caller: unpacking was cancelled";
     case ZipNotInitialised:
         return "Zip-bug: internal initialisation not completed";
     case ZipUnseekable:
@@ -123,6 +125,20 @@ ZipResult ZipGetItem(ZipHandle hZip, int iIndex, ZipItemInfo* pInfo)
     return Record(nResult != ZipOk ? nResult : pReader->GetItem(iIndex, pInfo));
 }
 
+ZipResult ZipGetItemSizes(ZipHandle hZip, int iIndex, std::uint64_t* pnCompressed, std::uint64_t* pnUncompressed)
+{
+    CZipReader* pReader;
+    const ZipResult nResult = Resolve(hZip, pReader);
+    return Record(nResult != ZipOk ? nResult : pReader->GetItemSizes(iIndex, pnCompressed, pnUncompressed));
+}
+
+ZipResult ZipGetItemNameW(ZipHandle hZip, int iIndex, wchar_t* pBuffer, unsigned nCapacity, unsigned* pnLength)
+{
+    CZipReader* pReader;
+    const ZipResult nResult = Resolve(hZip, pReader);
+    return Record(nResult != ZipOk ? nResult : pReader->GetItemName(iIndex, pBuffer, nCapacity, pnLength));
+}
+
 ZipResult ZipFindItem(ZipHandle hZip, const char* pstrName, bool bIgnoreCase, int* piIndex, ZipItemInfo* pInfo)
 {
     CZipReader* pReader;
@@ -135,6 +151,17 @@ ZipResult ZipUnzipItem(ZipHandle hZip, int iIndex, void* pDest, DWORD nLength, Z
     CZipReader* pReader;
     const ZipResult nResult = Resolve(hZip, pReader);
     return Record(nResult != ZipOk ? nResult : pReader->UnzipItem(iIndex, pDest, nLength, kind));
+}
+
+ZipResult ZipUnzipItemEx(ZipHandle hZip, int iIndex, void* pDest, ZipKind kind, ZipProgressProc pfnProgress,
+                         void* pContext, std::uint64_t* pnWritten)
+{
+    if (pnWritten)
+        *pnWritten = 0;
+    CZipReader* pReader;
+    const ZipResult nResult = Resolve(hZip, pReader);
+    return Record(nResult != ZipOk ? nResult
+                                   : pReader->UnzipItemEx(iIndex, pDest, kind, pfnProgress, pContext, pnWritten));
 }
 
 ZipResult ZipClose(ZipHandle hZip)

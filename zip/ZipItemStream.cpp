@@ -15,8 +15,8 @@ CZipItemStream::~CZipItemStream()
         inflateEnd(&m_zs);
 }
 
-bool CZipItemStream::Open(unsigned nMethod, std::int64_t nDataPos, std::uint32_t nCompressed,
-                          std::uint32_t nUncompressed, std::uint32_t nExpectedCrc)
+bool CZipItemStream::Open(unsigned nMethod, std::int64_t nDataPos, std::uint64_t nCompressed,
+                          std::uint64_t nUncompressed, std::uint32_t nExpectedCrc)
 {
     m_nMethod = nMethod;
     m_nPos = nDataPos;
@@ -24,10 +24,13 @@ bool CZipItemStream::Open(unsigned nMethod, std::int64_t nDataPos, std::uint32_t
     m_nRemainingOut = nUncompressed;
     m_nExpectedCrc = nExpectedCrc;
     m_nCrc = 0;
-    if (!m_source.IsMemory())
-        m_pBuffer.reset(new (std::nothrow) unsigned char[kInputPiece]);
-    if (!m_source.IsMemory() && !m_pBuffer)
-        return false;
+    if (!m_source.IsMemory()) {
+        // Never more than the item holds: small items are many.
+        m_pBuffer.reset(new (std::nothrow) unsigned char[std::max<std::uint64_t>(
+            1, std::min<std::uint64_t>(kInputPiece, nCompressed))]);
+        if (!m_pBuffer)
+            return false;
+    }
     if (nMethod == 8) {
         std::memset(&m_zs, 0, sizeof(m_zs));
         if (inflateInit2(&m_zs, -MAX_WBITS) != Z_OK)
@@ -42,7 +45,7 @@ bool CZipItemStream::Refill()
     if (m_nRemainingIn == 0)
         return false;
     const unsigned nPiece = static_cast<unsigned>(
-        std::min<std::uint32_t>(m_source.IsMemory() ? kMemoryPiece : kInputPiece, m_nRemainingIn));
+        std::min<std::uint64_t>(m_source.IsMemory() ? kMemoryPiece : kInputPiece, m_nRemainingIn));
     if (m_source.IsMemory()) {
         m_pIn = m_source.MemoryAt(m_nPos + m_nPrefix, nPiece);
         if (!m_pIn)
@@ -58,13 +61,13 @@ bool CZipItemStream::Refill()
     return true;
 }
 
-long CZipItemStream::Read(void* pBuffer, unsigned nCount)
+std::int64_t CZipItemStream::Read(void* pBuffer, std::uint32_t nCount)
 {
     if (m_bFailed)
         return -1;
-    const unsigned nWanted = static_cast<unsigned>(std::min<std::uint32_t>(nCount, m_nRemainingOut));
+    const std::uint32_t nWanted = static_cast<std::uint32_t>(std::min<std::uint64_t>(nCount, m_nRemainingOut));
     unsigned char* pOut = static_cast<unsigned char*>(pBuffer);
-    unsigned nDone = 0;
+    std::uint32_t nDone = 0;
     while (nDone < nWanted) {
         // Inflate may still hold output after its last input byte (a long match is copied out only as
         // room allows), so a deflated item runs on without input until the stream ends or stops moving.
@@ -73,7 +76,7 @@ long CZipItemStream::Read(void* pBuffer, unsigned nCount)
             m_bFailed = true;
             return -1;
         }
-        unsigned nMade = 0;
+        std::uint32_t nMade = 0;
         if (m_nMethod == 0) {
             nMade = std::min(nWanted - nDone, m_nAvailIn);
             std::memcpy(pOut + nDone, m_pIn, nMade);
@@ -109,7 +112,7 @@ long CZipItemStream::Read(void* pBuffer, unsigned nCount)
             break;
         }
     }
-    return static_cast<long>(nDone);
+    return nDone;
 }
 
 } // namespace ZipInternal

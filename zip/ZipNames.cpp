@@ -1,79 +1,61 @@
 #include "zip/ZipNames.h"
 
-#include <windows.h>
+#include "SkinUI/Utils/UITextConvert.h"
 
-#include <cstring>
+#include <windows.h>
 
 namespace ZipInternal {
 
 std::size_t CharLength(const char* p, const char* pEnd)
 {
-    if (p + 1 < pEnd && ::IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0')
+    if (p + 1 < pEnd && ::IsDBCSLeadByteEx(SkinUI::kProgramCodePage, static_cast<BYTE>(*p)) && p[1] != '\0')
         return 2;
     return 1;
 }
 
-bool IsSeparator(char c)
+bool DecodeItemName(const char* pRaw, std::size_t nLength, bool bUtf8, const std::string* pUnicodePath,
+                    SItemName& name)
 {
-    return c == '/' || c == '\\';
-}
-
-bool EndsWithSeparator(const char* pstrName, std::size_t nLength)
-{
-    const std::ptrdiff_t iLast = LastSeparator(pstrName, nLength);
-    return iLast >= 0 && static_cast<std::size_t>(iLast) + 1 == nLength;
-}
-
-std::ptrdiff_t LastSeparator(const char* pstrName, std::size_t nLength)
-{
-    std::ptrdiff_t iLast = -1;
-    const char* pEnd = pstrName + nLength;
-    for (const char* p = pstrName; p < pEnd; p += CharLength(p, pEnd)) {
-        if (IsSeparator(*p))
-            iLast = p - pstrName;
-    }
-    return iLast;
-}
-
-bool Utf8ToSystemName(const char* pUtf8, std::size_t nLength, char* pOut, std::size_t nCapacity,
-                      std::size_t* pnOutLength)
-{
-    if (nCapacity == 0)
-        return false;
-    pOut[0] = '\0';
-    *pnOutLength = 0;
-    if (nLength == 0)
+    name.strGbk.clear();
+    name.strWide.clear();
+    if (bUtf8 || pUnicodePath) {
+        const std::string& strUtf8 = pUnicodePath ? *pUnicodePath : std::string(pRaw, nLength);
+        if (strUtf8.empty())
+            return true;
+        bool bValid = false;
+        name.strWide = SkinUI::Utf8ToWide(strUtf8.data(), static_cast<int>(strUtf8.size()), &bValid);
+        if (!bValid || name.strWide.find(L'\0') != std::wstring::npos)
+            return false;
+        const SkinUI::CUIString strGbk = SkinUI::WideToGbk(name.strWide.data(), static_cast<int>(name.strWide.size()));
+        name.strGbk.assign(strGbk.Chars(), static_cast<std::size_t>(strGbk.GetLength()));
         return true;
-    // A name that fits the record has at most nCapacity - 1 characters, each at most 4 UTF-8 bytes.
-    if (nLength > 4 * nCapacity)
-        return false;
-    WCHAR szWide[4 * MAX_PATH + 4];
-    const int nWide = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, pUtf8, static_cast<int>(nLength), szWide,
-                                            static_cast<int>(sizeof(szWide) / sizeof(szWide[0])));
-    if (nWide <= 0)
-        return false;
-    const int nOut =
-        ::WideCharToMultiByte(CP_ACP, 0, szWide, nWide, pOut, static_cast<int>(nCapacity - 1), nullptr, nullptr);
-    if (nOut <= 0) {
-        pOut[0] = '\0';
-        return false;
     }
-    pOut[nOut] = '\0';
-    *pnOutLength = static_cast<std::size_t>(nOut);
+    name.strGbk.assign(pRaw, nLength);
+    name.strWide = SkinUI::GbkToWide(pRaw, static_cast<int>(nLength));
     return true;
+}
+
+bool IsSeparator(wchar_t c)
+{
+    return c == L'/' || c == L'\\';
+}
+
+bool EndsWithSeparator(const std::wstring& strName)
+{
+    return !strName.empty() && IsSeparator(strName.back());
 }
 
 namespace {
 
 // "..", "...", ".. ", ". ." and the like: the platform strips trailing dots and spaces from a path's last
 // segment, so any segment of dots and spaces holding two or more dots may resolve to the parent folder.
-bool IsParentLikeSegment(const char* p, std::size_t n)
+bool IsParentLikeSegment(const wchar_t* p, std::size_t n)
 {
     std::size_t nDots = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        if (p[i] == '.')
+        if (p[i] == L'.')
             ++nDots;
-        else if (p[i] != ' ')
+        else if (p[i] != L' ')
             return false;
     }
     return nDots >= 2;
@@ -81,58 +63,46 @@ bool IsParentLikeSegment(const char* p, std::size_t n)
 
 } // namespace
 
-bool IsContainedName(const char* pstrName)
+bool IsContainedName(const std::wstring& strName)
 {
-    const std::size_t nLength = std::strlen(pstrName);
-    if (nLength > 0 && IsSeparator(pstrName[0]))
+    if (!strName.empty() && IsSeparator(strName[0]))
         return false;
-    const char* pEnd = pstrName + nLength;
-    const char* pSegment = pstrName;
-    for (const char* p = pstrName;;) {
-        if (p == pEnd || IsSeparator(*p)) {
-            if (IsParentLikeSegment(pSegment, static_cast<std::size_t>(p - pSegment)))
+    std::size_t nSegment = 0;
+    for (std::size_t i = 0; i <= strName.size(); ++i) {
+        if (i == strName.size() || IsSeparator(strName[i])) {
+            if (IsParentLikeSegment(strName.data() + nSegment, i - nSegment))
                 return false;
-            if (p == pEnd)
-                break;
-            pSegment = ++p;
-            continue;
-        }
-        if (*p == ':')
+            nSegment = i + 1;
+        } else if (strName[i] == L':') {
             return false;
-        p += CharLength(p, pEnd);
+        }
     }
     return true;
 }
 
-bool MakeFolders(const char* pstrBase, const char* pstrFolders, std::size_t nLength)
+bool ComposePath(const std::wstring& strBase, const std::wstring& strRelative, std::wstring& strPath)
 {
-    char szPath[MAX_PATH];
-    const std::size_t nBase = std::strlen(pstrBase);
-    // The whole composed path must fit before anything is made: a cut path would make other folders.
-    if (nBase == 0 || nBase + nLength >= sizeof(szPath))
+    // The whole path must fit before anything is made: a cut path would make other folders.
+    if (strBase.empty() || strBase.size() + strRelative.size() >= MAX_PATH)
         return false;
-    std::memcpy(szPath, pstrBase, nBase);
-    std::size_t n = nBase;
-    const char* pEnd = pstrFolders + nLength;
-    for (const char* p = pstrFolders; p < pEnd;) {
-        const std::size_t nChar = CharLength(p, pEnd);
-        if (IsSeparator(*p)) {
-            if (n > 0 && szPath[n - 1] != '\\') {
-                szPath[n] = '\0';
-                ::CreateDirectoryA(szPath, nullptr);
-            }
-            szPath[n++] = '\\';
-        } else {
-            std::memcpy(szPath + n, p, nChar);
-            n += nChar;
-        }
-        p += nChar;
-    }
-    if (n > nBase && szPath[n - 1] != '\\') {
-        szPath[n] = '\0';
-        ::CreateDirectoryA(szPath, nullptr);
+    strPath = strBase + strRelative;
+    for (std::size_t i = strBase.size(); i < strPath.size(); ++i) {
+        if (strPath[i] == L'/')
+            strPath[i] = L'\\';
     }
     return true;
+}
+
+void MakeFolders(const std::wstring& strPath, std::size_t nBase)
+{
+    std::wstring strFolder;
+    for (std::size_t i = nBase; i < strPath.size(); ++i) {
+        // Each folder once: doubled separators make no empty-named folder.
+        if (i > 0 && strPath[i] == L'\\' && strPath[i - 1] != L'\\') {
+            strFolder.assign(strPath, 0, i);
+            ::CreateDirectoryW(strFolder.c_str(), nullptr);
+        }
+    }
 }
 
 bool NamesEqual(const char* pStored, std::size_t nStored, const char* pWanted, std::size_t nWanted, bool bIgnoreCase)
@@ -147,7 +117,7 @@ bool NamesEqual(const char* pStored, std::size_t nStored, const char* pWanted, s
                 return false;
         } else {
             char a = pStored[i], b = pWanted[i];
-            if (IsSeparator(a) && IsSeparator(b)) {
+            if ((a == '/' || a == '\\') && (b == '/' || b == '\\')) {
                 a = b = '/';
             } else if (bIgnoreCase) {
                 if (a >= 'a' && a <= 'z')

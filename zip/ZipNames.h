@@ -1,37 +1,47 @@
-// Item names and destination paths: conversion of UTF-8-flagged names to the system code page, the checks
-// that keep destinations below the target folder, and folder creation. Every walk over a name steps over
-// double-byte characters whole, so a trail byte that equals '\' is never taken for a separator.
+// Item names and destination paths: decoding a stored name into its GBK bytes and its exact UTF-16 form, the
+// checks that keep destinations below the target folder, and folder creation. Paths are checked and made as
+// UTF-16, so names that GBK lacks are created exactly; GBK byte names are only compared (finding by name),
+// stepping over double-byte characters whole so that a trail byte equal to '\' is never taken for a separator.
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace ZipInternal {
 
-// Byte length of the character that starts at p (1, or 2 for a lead byte followed by a trail byte).
+// Byte length of the GBK character that starts at p (1, or 2 for a lead byte followed by a trail byte).
 std::size_t CharLength(const char* p, const char* pEnd);
 
-bool IsSeparator(char c);
+// An item's name in both forms the reader hands out.
+struct SItemName
+{
+    std::string strGbk;   // GBK bytes: what ZipItemInfo.szName holds
+    std::wstring strWide; // the exact name
+};
+
+// Decodes a stored name (nLength raw bytes, no NUL among them). Flagged UTF-8 (or given as UTF-8 by a
+// matching Unicode path block, pUnicodePath): decoded exactly, the GBK form has '?' for what GBK lacks.
+// Otherwise the bytes are GBK: the GBK form is the bytes themselves. False for UTF-8 that is not valid.
+bool DecodeItemName(const char* pRaw, std::size_t nLength, bool bUtf8, const std::string* pUnicodePath,
+                    SItemName& name);
+
+bool IsSeparator(wchar_t c);
 
 // True when the name's last character is '/' or '\'.
-bool EndsWithSeparator(const char* pstrName, std::size_t nLength);
-
-// Offset of the last '/' or '\' in the name, or -1.
-std::ptrdiff_t LastSeparator(const char* pstrName, std::size_t nLength);
-
-// Converts a UTF-8 name to the system code page, terminated. False when the bytes are not valid UTF-8 or
-// the result (with its terminator) does not fit nCapacity. Characters the code page lacks become '?'.
-bool Utf8ToSystemName(const char* pUtf8, std::size_t nLength, char* pOut, std::size_t nCapacity,
-                      std::size_t* pnOutLength);
+bool EndsWithSeparator(const std::wstring& strName);
 
 // A destination that stays below the folder it is resolved against: not starting with '/' or '\', no ':'
 // (drives, streams), and no segment that the platform treats as the parent folder ("..", also with
 // trailing dots or spaces, which the platform strips).
-bool IsContainedName(const char* pstrName);
+bool IsContainedName(const std::wstring& strName);
 
-// Makes every folder of pstrFolders (nLength bytes, separators of either kind) below pstrBase, parent first.
-// False when a composed path does not fit MAX_PATH; a folder that cannot be made is left to the file
-// creation that follows to report.
-bool MakeFolders(const char* pstrBase, const char* pstrFolders, std::size_t nLength);
+// strBase (ending in a backslash) + strRelative with '/' turned into '\'. False (and nothing made) when the
+// base is empty or the whole path with its terminator would not fit MAX_PATH.
+bool ComposePath(const std::wstring& strBase, const std::wstring& strRelative, std::wstring& strPath);
+
+// Makes every folder of strPath after its first nBase characters, parent first, up to its last separator
+// (the whole path when it ends with one). A folder that cannot be made is left to what follows to report.
+void MakeFolders(const std::wstring& strPath, std::size_t nBase);
 
 // Compares a stored name with a wanted one, separators of either kind being equal; ignoring case maps only
 // the letters a to z, and double-byte characters always compare exactly.

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <initializer_list>
 
 namespace ZipTest {
 
@@ -18,6 +19,12 @@ void Put32(std::string& s, std::size_t nAt, std::uint32_t v)
         s[nAt + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
+void Put64(std::string& s, std::size_t nAt, std::uint64_t v)
+{
+    Put32(s, nAt, static_cast<std::uint32_t>(v));
+    Put32(s, nAt + 4, static_cast<std::uint32_t>(v >> 32));
+}
+
 std::uint32_t Get32(const std::string& s, std::size_t nAt)
 {
     std::uint32_t v = 0;
@@ -26,7 +33,10 @@ std::uint32_t Get32(const std::string& s, std::size_t nAt)
     return v;
 }
 
-namespace {
+std::uint64_t Get64(const std::string& s, std::size_t nAt)
+{
+    return Get32(s, nAt) | (static_cast<std::uint64_t>(Get32(s, nAt + 4)) << 32);
+}
 
 void Append16(std::string& s, std::uint16_t v)
 {
@@ -38,6 +48,25 @@ void Append32(std::string& s, std::uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+void Append64(std::string& s, std::uint64_t v)
+{
+    Append32(s, static_cast<std::uint32_t>(v));
+    Append32(s, static_cast<std::uint32_t>(v >> 32));
+}
+
+namespace {
+
+// A zip64 block (id 1) holding the given values.
+std::string Zip64Block(std::initializer_list<std::uint64_t> values)
+{
+    std::string s;
+    Append16(s, 1);
+    Append16(s, static_cast<std::uint16_t>(8 * values.size()));
+    for (std::uint64_t v : values)
+        Append64(s, v);
+    return s;
 }
 
 } // namespace
@@ -64,7 +93,7 @@ std::uint32_t Crc(const std::string& strData)
 }
 
 std::string BuildArchive(const std::vector<SItemSpec>& aItems, const std::string& strComment,
-                         const std::string& strPrefix, SLayout* pLayout)
+                         const std::string& strPrefix, SLayout* pLayout, bool bZip64End)
 {
     SLayout layout;
     std::string body;
@@ -79,13 +108,16 @@ std::string BuildArchive(const std::vector<SItemSpec>& aItems, const std::string
         Append16(body, nFlags);
         Append16(body, static_cast<std::uint16_t>(item.nMethod));
         Append32(body, item.nDosDateTime);
+        const std::string strLocalExtra =
+            (item.bZip64 ? Zip64Block({item.strData.size(), packed.size()}) : "") + item.strLocalExtra;
         Append32(body, item.bDescriptor ? 0 : nCrc);
-        Append32(body, item.bDescriptor ? 0 : static_cast<std::uint32_t>(packed.size()));
-        Append32(body, item.bDescriptor ? 0 : static_cast<std::uint32_t>(item.strData.size()));
+        Append32(body, item.bZip64 ? 0xFFFFFFFF : item.bDescriptor ? 0 : static_cast<std::uint32_t>(packed.size()));
+        Append32(body,
+                 item.bZip64 ? 0xFFFFFFFF : item.bDescriptor ? 0 : static_cast<std::uint32_t>(item.strData.size()));
         Append16(body, static_cast<std::uint16_t>(item.strName.size()));
-        Append16(body, static_cast<std::uint16_t>(item.strLocalExtra.size()));
+        Append16(body, static_cast<std::uint16_t>(strLocalExtra.size()));
         body += item.strName;
-        body += item.strLocalExtra;
+        body += strLocalExtra;
         layout.aData.push_back(body.size());
         body += packed;
         if (item.bDescriptor) {
@@ -106,29 +138,50 @@ std::string BuildArchive(const std::vector<SItemSpec>& aItems, const std::string
         Append16(body, static_cast<std::uint16_t>(item.nFlags | (item.bDescriptor ? 0x0008 : 0)));
         Append16(body, static_cast<std::uint16_t>(item.nMethod));
         Append32(body, item.nDosDateTime);
+        const std::string strCentralExtra =
+            (item.bZip64 ? Zip64Block({item.strData.size(), aCompressed[i].size(), layout.aLocal[i]}) : "") +
+            item.strCentralExtra;
         Append32(body, Crc(item.strData));
-        Append32(body, static_cast<std::uint32_t>(aCompressed[i].size()));
-        Append32(body, static_cast<std::uint32_t>(item.strData.size()));
+        Append32(body, item.bZip64 ? 0xFFFFFFFF : static_cast<std::uint32_t>(aCompressed[i].size()));
+        Append32(body, item.bZip64 ? 0xFFFFFFFF : static_cast<std::uint32_t>(item.strData.size()));
         Append16(body, static_cast<std::uint16_t>(item.strName.size()));
-        Append16(body, static_cast<std::uint16_t>(item.strCentralExtra.size()));
+        Append16(body, static_cast<std::uint16_t>(strCentralExtra.size()));
         Append16(body, static_cast<std::uint16_t>(item.strComment.size()));
         Append16(body, 0);
         Append16(body, 0);
         Append32(body, item.nExternal);
-        Append32(body, static_cast<std::uint32_t>(layout.aLocal[i]));
+        Append32(body, item.bZip64 ? 0xFFFFFFFF : static_cast<std::uint32_t>(layout.aLocal[i]));
         body += item.strName;
-        body += item.strCentralExtra;
+        body += strCentralExtra;
         body += item.strComment;
     }
     const std::size_t nDirSize = body.size() - nDirOffset;
+    if (bZip64End) {
+        layout.nZip64End = body.size();
+        Append32(body, 0x06064B50);
+        Append64(body, 44);
+        Append16(body, 0x031E);
+        Append16(body, 45);
+        Append32(body, 0);
+        Append32(body, 0);
+        Append64(body, aItems.size());
+        Append64(body, aItems.size());
+        Append64(body, nDirSize);
+        Append64(body, nDirOffset);
+        layout.nZip64Locator = body.size();
+        Append32(body, 0x07064B50);
+        Append32(body, 0);
+        Append64(body, layout.nZip64End);
+        Append32(body, 1);
+    }
     layout.nEnd = body.size();
     Append32(body, 0x06054B50);
     Append16(body, 0);
     Append16(body, 0);
-    Append16(body, static_cast<std::uint16_t>(aItems.size()));
-    Append16(body, static_cast<std::uint16_t>(aItems.size()));
-    Append32(body, static_cast<std::uint32_t>(nDirSize));
-    Append32(body, static_cast<std::uint32_t>(nDirOffset));
+    Append16(body, bZip64End ? 0xFFFF : static_cast<std::uint16_t>(aItems.size()));
+    Append16(body, bZip64End ? 0xFFFF : static_cast<std::uint16_t>(aItems.size()));
+    Append32(body, bZip64End ? 0xFFFFFFFF : static_cast<std::uint32_t>(nDirSize));
+    Append32(body, bZip64End ? 0xFFFFFFFF : static_cast<std::uint32_t>(nDirOffset));
     Append16(body, static_cast<std::uint16_t>(strComment.size()));
     body += strComment;
     if (pLayout) {
@@ -136,9 +189,20 @@ std::string BuildArchive(const std::vector<SItemSpec>& aItems, const std::string
             for (std::size_t& n : *a)
                 n += strPrefix.size();
         layout.nEnd += strPrefix.size();
+        if (bZip64End) {
+            layout.nZip64End += strPrefix.size();
+            layout.nZip64Locator += strPrefix.size();
+        }
         *pLayout = layout;
     }
     return strPrefix + body;
+}
+
+std::string RecentText()
+{
+    char sz[128];
+    ZipFormatResult(ZipRecent, sz, sizeof(sz));
+    return sz;
 }
 
 std::string MakeContent(std::size_t nSize, std::uint32_t nSeed, bool bText)
@@ -172,14 +236,28 @@ CScratchFolder::CScratchFolder(const char* pstrTag)
             break;
         }
         if (::GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
+            return;
+    }
+    // The folder's exact wide name, as the file system gives it, for wide calls: what is made below it may
+    // have names that the system's code page lacks.
+    HANDLE h = ::CreateFileA(m_strPath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    wchar_t szWide[MAX_PATH * 2];
+    const DWORD nWide = ::GetFinalPathNameByHandleW(h, szWide, MAX_PATH * 2, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    ::CloseHandle(h);
+    if (nWide > 0 && nWide < MAX_PATH * 2) {
+        m_wstrPath.assign(szWide, nWide);
+        if (m_wstrPath.compare(0, 4, L"\\\\?\\") == 0)
+            m_wstrPath.erase(0, 4);
     }
 }
 
 CScratchFolder::~CScratchFolder()
 {
-    if (!m_strPath.empty())
-        RemoveTree(m_strPath);
+    if (!m_wstrPath.empty())
+        RemoveTreeW(m_wstrPath);
 }
 
 namespace {
@@ -213,26 +291,26 @@ std::set<std::string> CScratchFolder::Tree() const
     return tree;
 }
 
-bool RemoveTree(const std::string& strPath)
+bool RemoveTreeW(const std::wstring& strPath)
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE hFind = ::FindFirstFileA((strPath + "\\*").c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE hFind = ::FindFirstFileW((strPath + L"\\*").c_str(), &fd);
     if (hFind != INVALID_HANDLE_VALUE) {
         do {
-            const std::string strName = fd.cFileName;
-            if (strName == "." || strName == "..")
+            const std::wstring strName = fd.cFileName;
+            if (strName == L"." || strName == L"..")
                 continue;
-            const std::string strChild = strPath + "\\" + strName;
+            const std::wstring strChild = strPath + L"\\" + strName;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(strChild);
+                RemoveTreeW(strChild);
             } else {
-                ::SetFileAttributesA(strChild.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(strChild.c_str());
+                ::SetFileAttributesW(strChild.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileW(strChild.c_str());
             }
-        } while (::FindNextFileA(hFind, &fd));
+        } while (::FindNextFileW(hFind, &fd));
         ::FindClose(hFind);
     }
-    return ::RemoveDirectoryA(strPath.c_str()) != FALSE;
+    return ::RemoveDirectoryW(strPath.c_str()) != FALSE;
 }
 
 CCurrentFolder::CCurrentFolder(const std::string& strFolder)

@@ -7,7 +7,7 @@ Writes <out-dir>/*.zip and <out-dir>/manifest.txt. The manifest says, per archiv
 whether the reader must open it, which format features the archive really uses (found by inspecting its
 bytes), and the expected items, derived from the source tree (never from the archive):
     archive <file> <tool> <open|refuse> <feature,...>
-    file <name-hex> <size> <crc32-hex> <unix-mtime or ->
+    file <name-hex> <size> <crc32-hex> <unix-mtime or ->   (the time when the archive holds UTC times)
     dir <name-hex>
 Names are given as the reader must hand them out: GBK bytes (code page 936), forward slashes.
 A tool that is not installed gives a line "missing <tool> <debian-package>" instead of its archives.
@@ -93,11 +93,28 @@ def inspect(path):
                 feats.add("empty-file")
             local = info.header_offset  # zipfile already counts bytes in front of the archive
             n, m = struct.unpack("<HH", raw[local + 26:local + 30])
-            if ut_mtime(raw[local + 30 + n:local + 30 + n + m]) is not None:
+            local_extra = raw[local + 30 + n:local + 30 + n + m]
+            if ut_mtime(local_extra) is not None:
                 feats.add("ut-times")
+            blocks = extra_blocks(local_extra) + extra_blocks(info.extra)
+            if any(hid == 1 for hid, _ in blocks):
+                feats.add("zip64-blocks")
+            if any(hid == 0x000A and data[4:6] == b"\x01\x00" for hid, data in blocks):
+                feats.add("ntfs-times")
         if zf.comment:
             feats.add("comment")
+    if raw[-22 - len(zf.comment) - 20:][:4] == b"PK\x06\x07":
+        feats.add("zip64-end")
     return feats
+
+
+def extra_blocks(extra):
+    blocks, pos = [], 0
+    while len(extra) - pos >= 4:
+        hid, size = struct.unpack("<HH", extra[pos:pos + 4])
+        blocks.append((hid, extra[pos + 4:pos + 4 + size]))
+        pos += 4 + size
+    return blocks
 
 
 def ut_mtime(extra):
@@ -143,6 +160,17 @@ def python_archives(out, files, folders):
         with zipfile.ZipFile(os.path.join(out, fname), "w") as zf:
             fill(zf, method, bare)
         made.append((fname, "python3-zipfile", "open"))
+
+    # Every item with zip64 sizes in its local header (the directory needs none at this size).
+    with zipfile.ZipFile(os.path.join(out, "python_force_zip64.zip"), "w", zipfile.ZIP_DEFLATED) as zf:
+        for d in sorted(folders):
+            zf.writestr(zipfile.ZipInfo("%s/%s/" % (TOP, d), date_time=(2021, 6, 15, 12, 34, 56)), b"")
+        for name, data in sorted(files.items()):
+            zi = zipfile.ZipInfo("%s/%s" % (TOP, name), date_time=(2021, 6, 15, 12, 34, 56))
+            zi.compress_type = zipfile.ZIP_DEFLATED
+            with zf.open(zi, "w", force_zip64=True) as w:
+                w.write(data)
+    made.append(("python_force_zip64.zip", "python3-zipfile", "open"))
 
     stream = Unseekable()
     with zipfile.ZipFile(stream, "w") as zf:
@@ -211,8 +239,11 @@ def tool_archives(out, work):
              os.path.abspath(os.path.join(out, "bsdtar_stored.zip")), TOP], utf8_root, "C.UTF-8")
         run(["bsdtar", "--format", "zip", "-cf", os.path.abspath(os.path.join(out, "bsdtar_utf8.zip")), TOP],
             utf8_root, "C.UTF-8")
+        # zip64 blocks in every local header and zip64 end records, whatever the sizes.
+        run(["bsdtar", "--format", "zip", "--options", "zip:zip64", "-cf",
+             os.path.abspath(os.path.join(out, "bsdtar_zip64.zip")), TOP], utf8_root, "C.UTF-8")
         made += [("bsdtar_gbk.zip", "bsdtar", "open"), ("bsdtar_stored.zip", "bsdtar", "open"),
-                 ("bsdtar_utf8.zip", "bsdtar", "open")]
+                 ("bsdtar_utf8.zip", "bsdtar", "open"), ("bsdtar_zip64.zip", "bsdtar", "open")]
     else:
         missing.append(("bsdtar", "libarchive-tools"))
 
@@ -260,7 +291,7 @@ def main():
         lines.append("archive %s %s %s %s" % (fname, tool, expect, ",".join(feats) or "-"))
         if expect != "open":
             continue
-        ut = "ut-times" in feats
+        ut = "ut-times" in feats or "ntfs-times" in feats
         for name, data in sorted(list(files.items()) + list(extra.items())):
             gbk = ("%s/%s" % (TOP, name)).encode("gbk")
             lines.append("file %s %d %08x %s" % (gbk.hex(), len(data), zlib.crc32(data), MTIME if ut else "-"))

@@ -158,13 +158,54 @@ std::set<std::string> RootListing()
     return names;
 }
 
-} // namespace
-
-TEST(ZipDamage, EveryCallAnswersAndNothingLeavesTheTarget)
+// Forged fields: (offset, width) of every number in the end records, directory records and local headers.
+std::vector<std::pair<std::size_t, int>> ForgeableFields(const std::vector<SItemSpec>& items, const SLayout& layout,
+                                                         bool bZip64)
 {
-    const std::vector<SItemSpec> items = SmallItems();
+    std::vector<std::pair<std::size_t, int>> fields;
+    for (std::size_t nOff : {4, 6, 8, 10, 12, 16, 20})
+        fields.push_back({layout.nEnd + nOff, nOff < 12 || nOff == 20 ? 2 : 4});
+    for (std::size_t nRec : layout.aCentral) {
+        for (std::size_t nOff : {8, 10, 28, 30, 32, 34})
+            fields.push_back({nRec + nOff, 2});
+        for (std::size_t nOff : {16, 20, 24, 38, 42})
+            fields.push_back({nRec + nOff, 4});
+    }
+    for (std::size_t nRec : layout.aLocal) {
+        for (std::size_t nOff : {6, 8, 26, 28})
+            fields.push_back({nRec + nOff, 2});
+        for (std::size_t nOff : {14, 18, 22})
+            fields.push_back({nRec + nOff, 4});
+    }
+    if (!bZip64)
+        return fields;
+    for (std::size_t nOff : {16, 20})
+        fields.push_back({layout.nZip64End + nOff, 4});
+    for (std::size_t nOff : {4, 24, 32, 40, 48})
+        fields.push_back({layout.nZip64End + nOff, 8});
+    fields.push_back({layout.nZip64Locator + 4, 4});
+    fields.push_back({layout.nZip64Locator + 8, 8});
+    fields.push_back({layout.nZip64Locator + 16, 4});
+    // The zip64 blocks lead each extra field: its size, then the values.
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (!items[i].bZip64)
+            continue;
+        const std::size_t nCentral = layout.aCentral[i] + 46 + items[i].strName.size();
+        const std::size_t nLocal = layout.aLocal[i] + 30 + items[i].strName.size();
+        fields.push_back({nCentral + 2, 2});
+        fields.push_back({nLocal + 2, 2});
+        for (std::size_t nOff : {4, 12, 20})
+            fields.push_back({nCentral + nOff, 8});
+        for (std::size_t nOff : {4, 12})
+            fields.push_back({nLocal + nOff, 8});
+    }
+    return fields;
+}
+
+void RunDamage(const std::vector<SItemSpec>& items, bool bZip64, int nMinOpened)
+{
     SLayout layout;
-    const std::string original = BuildArchive(items, "comment", "", &layout);
+    const std::string original = BuildArchive(items, "comment", "", &layout, bZip64);
     CScratchFolder scratch("damage");
     const std::string strOuter = scratch / "outer";
     const std::string strTarget = strOuter + "\\target";
@@ -194,45 +235,34 @@ TEST(ZipDamage, EveryCallAnswersAndNothingLeavesTheTarget)
             runner.Exercise(damaged, true, k % 4 == 0, "byte change", nAt);
         }
 
-        // Forged fields: (offset, width) of every number in the end record, directory records and local headers.
-        std::vector<std::pair<std::size_t, int>> fields;
-        for (std::size_t nOff : {4, 6, 8, 10, 12, 16, 20})
-            fields.push_back({layout.nEnd + nOff, nOff < 12 || nOff == 20 ? 2 : 4});
-        for (std::size_t nRec : layout.aCentral) {
-            for (std::size_t nOff : {8, 10, 28, 30, 32, 34})
-                fields.push_back({nRec + nOff, 2});
-            for (std::size_t nOff : {16, 20, 24, 38, 42})
-                fields.push_back({nRec + nOff, 4});
-        }
-        for (std::size_t nRec : layout.aLocal) {
-            for (std::size_t nOff : {6, 8, 26, 28})
-                fields.push_back({nRec + nOff, 2});
-            for (std::size_t nOff : {14, 18, 22})
-                fields.push_back({nRec + nOff, 4});
-        }
-        for (const auto& field : fields) {
-            const std::uint32_t nOld = field.second == 4
-                                           ? Get32(original, field.first)
-                                           : static_cast<unsigned char>(original[field.first]) |
-                                                 (static_cast<unsigned char>(original[field.first + 1]) << 8);
-            const std::uint32_t aValues[] = {0,
+        for (const auto& field : ForgeableFields(items, layout, bZip64)) {
+            const std::uint64_t nOld = field.second == 8   ? Get64(original, field.first)
+                                       : field.second == 4 ? Get32(original, field.first)
+                                                           : static_cast<unsigned char>(original[field.first]) |
+                                                                 (static_cast<unsigned char>(original[field.first + 1]) << 8);
+            const std::uint64_t aValues[] = {0,
                                              1,
                                              0xFFFFFFFF,
                                              0x7FFFFFFF,
                                              0x80000000,
                                              0xFFFF,
                                              0x8000,
-                                             static_cast<std::uint32_t>(original.size()),
-                                             static_cast<std::uint32_t>(original.size() - 1),
+                                             original.size(),
+                                             original.size() - 1,
                                              nOld + 1,
                                              nOld - 1,
                                              nOld + 16384,
                                              nOld * 2,
-                                             1000000};
-            for (std::uint32_t v : aValues) {
+                                             1000000,
+                                             0x100000000ULL + nOld,
+                                             0x7FFFFFFFFFFFFFFFULL,
+                                             0xFFFFFFFFFFFFFFFFULL};
+            for (std::uint64_t v : aValues) {
                 std::string forged = original;
-                if (field.second == 4)
-                    Put32(forged, field.first, v);
+                if (field.second == 8)
+                    Put64(forged, field.first, v);
+                else if (field.second == 4)
+                    Put32(forged, field.first, static_cast<std::uint32_t>(v));
                 else
                     Put16(forged, field.first, static_cast<std::uint16_t>(v));
                 runner.Exercise(forged, false, true, "forged field", field.first);
@@ -240,7 +270,7 @@ TEST(ZipDamage, EveryCallAnswersAndNothingLeavesTheTarget)
         }
     }
     EXPECT_EQ(runner.Run().nFailures, 0);
-    EXPECT_GT(runner.Run().nOpened, 3000);
+    EXPECT_GT(runner.Run().nOpened, nMinOpened);
 
     // Nothing outside the target: the scratch folder holds only outer\target and what lies below it, and
     // the drive's root is unchanged.
@@ -250,4 +280,19 @@ TEST(ZipDamage, EveryCallAnswersAndNothingLeavesTheTarget)
         EXPECT_EQ(strEntry.compare(0, 13, "outer\\target\\"), 0) << strEntry;
     }
     EXPECT_EQ(RootListing(), rootBefore);
+}
+
+} // namespace
+
+TEST(ZipDamage, EveryCallAnswersAndNothingLeavesTheTarget)
+{
+    RunDamage(SmallItems(), false, 3000);
+}
+
+TEST(ZipDamage, Zip64RecordsAndBlocksToo)
+{
+    std::vector<SItemSpec> items = SmallItems();
+    for (std::size_t i : {0, 1, 3})
+        items[i].bZip64 = true;
+    RunDamage(items, true, 3000);
 }

@@ -126,7 +126,8 @@ TEST(ZipInterop, EveryToolIsPresentAndTheFeaturesAreCovered)
         EXPECT_TRUE(tools.count(p)) << p;
     for (const char* p :
          {"stored", "deflated", "descriptor", "utf8-flag", "raw-8bit-name", "folder-dos-attr", "folder-no-attr",
-          "folder-unix-mode", "empty-file", "comment", "ut-times", "comment-over-limit"})
+          "folder-unix-mode", "empty-file", "comment", "ut-times", "ntfs-times", "zip64-blocks", "zip64-end",
+          "comment-over-limit"})
         EXPECT_TRUE(features.count(p)) << "no archive uses " << p;
 }
 

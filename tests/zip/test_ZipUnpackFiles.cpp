@@ -224,3 +224,95 @@ TEST(ZipUnpackFiles, CallersHandleIsWrittenAtItsPosition)
     ::CloseHandle(hRead);
     EXPECT_EQ(ZipUnzipItem(zip.hZip, 0, INVALID_HANDLE_VALUE, 0, ZipKindHandle), ZipBadArgs);
 }
+
+namespace {
+
+// Records every progress call; asks to stop once nStopAfter bytes were written.
+struct SProgressLog
+{
+    std::uint64_t nStopAfter = UINT64_MAX;
+    std::vector<std::uint64_t> aWritten;
+    std::uint64_t nTotal = 0;
+
+    static bool Report(void* pContext, std::uint64_t nWritten, std::uint64_t nTotal)
+    {
+        SProgressLog& log = *static_cast<SProgressLog*>(pContext);
+        log.aWritten.push_back(nWritten);
+        log.nTotal = nTotal;
+        return nWritten < log.nStopAfter;
+    }
+};
+
+} // namespace
+
+TEST(ZipUnpackFiles, ProgressAndStop)
+{
+    CScratchFolder scratch("progress");
+    CCurrentFolder cwd(scratch.Path());
+    ASSERT_TRUE(cwd.Ok());
+    std::vector<SItemSpec> items = {File("big.bin", MakeContent(100000, 5, true)), File("damaged.bin", "")};
+    items[1].strData = MakeContent(60000, 6, false);
+    items[1].nMethod = 0;
+    SLayout layout;
+    std::string archive = BuildArchive(items, "", "", &layout);
+    archive[layout.aData[1] + 50000] = static_cast<char>(archive[layout.aData[1] + 50000] ^ 1); // only the CRC tells
+    CMemoryZip zip(archive);
+    ASSERT_NE(zip.hZip, nullptr);
+    const struct
+    {
+        const char* pstrWhat;
+        int iItem;
+        ZipKind kind;
+        std::uint64_t nStopAfter;
+        ZipResult nExpected;
+        std::uint64_t nWritten;
+        std::size_t nCalls;
+    } aCases[] = {
+        {"whole item to a handle", 0, ZipKindHandle, UINT64_MAX, ZipOk, 100000, 7},
+        {"whole item to a file", 0, ZipKindFile, UINT64_MAX, ZipOk, 100000, 7},
+        {"stop after two pieces, handle", 0, ZipKindHandle, 32768, ZipCancelled, 32768, 2},
+        {"stop after two pieces, file", 0, ZipKindFile, 32768, ZipCancelled, 32768, 2},
+        {"stop at the last piece", 0, ZipKindHandle, 100000, ZipCancelled, 100000, 7},
+        {"damaged item: every byte written, then the CRC fails", 1, ZipKindHandle, UINT64_MAX, ZipWriteFailed, 60000,
+         4},
+    };
+    for (const auto& c : aCases) {
+        SCOPED_TRACE(c.pstrWhat);
+        const std::string strOut = scratch / "out.bin";
+        HANDLE h = ::CreateFileA(strOut.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        if (c.kind == ZipKindFile)
+            ::CloseHandle(h);
+        SProgressLog log;
+        log.nStopAfter = c.nStopAfter;
+        std::uint64_t nWritten = 12345;
+        void* pDest = c.kind == ZipKindFile ? static_cast<void*>(const_cast<char*>("out.bin")) : h;
+        EXPECT_EQ(ZipUnzipItemEx(zip.hZip, c.iItem, pDest, c.kind, &SProgressLog::Report, &log, &nWritten),
+                  c.nExpected);
+        if (c.kind == ZipKindHandle)
+            ::CloseHandle(h);
+        EXPECT_EQ(nWritten, c.nWritten);
+        ASSERT_EQ(log.aWritten.size(), c.nCalls);
+        for (std::size_t i = 0; i + 1 < log.aWritten.size(); ++i)
+            EXPECT_EQ(log.aWritten[i], 16384 * (i + 1));
+        EXPECT_EQ(log.aWritten.back(), c.nWritten);
+        EXPECT_EQ(log.nTotal, items[c.iItem].strData.size());
+        // What was written stays, exactly those bytes.
+        const std::string strGot = ReadWholeFile(strOut);
+        EXPECT_EQ(strGot.size(), c.nWritten);
+        if (c.iItem == 0) {
+            EXPECT_EQ(strGot, items[0].strData.substr(0, c.nWritten));
+        }
+    }
+    // Without a progress function it is ZipUnzipItem; memory and unknown kinds are refused.
+    std::uint64_t nWritten = 0;
+    EXPECT_EQ(ZipUnzipItemEx(zip.hZip, 0, const_cast<char*>("plain.bin"), ZipKindFile, nullptr, nullptr, &nWritten),
+              ZipOk);
+    EXPECT_EQ(nWritten, 100000u);
+    EXPECT_EQ(ReadWholeFile(scratch / "plain.bin"), items[0].strData);
+    char aBlock[10];
+    EXPECT_EQ(ZipUnzipItemEx(zip.hZip, 0, aBlock, ZipKindMemory, nullptr, nullptr, &nWritten), ZipBadArgs);
+    EXPECT_EQ(nWritten, 0u);
+    EXPECT_EQ(ZipUnzipItemEx(zip.hZip, 0, aBlock, static_cast<ZipKind>(9), nullptr, nullptr, nullptr), ZipBadArgs);
+    EXPECT_EQ(ZipUnzipItemEx(nullptr, 0, aBlock, ZipKindFile, nullptr, nullptr, &nWritten), ZipBadArgs);
+}
