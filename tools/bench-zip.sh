@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
 # Benchmarks the zip reader under Wine and prints its figures.
 #   tools/bench-zip.sh [build-dir] [rounds]        (default build-dir: ./build-bench, rounds: 5)
-# Builds bench_zip in the build tree, makes (once) an archive of at least 100 MB of real binaries from
+# Builds bench_zip in the build tree (configured here for the architecture this machine runs, see
+# tools/arch.sh, when it is not yet), makes (once) an archive of at least 100 MB of real binaries from
 # /usr/lib and text from /usr/share, deflated with Python's zipfile, in <build-dir>/bench-zip/, then runs
 # the benchmark: raw zlib inflate (baseline), the reader unpacking to memory and to files, the ratio
 # memory/raw, and the peak working set next to the archive size. Unpacked files are removed afterwards.
+# It installs what is missing (tools/setup.sh). Whatever stops it is said, and the exit code is then 1.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-repo=$(dirname "$here")
-build=$(mkdir -p "${1:-$repo/build-bench}" && cd "${1:-$repo/build-bench}" && pwd)
+bench_name=bench-zip
+. "$(dirname "$0")/bench-common.sh"
+here="$bench_root/tools"
+build=${1:-$bench_root/build-bench}
 rounds=${2:-5}
 
-[ -f "$build/build.ninja" ] || cmake -S "$repo" -B "$build" -G Ninja >/dev/null
-ninja -C "$build" bench_zip >/dev/null
+bench_setup
+[ -f "$build/build.ninja" ] || bench_tree "$build"
+build=$(cd "$build" && pwd)
+bench_check_arch "$build"
+bench_build "$build" bench_zip
 
 work="$build/bench-zip"
 archive="$work/realistic.zip"
@@ -65,4 +71,4 @@ mkdir -p "$outdir"
 status=0
 "$here/wine-run.sh" --build "$build" "$build/tests/zip/bench_zip.exe" "Z:$archive" "Z:$outdir" "$rounds" || status=$?
 rm -rf "$outdir"
-exit $status
+[ $status = 0 ] || bench_fail "bench_zip.exe ended with exit code $status (see above)"
