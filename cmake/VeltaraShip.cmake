@@ -5,10 +5,12 @@
 # - a 32-bit build is marked large-address-aware (the package is held in memory; under 64-bit Windows that
 #   gives the process 4 GB of address space);
 # - after each link it is stripped, its symbols kept beside it in <name>.dbg (named in a debug link, where
-#   debuggers look for them), and its size is printed.
+#   debuggers look for them), and its size is printed;
+# - then, when VELTARA_SIGN_CERT and VELTARA_SIGN_KEY are set, it is signed (cmake/SignProgram.cmake).
 # The copies are made once every directory has defined its targets (at the end of the top-level directory),
 # so sources and libraries added anywhere are followed.
 set(VELTARA_SHIP_STRIP_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/StripProgram.cmake")
+set(VELTARA_SHIP_SIGN_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/SignProgram.cmake")
 
 function(veltara_ship_program target)
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -18,6 +20,14 @@ function(veltara_ship_program target)
         COMMAND "${CMAKE_COMMAND}" "-DPROGRAM=$<TARGET_FILE:${target}>" "-DOBJCOPY=${CMAKE_OBJCOPY}"
                 -P "${VELTARA_SHIP_STRIP_SCRIPT}"
         VERBATIM)
+    if(VELTARA_SIGN_CERT)
+        add_custom_command(TARGET ${target} POST_BUILD
+            COMMAND "${CMAKE_COMMAND}" "-DPROGRAM=$<TARGET_FILE:${target}>" "-DOSSLSIGNCODE=${OSSLSIGNCODE}"
+                    "-DCERT=${VELTARA_SIGN_CERT}" "-DKEY=${VELTARA_SIGN_KEY}"
+                    "-DPASSWORD_FILE=${VELTARA_SIGN_PASSWORD_FILE}" "-DTIMESTAMP_URL=${VELTARA_SIGN_TIMESTAMP_URL}"
+                    "-DDESCRIPTION=${VELTARA_INSTALLER_DESCRIPTION}" -P "${VELTARA_SHIP_SIGN_SCRIPT}"
+            VERBATIM)
+    endif()
     # Deferred arguments are expanded when the call runs: pass the name itself.
     cmake_language(EVAL CODE
         "cmake_language(DEFER DIRECTORY \"${CMAKE_SOURCE_DIR}\" CALL _veltara_ship_relink \"${target}\")")

@@ -3,14 +3,18 @@
 # Wine) and through curl in the same run, first with nginx capped at 125 MB/s (limit_rate 125m, a gigabit
 # line), then uncapped, and prints both throughputs, their ratio and the engine's peak memory.
 #   tools/bench-http.sh [--build DIR] [--repeat N] [--size BYTES]
-# DIR is a configured build tree (default ./build) in which bench_http is built (it is, with the default
-# target). Every side runs N times (default 5); the worst and the best run are shown, and the engine's
-# worst and best against curl's best. Peak memory is the engine process's (MB = MiB), against 1.1 x body
-# + 20. Engine variants: the asynchronous wait that Wine uses ("async": large non-blocking reads) and the
-# blocking reads with the handle-close stop that Windows uses ("close"). Needs root for port 80.
+# DIR is a build tree of the architecture this machine runs (default: ./build, or ./build-x64 where 32-bit
+# Wine cannot run; see tools/arch.sh), configured here when it is not yet. Every side runs N times (default 5);
+# the worst and the best run are shown, and the engine's worst and best against curl's best. Peak memory is
+# the engine process's (MB = MiB), against 1.1 x body + 20. Engine variants: the asynchronous wait that Wine
+# uses ("async": large non-blocking reads) and the blocking reads with the handle-close stop that Windows uses
+# ("close"). It installs what is missing (tools/setup.sh). Needs root for port 80. Whatever stops it is said,
+# and the exit code is then 1.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-build="$PWD/build"
+bench_name=bench-http
+. "$(dirname "$0")/bench-common.sh"
+here="$bench_root/tools"
+build=""
 repeat=5
 size=$((200 * 1000 * 1000))
 while [ $# -gt 0 ]; do
@@ -21,12 +25,15 @@ while [ $# -gt 0 ]; do
         *) echo "usage: $0 [--build DIR] [--repeat N] [--size BYTES]" >&2; exit 2 ;;
     esac
 done
+[ -n "$build" ] || build=$(veltara_default_build_dir "$bench_root" "$bench_arch")
+bench_setup
+[ -f "$build/build.ninja" ] || bench_tree "$build"
 build=$(cd "$build" && pwd)
+bench_check_arch "$build"
+bench_build "$build" bench_http
 bench64="$build/tests/sdk/utility/bench_http.exe"
-for exe in "$bench64"; do
-    [ -f "$exe" ] || { echo "missing $exe: build the tree first" >&2; exit 1; }
-done
-command -v curl >/dev/null || { echo "curl is not installed" >&2; exit 1; }
+command -v curl >/dev/null || bench_fail "curl is not installed"
+bench_need_port80
 
 work="$build/bench-http"
 mkdir -p "$work/www"

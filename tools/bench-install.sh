@@ -4,17 +4,20 @@
 # (against curl + unzip), the installer's peak memory (against 1.1 x package + 60 MB) and the time from
 # process start to the first painted frame (against a bare Win32 window program). See tools/bench_install.py.
 #   tools/bench-install.sh [--size 200m] [--repeat N]
-# It builds its own tree, ./build-bench (the test architecture, no package hash check, since the benchmark's
-# package is not the demo one). Needs root for port 80.
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/tools/arch.sh"
-arch=$(veltara_test_arch)
-build="$root/build-bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-mingw.cmake" \
-    -DVELTARA_PACKAGE_SHA256= -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null
-ninja -C "$build" VeltaraSetup VeltaraClient >/dev/null
-. "$root/tools/wine-env.sh" "$build"
-wine_env_up
+# It installs what is missing (tools/setup.sh) and builds its own tree, ./build-bench (the test architecture,
+# ccache when installed, no package hash check, since the benchmark's package is not the demo one).
+# Needs root for port 80. Whatever stops it is said, and the exit code is then 1.
+set -uo pipefail
+bench_name=bench-install
+. "$(dirname "$0")/bench-common.sh"
+build="$bench_root/build-bench"
+
+bench_setup
+bench_need_port80
+bench_tree "$build" -DVELTARA_PACKAGE_SHA256=
+bench_build "$build" VeltaraSetup VeltaraClient
+. "$bench_root/tools/wine-env.sh" "$build"
+wine_env_up || bench_fail "the Wine environment of $build could not start (see above)"
 trap wine_env_down EXIT
-python3 "$root/tools/bench_install.py" --build "$build" --client "$build/tools/sample-client/VeltaraClient.exe" "$@"
+python3 "$bench_root/tools/bench_install.py" --build "$build" \
+    --client "$build/tools/sample-client/VeltaraClient.exe" "$@" || bench_fail "the benchmark failed (see above)"

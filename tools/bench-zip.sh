@@ -1,25 +1,27 @@
 #!/usr/bin/env bash
 # Benchmarks the zip reader under Wine and prints its figures.
 #   tools/bench-zip.sh [build-dir] [rounds]        (default build-dir: ./build-bench, rounds: 5)
-# Builds bench_zip in the build tree (the architecture the tests run, see tools/arch.sh), makes (once) an
-# archive of at least 100 MB of real binaries from /usr/lib and text from /usr/share, deflated with Python's
-# zipfile, in <build-dir>/bench-zip/, then runs the benchmark: raw zlib inflate (baseline), the reader
-# unpacking to memory and to files, the ratio memory/raw, and the peak working set next to the archive size.
-# Then an archive of more than 4 GiB (zip64; a stored item of zeros written sparsely, so it takes no disk
-# space, and a small item beyond it) is unpacked to files by the reader and by bsdtar, and the times are
-# printed with their ratio. Unpacked files (4 GiB of them) are removed afterwards; set BENCH_ZIP_LARGE=0 to
-# skip that part.
+# Builds bench_zip in the build tree (configured here for the architecture this machine runs, see
+# tools/arch.sh, when it is not yet), makes (once) an archive of at least 100 MB of real binaries from
+# /usr/lib and text from /usr/share, deflated with Python's zipfile, in <build-dir>/bench-zip/, then runs
+# the benchmark: raw zlib inflate (baseline), the reader unpacking to memory and to files, the ratio
+# memory/raw, and the peak working set next to the archive size. Then an archive of more than 4 GiB (zip64; a
+# stored item of zeros written sparsely, so it takes no disk space, and a small item beyond it) is unpacked to
+# files by the reader and by bsdtar, and the times are printed with their ratio. Unpacked files are removed
+# afterwards; set BENCH_ZIP_LARGE=0 to skip the large part.
+# It installs what is missing (tools/setup.sh). Whatever stops it is said, and the exit code is then 1.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-repo=$(dirname "$here")
-build=$(mkdir -p "${1:-$repo/build-bench}" && cd "${1:-$repo/build-bench}" && pwd)
+bench_name=bench-zip
+. "$(dirname "$0")/bench-common.sh"
+here="$bench_root/tools"
+build=${1:-$bench_root/build-bench}
 rounds=${2:-5}
 
-. "$here/arch.sh"
-arch=$(veltara_test_arch)
-[ -f "$build/build.ninja" ] ||
-    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-$arch-mingw.cmake" >/dev/null
-ninja -C "$build" bench_zip >/dev/null
+bench_setup
+[ -f "$build/build.ninja" ] || bench_tree "$build"
+build=$(cd "$build" && pwd)
+bench_check_arch "$build"
+bench_build "$build" bench_zip
 
 work="$build/bench-zip"
 archive="$work/realistic.zip"
@@ -73,7 +75,8 @@ trap 'rm -rf "$outdir"' EXIT
 status=0
 "$here/wine-run.sh" --build "$build" "$build/tests/zip/bench_zip.exe" "Z:$archive" "Z:$outdir" "$rounds" || status=$?
 rm -rf "$outdir"
-[ "${BENCH_ZIP_LARGE:-1}" = 0 ] && exit $status
+[ $status = 0 ] || bench_fail "bench_zip.exe ended with exit code $status (see above)"
+[ "${BENCH_ZIP_LARGE:-1}" = 0 ] && exit 0
 
 large="$work/large.zip"
 if [ ! -f "$large" ]; then
@@ -135,4 +138,4 @@ else
     echo "bsdtar is not installed (Debian package libarchive-tools): no comparison"
 fi
 rm -rf "$outdir"
-exit $status
+[ $status = 0 ] || bench_fail "the large archive could not be unpacked (exit code $status, see above)"

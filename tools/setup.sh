@@ -2,7 +2,8 @@
 # Installs what building and testing need on a Debian 12 machine, and nothing that is already there:
 # the mingw-w64 cross compilers (i686 for the installer, x86_64 for tests on machines without 32-bit Wine),
 # zlib and stb for the target, GoogleTest sources, Wine (with wine32 through i386 multiarch), Xvfb, the CJK
-# font, X tools, nginx and the archive tools the tests use.
+# font, X tools, nginx, the archive tools the tests use, and osslsigncode with openssl for signing the
+# installer (the tests sign with a certificate they make).
 # Usage: tools/setup.sh        (as root, or as a user who may sudo)
 set -euo pipefail
 
@@ -13,6 +14,7 @@ PACKAGES=(
     xvfb fonts-wqy-microhei xdotool imagemagick x11-apps
     nginx-light curl
     zip unzip libarchive-tools p7zip-full
+    osslsigncode openssl
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }

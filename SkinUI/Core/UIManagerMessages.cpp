@@ -191,7 +191,7 @@ void CPaintManagerUI::OnMouseMove(LPARAM lParam)
         tme.dwHoverTime = m_hwndToolTip != nullptr
                               ? static_cast<DWORD>(::SendMessageA(m_hwndToolTip, TTM_GETDELAYTIME, TTDT_INITIAL, 0))
                               : kDefaultHoverTime;
-        ::_TrackMouseEvent(&tme);
+        ::TrackMouseEvent(&tme);
         m_bMouseTracking = true;
     }
     const POINT pt = PointFromLParam(lParam);

@@ -58,7 +58,14 @@ void CPaintManagerUI::InitProcessPaintResources()
     if (g_hUpdateRectPen != nullptr)
         return;
     g_hUpdateRectPen = ::CreatePen(PS_SOLID, 1, RGB(220, 0, 0));
-    ::InitCommonControls();
+    // The common controls (tooltips) come from comctl32 version 6, the side-by-side assembly the manifest
+    // names. comctl32 is not on the known-DLLs list, so it is loaded here rather than imported.
+    static const CUISystemLibrary s_commonControls("comctl32.dll", CUISystemLibrary::LoadFrom::SideBySide);
+    using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    if (const auto pfnInit = s_commonControls.Proc<InitCommonControlsExFn>("InitCommonControlsEx")) {
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+        pfnInit(&icc);
+    }
     // The drawing routines take AlphaBlend and GradientFill from msimg32. It is not on the known-DLLs list,
     // so it is loaded by full path from the system folder (never imported, never searched for by name) and
     // kept for the life of the process.

@@ -51,7 +51,21 @@ HMODULE CUISystemLibrary::Load(const char* pstrName)
     return ::LoadLibraryExA(szPath, nullptr, dwFlags);
 }
 
-CUISystemLibrary::CUISystemLibrary(const char* pstrName) : m_hModule(Load(pstrName)) {}
+HMODULE CUISystemLibrary::LoadSideBySide(const char* pstrName)
+{
+    // Only a name that the active activation context redirects is loaded by its bare name (the loader then
+    // takes it from the assembly); the search flag keeps even that load out of the program's folder.
+    ACTCTX_SECTION_KEYED_DATA data = {};
+    data.cbSize = sizeof(data);
+    if (!::FindActCtxSectionStringA(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, pstrName, &data))
+        return Load(pstrName);
+    return ::LoadLibraryExA(pstrName, nullptr, HasSearchFlags() ? 0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */ : 0);
+}
+
+CUISystemLibrary::CUISystemLibrary(const char* pstrName, LoadFrom eFrom)
+    : m_hModule(eFrom == LoadFrom::SideBySide ? LoadSideBySide(pstrName) : Load(pstrName))
+{
+}
 
 CUISystemLibrary::~CUISystemLibrary()
 {

@@ -14,8 +14,17 @@ void HardenDllSearch();
 class CUISystemLibrary
 {
 public:
-    // Loads pstrName (a bare file name such as "wininet.dll") from the system folder.
-    explicit CUISystemLibrary(const char* pstrName);
+    enum class LoadFrom
+    {
+        // The system folder, by full path.
+        SystemFolder,
+        // The side-by-side assembly the program's manifest names for it (comctl32 version 6), else the system
+        // folder: the name is redirected by the activation context, never searched for beside the program.
+        SideBySide,
+    };
+
+    // Loads pstrName (a bare file name such as "wininet.dll").
+    explicit CUISystemLibrary(const char* pstrName, LoadFrom eFrom = LoadFrom::SystemFolder);
     ~CUISystemLibrary();
     CUISystemLibrary(const CUISystemLibrary&) = delete;
     CUISystemLibrary& operator=(const CUISystemLibrary&) = delete;
@@ -33,6 +42,8 @@ public:
     static bool SystemPath(const char* pstrName, char* pszPath, unsigned int cchPath);
     // Loads a system DLL by full path; the caller frees the handle.
     static HMODULE Load(const char* pstrName);
+    // Loads a DLL as LoadFrom::SideBySide describes; the caller frees the handle.
+    static HMODULE LoadSideBySide(const char* pstrName);
 
 private:
     HMODULE m_hModule;

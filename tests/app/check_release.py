@@ -13,6 +13,8 @@ import subprocess
 import sys
 import zlib
 
+from pe_image import not_built
+
 # Texts only a build with assertions contains: the report's format and the string classes' pointer probes.
 ASSERT_MARKERS = [b"assertion failed: ", b"::IsBadStringPtr"]
 IMAGE_FILE_LARGE_ADDRESS_AWARE = 0x20
@@ -89,9 +91,9 @@ def main():
     parser.add_argument("--skip-missing", action="store_true")
     parser.add_argument("program")
     args = parser.parse_args()
-    if not os.path.isfile(args.program):
-        print("%s: not built" % args.program)
-        return 77 if args.skip_missing else 1
+    missing = not_built(args.program, args.skip_missing)
+    if missing is not None:
+        return missing
     data = open(args.program, "rb").read()
     failed = False
     for name, check in CHECKS.items():

@@ -1,8 +1,10 @@
-// A program with a plain import of wininet.dll: the import check must refuse it.
+// A program with plain imports of wininet.dll and comctl32.dll: the import check must refuse both.
 #include <windows.h>
+#include <commctrl.h>
 #include <wininet.h>
 
 int main()
 {
+    ::InitCommonControls();
     return InternetAttemptConnect(0) == ERROR_SUCCESS ? 0 : 1;
 }
