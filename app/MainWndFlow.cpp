@@ -298,8 +298,7 @@ void CMainWnd::OnTaskFinished(FCHttpRequest& task)
     ShowStatusLine("");
     const CUIString strFolder = InstallFolder();
     // The thread gets its own copy of the folder and the package: it never reads the window.
-    if (!m_unpacker.Start(m_hWnd, std::move(m_strPackage), strFolder, ComposeClientExePath(strFolder),
-                          Veltara::kPackageSha256))
+    if (!m_unpacker.Start(m_hWnd, std::move(m_strPackage), strFolder, Veltara::kPackageSha256))
         FailInstallation(kInstallFailed);
 }
 
@@ -319,8 +318,7 @@ void CMainWnd::OnInstallProgress(WPARAM wNotice, LPARAM lValue)
 
 void CMainWnd::CompleteInstallation()
 {
-    // The thread posts its 1000 last: it ends at once.
-    m_unpacker.Join();
+    // The thread may still be removing the old client folder; the window waits for it when it goes.
     StopSlideshow();
     const CUIString strExe = ComposeClientExePath(InstallFolder());
     PlaceDesktopShortcut(GetDesktopFolder(), strExe);
