@@ -410,7 +410,13 @@ def check_installed(folder, package, changed=None):
         else:
             want[name] = data
     got = {"VeltaraClient/" + name: full for name, full in installed_files(os.path.join(folder, "VeltaraClient")).items()}
-    check(got.pop("VeltaraClient/VeltaraSetup.record", None) is not None, "no install record")
+    record = got.pop("VeltaraClient/VeltaraSetup.record", None)
+    check(record is not None, "no install record")
+    with open(record, "rb") as f:
+        lines = f.read().decode("utf-8").split("\r\n")
+    check(lines[0] == RECORD_HEADER and lines[-1] == "", "the install record's first line is %r, its last %r" %
+          (lines[0][:80], lines[-1][:80]))
+    check(sorted(lines[1:-1]) == sorted(record_lines(package)), "the install record does not list the package's files")
     check(sorted(got) == sorted(want), "installed files differ: missing %s, extra %s" %
           (sorted(set(want) - set(got))[:5], sorted(set(got) - set(want))[:5]))
     for name, data in want.items():
@@ -440,16 +446,26 @@ def damaged_copy(src, dst):
     return last.filename
 
 
-def install_first(ctx, folder, case):
-    """A complete installation into folder, as the starting point of a reinstall."""
-    with nginx(ctx, package_root(ctx)):
-        run = Run(ctx, case, ctx.installer_for_demo_package())
-        try:
-            run.install_into(folder)
-            run.win.click("Btn_Finish")
-            check(run.ended_cleanly(run.wait_exit(15)), "%s: the first installation did not end cleanly" % case)
-        finally:
-            run.stop()
+RECORD_HEADER = "VeltaraSetup install record 1"
+
+
+def record_lines(package):
+    """The install record the installer writes for a package: one line a file, "<sha-256> <size> <path>"."""
+    return ["%s %d %s" % (hashlib.sha256(data).hexdigest(), len(data), name[len("VeltaraClient/"):])
+            for name, data in sorted(expected_files(package).items())]
+
+
+def install_by_hand(ctx, folder):
+    """A previous installation as the installer leaves it (the happy group checks that it does): the package's
+    files below folder/VeltaraClient and their record."""
+    client = os.path.join(folder, "VeltaraClient")
+    for name, data in expected_files(ctx.package).items():
+        path = os.path.join(folder, *name.split("/"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+    with open(os.path.join(client, "VeltaraSetup.record"), "w", encoding="utf-8", newline="") as f:
+        f.write("\r\n".join([RECORD_HEADER] + record_lines(ctx.package)) + "\r\n")
 
 
 # --- the behaviours -------------------------------------------------------------------------------------------
@@ -767,7 +783,7 @@ def group_damaged(ctx):
         ctx.clean_outputs()
         folder = ctx.fresh_folder(case)
         if reinstall:
-            install_first(ctx, folder, case + "-first")
+            install_by_hand(ctx, folder)
         before, link_before = snapshot(folder), link_state(ctx)
         with nginx(ctx, root):
             run = Run(ctx, case, ctx.unchecked)
@@ -793,7 +809,7 @@ def group_reinstall(ctx):
     previous version and removes one the new package no longer has."""
     folder = ctx.fresh_folder("reinstall")
     ctx.clean_outputs()
-    install_first(ctx, folder, "reinstall-first")
+    install_by_hand(ctx, folder)
     client = os.path.join(folder, "VeltaraClient")
     record_path = os.path.join(client, "VeltaraSetup.record")
     with open(record_path, encoding="utf-8") as f:
@@ -839,7 +855,7 @@ def group_locked(ctx):
         return
     folder = ctx.fresh_folder("locked")
     ctx.clean_outputs()
-    install_first(ctx, folder, "locked-first")
+    install_by_hand(ctx, folder)
     client_exe = os.path.join(folder, "VeltaraClient", "VeltaraClient.exe")
     record = os.path.join(ctx.work, "locked.client.txt")
     if os.path.exists(record):
