@@ -191,8 +191,7 @@ std::wstring ItemWideName(const ZipItemInfo& info)
     return strName;
 }
 
-bool ClientRelativePath(const std::wstring& strItemName, const std::wstring& strClientFolder,
-                        std::wstring& strRelative)
+bool ClientRelativePath(const std::wstring& strItemName, const std::wstring& strClientFolder, std::wstring& strRelative)
 {
     strRelative.clear();
     const std::size_t nPrefix = strClientFolder.size();

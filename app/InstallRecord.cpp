@@ -46,8 +46,8 @@ bool ParseLine(const std::string& strLine, SInstalledFile& file)
 
 bool PathLess::operator()(const std::wstring& a, const std::wstring& b) const
 {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                  TRUE) == CSTR_LESS_THAN;
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_LESS_THAN;
 }
 
 std::string FormatInstallRecord(const std::vector<SInstalledFile>& aFiles)

@@ -81,8 +81,7 @@ UnpackOutcome CPackageUnpacker::Run()
 {
     // The installer runs elevated: a package that is not the expected one is never unpacked. Hashing a large
     // package takes a while, so it happens here rather than on the window's thread.
-    if (!m_strSha256.empty() &&
-        !Veltara::Sha256Matches(m_strPackage.data(), m_strPackage.size(), m_strSha256.c_str()))
+    if (!m_strSha256.empty() && !Veltara::Sha256Matches(m_strPackage.data(), m_strPackage.size(), m_strSha256.c_str()))
         return UnpackOutcome::HashMismatch;
     CStagedInstall install(m_strPackage, m_strFolder, m_control, [this](int nValue) {
         if (nValue >= 1000)

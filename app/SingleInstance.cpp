@@ -31,8 +31,8 @@ CSingleInstance::CSingleInstance()
     m_hMutex = ::CreateMutexW(nullptr, FALSE, kMutexName);
     m_bFirst = m_hMutex != nullptr && ::GetLastError() != ERROR_ALREADY_EXISTS;
     if (m_bFirst)
-        m_hMapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(std::uint64_t),
-                                          kWindowName);
+        m_hMapping =
+            ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(std::uint64_t), kWindowName);
 }
 
 CSingleInstance::~CSingleInstance()

@@ -35,8 +35,8 @@ private:
 
 bool SamePath(const std::wstring& a, const std::wstring& b)
 {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                  TRUE) == CSTR_EQUAL;
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
 std::wstring ParentOf(const std::wstring& strRelative)
@@ -73,9 +73,9 @@ bool ReadWholeSmallFile(const std::wstring& strPath, std::string& strText)
         return false;
     strText.assign(static_cast<std::size_t>(size.QuadPart), '\0');
     DWORD nRead = 0;
-    return strText.empty() || (::ReadFile(file.Get(), &strText[0], static_cast<DWORD>(strText.size()), &nRead,
-                                          nullptr) &&
-                               nRead == strText.size());
+    return strText.empty() ||
+           (::ReadFile(file.Get(), &strText[0], static_cast<DWORD>(strText.size()), &nRead, nullptr) &&
+            nRead == strText.size());
 }
 
 } // namespace
@@ -89,7 +89,9 @@ bool SInstallControl::ShouldStop() const
 
 CStagedInstall::CStagedInstall(const std::string& strPackage, const std::wstring& strInstallFolder,
                                const SInstallControl& control, ProgressFn fnProgress)
-    : m_strPackage(strPackage), m_control(control), m_fnProgress(std::move(fnProgress)),
+    : m_strPackage(strPackage),
+      m_control(control),
+      m_fnProgress(std::move(fnProgress)),
       m_strInstallFolder(strInstallFolder)
 {
 }
@@ -245,8 +247,9 @@ UnpackOutcome CStagedInstall::CheckPaths()
 
 bool CStagedInstall::FileUnchanged(const std::wstring& strPath, const SInstalledFile& recorded)
 {
-    CFileHandle file(::CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    CFileHandle file(::CreateFileW(strPath.c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size = {};
     if (!file.IsOpen() || !::GetFileSizeEx(file.Get(), &size) ||
         static_cast<std::uint64_t>(size.QuadPart) != recorded.nSize)
@@ -386,8 +389,11 @@ UnpackOutcome CStagedInstall::CheckFilesInUse()
         const std::wstring strPath = JoinPath(m_strClient, existing.strPath);
         const DWORD dwAttributes = PathAttributes(strPath);
         bool bUsable = dwAttributes != INVALID_FILE_ATTRIBUTES;
-        // Only a file the record says is ours loses its read-only mark; anyone else's stays as it is.
-        if (bUsable && (dwAttributes & FILE_ATTRIBUTE_READONLY) != 0)
+        // Only a file the record says is ours may lose its read-only mark; anyone else's is not replaced. The
+        // mark comes back at once: nothing changes before every check has passed (the removal of the old
+        // folder clears it again).
+        const bool bReadOnly = bUsable && (dwAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+        if (bReadOnly)
             bUsable = existing.bListed &&
                       ::SetFileAttributesW(strPath.c_str(), dwAttributes & ~FILE_ATTRIBUTE_READONLY) != FALSE;
         // A running program holds its files without write or delete sharing.
@@ -396,6 +402,8 @@ UnpackOutcome CStagedInstall::CheckFilesInUse()
                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
             bUsable = file.IsOpen();
+            if (bReadOnly)
+                ::SetFileAttributesW(strPath.c_str(), dwAttributes);
         }
         if (!bUsable) {
             m_problem.strFile = existing.strPath;
@@ -445,8 +453,8 @@ UnpackOutcome CStagedInstall::Stage()
 
 UnpackOutcome CStagedInstall::WriteItem(const SItem& item, Veltara::Sha256Digest& digest)
 {
-    CFileHandle file(::CreateFileW(JoinPath(m_strStaging, item.strPath).c_str(), GENERIC_WRITE, 0, nullptr,
-                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CFileHandle file(::CreateFileW(JoinPath(m_strStaging, item.strPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) {
         m_problem.strFile = item.strPath;
         return ::GetLastError() == ERROR_FILE_EXISTS ? UnpackOutcome::ItemFailed : UnpackOutcome::WriteFailed;

@@ -67,8 +67,8 @@ public:
     using ProgressFn = std::function<void(int nValue)>;
 
     // strPackage must outlive Run. strInstallFolder is the folder the client folder goes into.
-    CStagedInstall(const std::string& strPackage, const std::wstring& strInstallFolder,
-                   const SInstallControl& control, ProgressFn fnProgress);
+    CStagedInstall(const std::string& strPackage, const std::wstring& strInstallFolder, const SInstallControl& control,
+                   ProgressFn fnProgress);
     ~CStagedInstall();
     CStagedInstall(const CStagedInstall&) = delete;
     CStagedInstall& operator=(const CStagedInstall&) = delete;
@@ -114,22 +114,22 @@ private:
     ZipHandle m_hZip = nullptr;
     int m_nItemCount = 0; // items in the archive, folders included
 
-    std::wstring m_strInstallFolder; // as given
-    std::wstring m_strFullFolder;    // its full ordinary path (for the volume's questions)
-    std::wstring m_strClientName;    // name of the client folder
-    std::wstring m_strFolder;        // extended-length form of the install folder
-    std::wstring m_strClient;        // ... of the client folder
-    std::wstring m_strStaging;       // ... of this run's staging folder
-    std::wstring m_strBackup;        // ... of the name the old client folder takes during the switch
+    std::wstring m_strInstallFolder;     // as given
+    std::wstring m_strFullFolder;        // its full ordinary path (for the volume's questions)
+    std::wstring m_strClientName;        // name of the client folder
+    std::wstring m_strFolder;            // extended-length form of the install folder
+    std::wstring m_strClient;            // ... of the client folder
+    std::wstring m_strStaging;           // ... of this run's staging folder
+    std::wstring m_strBackup;            // ... of the name the old client folder takes during the switch
     std::size_t m_nClientPathLength = 0; // length of the client folder's ordinary full path
 
-    std::vector<SItem> m_aItems;                    // files of the package, in archive order
-    std::set<std::wstring, PathLess> m_aFolders;    // folders of the package (named or implied)
-    std::set<std::wstring, PathLess> m_aFiles;      // files of the package
-    std::vector<SExisting> m_aReplaced;             // existing files that go (replaced or removed)
-    std::vector<SExisting> m_aKept;                 // existing files carried over
-    std::vector<std::wstring> m_aKeptFolders;       // existing folders carried over (maybe empty)
-    std::vector<SInstalledFile> m_aRecord;          // the new record
+    std::vector<SItem> m_aItems;                 // files of the package, in archive order
+    std::set<std::wstring, PathLess> m_aFolders; // folders of the package (named or implied)
+    std::set<std::wstring, PathLess> m_aFiles;   // files of the package
+    std::vector<SExisting> m_aReplaced;          // existing files that go (replaced or removed)
+    std::vector<SExisting> m_aKept;              // existing files carried over
+    std::vector<std::wstring> m_aKeptFolders;    // existing folders carried over (maybe empty)
+    std::vector<SInstalledFile> m_aRecord;       // the new record
     bool m_bStagingMade = false;
     std::vector<char> m_buffer; // pieces of items and of files being hashed
 };

@@ -84,15 +84,20 @@ TEST(InstallRecord, UnknownTextIsNoRecordAndDamagedLinesAreSkipped)
         {"another format", "VeltaraSetup install record 2\r\n" + lineA, false, {}},
         {"a file of the player's", "[client]\r\nname=me\r\n", false, {}},
         {"header only", header, true, {}},
-        {"line ends without CR", header.substr(0, header.size() - 2) + "\n" + lineA.substr(0, lineA.size() - 2) + "\n",
-         true, {L"a.txt"}},
+        {"line ends without CR",
+         header.substr(0, header.size() - 2) + "\n" + lineA.substr(0, lineA.size() - 2) + "\n",
+         true,
+         {L"a.txt"}},
         {"last line without an end", header + lineA.substr(0, lineA.size() - 2), true, {L"a.txt"}},
         {"short hash", header + lineA.substr(1), true, {}},
         {"hash with a non-hex digit", header + "g" + lineA.substr(1), true, {}},
         {"size not a number", header + lineA.substr(0, 65) + "x" + lineA.substr(66), true, {}},
         {"no path", header + lineA.substr(0, 67) + "\r\n", true, {}},
         {"path not UTF-8", header + lineA.substr(0, 67) + "\xff\xfe\r\n", true, {}},
-        {"damaged line among good ones", header + "garbage\r\n" + good.substr(header.size()), true, {L"a.txt", L"b.txt"}},
+        {"damaged line among good ones",
+         header + "garbage\r\n" + good.substr(header.size()),
+         true,
+         {L"a.txt", L"b.txt"}},
     };
     for (const auto& c : cases) {
         std::vector<SInstalledFile> files;

@@ -139,8 +139,10 @@ TEST(PackageUnpacker, ARefusedPackageWritesNothingAndNeverReportsCompletion)
     const std::string driveRelative = BuildArchive({File("C:veltara-outside.txt", "x"), File(kExe, exe)});
     const std::string stream = BuildArchive({File(kExe, exe), File("VeltaraClient/a.txt:hidden", "x")});
     const std::string device = BuildArchive({File(kExe, exe), File("VeltaraClient/data/nul.txt", "x")});
-    const std::string twice = BuildArchive({File(kExe, exe), File("VeltaraClient/A.txt", "1"), File("VeltaraClient/a.TXT", "2")});
-    const std::string tooLong = BuildArchive({File(kExe, exe), File("VeltaraClient/" + std::string(120, 'n') + "/" + std::string(120, 'm'), "x")});
+    const std::string twice =
+        BuildArchive({File(kExe, exe), File("VeltaraClient/A.txt", "1"), File("VeltaraClient/a.TXT", "2")});
+    const std::string tooLong = BuildArchive(
+        {File(kExe, exe), File("VeltaraClient/" + std::string(120, 'n') + "/" + std::string(120, 'm'), "x")});
     const std::string emptyArchive = BuildArchive({});
 
     const struct

@@ -214,8 +214,8 @@ TEST(StagedInstall, EveryFailureLeavesTheOldInstallationAsItWas)
     enum Setup
     {
         Nothing,
-        HoldReplacedFile,  // a program holds data\a.txt open without sharing
-        ForeignReadOnly,   // a read-only file of the player's where the package brings data\new.txt
+        HoldReplacedFile,    // a program holds data\a.txt (read-only) open without sharing
+        ForeignReadOnly,     // a read-only file of the player's where the package brings data\new.txt
         PlayersFileInTheWay, // a file of the player's named like a folder of the package
         StopAtOnce,
     };
@@ -232,16 +232,20 @@ TEST(StagedInstall, EveryFailureLeavesTheOldInstallationAsItWas)
         {"a read-only file not ours", Package(v2), ForeignReadOnly, UnpackOutcome::FileLocked, L"data\\new.txt"},
         {"a kept file where a folder goes", Package({{L"VeltaraClient.exe", "exe 2"}, {L"notes\\n.txt", "n"}}),
          PlayersFileInTheWay, UnpackOutcome::CannotKeep, L"notes"},
-        {"a path too long", Package(longName), Nothing, UnpackOutcome::PathTooLong, L"data\\" + std::wstring(240, L'x')},
+        {"a path too long", Package(longName), Nothing, UnpackOutcome::PathTooLong,
+         L"data\\" + std::wstring(240, L'x')},
         {"a stop", Package(v2), StopAtOnce, UnpackOutcome::Stopped, L""},
     };
     for (const auto& c : cases) {
         CScratchFolder folder("failure");
         ASSERT_EQ(Install(Package(v1), folder), UnpackOutcome::Installed) << c.pstrWhat;
         HANDLE hHeld = INVALID_HANDLE_VALUE;
-        if (c.eSetup == HoldReplacedFile)
+        // Held and read-only: the check may lift the mark of a file of ours, but must put it back.
+        if (c.eSetup == HoldReplacedFile) {
+            ASSERT_TRUE(::SetFileAttributesA(ClientPath(folder, L"data\\a.txt").c_str(), FILE_ATTRIBUTE_READONLY));
             hHeld = ::CreateFileA(ClientPath(folder, L"data\\a.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, 0, nullptr);
+        }
         if (c.eSetup == ForeignReadOnly) {
             ASSERT_TRUE(WriteWholeFile(ClientPath(folder, L"data\\new.txt"), "mine"));
             ASSERT_TRUE(::SetFileAttributesA(ClientPath(folder, L"data\\new.txt").c_str(), FILE_ATTRIBUTE_READONLY));
@@ -256,7 +260,8 @@ TEST(StagedInstall, EveryFailureLeavesTheOldInstallationAsItWas)
         if (hHeld != INVALID_HANDLE_VALUE)
             ::CloseHandle(hHeld);
         EXPECT_TRUE(Snapshot(folder.Path()) == before) << c.pstrWhat << ": the folder changed";
-        ::SetFileAttributesA(ClientPath(folder, L"data\\new.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+        for (const wchar_t* pstrFile : {L"data\\new.txt", L"data\\a.txt"})
+            ::SetFileAttributesA(ClientPath(folder, pstrFile).c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 }
 
@@ -290,4 +295,3 @@ TEST(StagedInstall, LeftoversOfAnInterruptedRunAreCleanedUp)
         EXPECT_EQ(top, (std::set<std::string>{"VeltaraClient"})) << c.pstrWhat;
     }
 }
-

@@ -86,9 +86,8 @@ int Window(const char* pstrClass)
     ClassSearch search = {pstrClass, nullptr, 0, false};
     ::EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&search));
     const HWND h = search.hFirst;
-    std::printf("found=%d\nvisible=%d\niconic=%d\nforeground=%d\n", h != nullptr,
-                h != nullptr && ::IsWindowVisible(h), h != nullptr && ::IsIconic(h),
-                h != nullptr && ::GetForegroundWindow() == h);
+    std::printf("found=%d\nvisible=%d\niconic=%d\nforeground=%d\n", h != nullptr, h != nullptr && ::IsWindowVisible(h),
+                h != nullptr && ::IsIconic(h), h != nullptr && ::GetForegroundWindow() == h);
     return h != nullptr ? 0 : 1;
 }
 
@@ -129,6 +128,8 @@ int main(int argc, char** argv)
         return Close(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "endsession") == 0)
         return EndSession(argv[2]);
-    std::fprintf(stderr, "usage: e2e_probe drive <root> | link <file.lnk> | window <class> | close <class> | endsession <class>\n");
+    std::fprintf(
+        stderr,
+        "usage: e2e_probe drive <root> | link <file.lnk> | window <class> | close <class> | endsession <class>\n");
     return 2;
 }
