@@ -38,7 +38,9 @@ public:
         TIMER_PANEL = 6,
     };
 
-    CMainWnd();
+    // pstrExpectedSha256: the hash the package must have (64 hexadecimal digits), empty for no check; null
+    // takes the one this build was made with.
+    explicit CMainWnd(const char* pstrExpectedSha256 = nullptr);
 
     // Checks a folder for installing, shows the result under the path field and remembers whether it may be
     // installed into.
@@ -55,13 +57,32 @@ protected:
     void OnWindowGone(HWND hWnd) override;
     LRESULT OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
     LRESULT HandleOtherMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
+    LRESULT HandleClose(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
     void ReceiveNotify(SkinUI::NotifyEventUI& msg) override;
 
     // Download hooks.
     void OnTaskResponse(FCHttpRequest& task) override;
     void OnTaskFinished(FCHttpRequest& task) override;
+    void OnTaskTimeout(FCHttpRequest& task) override;
 
 private:
+    // Where the installation stands.
+    enum class Stage
+    {
+        Welcome,     // nothing started, or back on the welcome page to choose another folder
+        Downloading, // the package download runs
+        Installing,  // the unpacking thread runs
+        Failed,      // stopped with a failure; the retry button offers the way forward
+        Finished,    // the client is installed
+    };
+    // Where a retry starts.
+    enum class RetryFrom
+    {
+        Download,     // the package is downloaded again
+        Install,      // the kept package is installed again
+        ChooseFolder, // the welcome page, to choose another folder (or free space) for the kept package
+    };
+
     ~CMainWnd() override;
 
     void OnTimer(UINT_PTR uTimerId);
@@ -69,6 +90,7 @@ private:
     void StopTimer(UINT_PTR uTimerId);
 
     void Install();
+    void HideAgreementLink();
     void BrowseForFolder();
     void Launch();
     void StartPanelAnimation();
@@ -82,8 +104,23 @@ private:
     void ShowStatusLine(const char* pstrText);
     void OnInstallProgress(WPARAM wNotice, LPARAM lValue);
     void CompleteInstallation();
-    void FailInstallation(const char* pstrText);
+    void FailInstallation(const char* pstrText, RetryFrom eRetry);
+    // The unpacking thread ended without installing; bRefused: it blamed the package.
+    void FailUnpacking(bool bRefused);
     SkinUI::CUIString InstallFolder() const;
+
+    void StartWork();
+    void StartDownload();
+    void StartUnpacking();
+    void Retry();
+    // Shows the progress row stopped (failure text, greyed bar, retry button) or running again.
+    void ShowWorkStopped(bool bStopped);
+    bool IsWorking() const { return m_eStage == Stage::Downloading || m_eStage == Stage::Installing; }
+    // Stops the download and the unpacking; the unpacking removes what it wrote. bWait: until it is done.
+    void StopWork(bool bWait);
+    bool ConfirmClose();
+    LRESULT OnQueryEndSession();
+    void OnEndSession(bool bEnding);
 
     SkinUI::CWindowShadow m_shadow;
     SkinUI::CContainerUI* m_pHorCustom = nullptr;
@@ -100,14 +137,24 @@ private:
     SkinUI::COptionUI* m_pOptAgree = nullptr;
     SkinUI::CButtonUI* m_pBtnInstall = nullptr;
     int m_nTaskId = 0;
+    // The package body from the download; after a failure that did not blame the package, the package
+    // that passed its checks, kept for a retry without downloading it again.
     std::string m_strPackage;
     int m_nFadeAlpha = 20;
     int m_nFadeImage = 0;
     bool m_bPanelOpening = true;
     bool m_bSpaceEnough = false;
     DWORD m_dwShowMsgColor = 0;
-    // Set by the first Install that passed the check: a second one never starts another download.
-    bool m_bInstallStarted = false;
+    Stage m_eStage = Stage::Welcome;
+    RetryFrom m_eRetryFrom = RetryFrom::Download;
+    std::string m_strExpectedSha256;
+    SkinUI::CButtonUI* m_pBtnRetry = nullptr;
+    // The skin's fill image of the bar and colour of the status line, restored when work runs again.
+    SkinUI::CUIString m_strProgressFore;
+    DWORD m_dwStatusColor = 0;
+    int m_nProgressValue = 0;
+    bool m_bConfirmingClose = false;
+    bool m_bStoppedForSessionEnd = false;
     // Paces the speed line: raised by 20 at every poll that finds the download.
     int m_nPollClock = 0;
     CPackageUnpacker m_unpacker;

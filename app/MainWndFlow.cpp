@@ -1,6 +1,6 @@
 // CMainWnd: the notifications and timers of the installer window, Install, the folder dialog, the download
-// progress and outcome, the unpacking's progress and completion, the launch of the client and the two
-// animations.
+// progress and outcome, the unpacking's progress and completion, the failure state with its retry, closing
+// and log-off while work runs, the launch of the client and the two animations.
 #include "app/MainWnd.h"
 
 #include "SkinUI/Control/UIAnimation.h"
@@ -14,11 +14,13 @@
 #include "app/Config.h"
 #include "app/DesktopShortcut.h"
 #include "app/DownloadProgress.h"
-
-#include "BuildConfig.h"
+#include "app/InstallTarget.h"
+#include "SkinUI/Utils/UITextConvert.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
+
+#include <cmath>
 
 using namespace SkinUI;
 
@@ -27,11 +29,46 @@ namespace {
 const char kConnectFailed[] = "很抱歉，连接服务器失败！请稍后重试。";
 const char kTaskLost[] = "查找任务失败，无法获取进度！";
 const char kInstallFailed[] = "安装失败，请检查安装路径和磁盘空间后重试！";
+const char kPackageRefused[] = "安装包校验失败，请重新下载安装程序。";
+const char kFileInUse[] = "文件被占用：%s，请关闭客户端后重试";
+const char kClientFolderInUse[] = "客户端文件夹被占用，请关闭客户端后重试";
+const char kCannotKeep[] = "无法保留文件 %s，请移走后重试";
+const char kNoSpace[] = "磁盘空间不足：需要 %s，可用 %s";
+const char kPathTooLong[] = "安装路径过长，请选择较短的安装路径！";
+const char kInterrupted[] = "安装已中断，请点击重试。";
+const char kStopped[] = "已停止";
+const char kCloseTitle[] = "Veltara 安装程序";
+const char kCloseQuestion[] = "正在安装 Veltara 客户端，确定要退出吗？\n退出将撤销本次安装，已有的客户端保持不变。";
+// The failure line stands out from the light row it is drawn on.
+constexpr DWORD kFailureColor = 0xFFD93025;
+// The bar's fill while work is stopped: the grey third of the skin's progress image.
+const char kStoppedFore[] = "file='Progress.png' source='100,0,150,24' corner='7,7,7,7'";
 
 constexpr UINT kFadePeriodMs = 50;
 constexpr UINT kHoldPeriodMs = 2000;
 constexpr UINT kPollPeriodMs = 20;
 constexpr UINT kPanelPeriodMs = 20;
+
+// The file name a message names: the last part of the path, as program text.
+CUIString ShownFileName(const std::wstring& strPath)
+{
+    const std::size_t n = strPath.rfind(L'\\');
+    const std::wstring strName = n == std::wstring::npos ? strPath : strPath.substr(n + 1);
+    return WideToGbk(strName.c_str(), static_cast<int>(strName.size()));
+}
+
+// A byte count for the space message: megabytes with one decimal, or gigabytes from 10 GB on. bUp rounds
+// up (what is needed), else down (what is free), so that the figures never suggest the package fits.
+CUIString FormatBytes(std::uint64_t nBytes, bool bUp)
+{
+    const bool bGiga = nBytes >= (10ull << 30);
+    const double fUnit = bGiga ? 1073741824.0 : 1048576.0;
+    double fTenths = static_cast<double>(nBytes) * 10.0 / fUnit;
+    fTenths = bUp ? std::ceil(fTenths) : std::floor(fTenths);
+    CUIString strText;
+    strText.FormatText(bGiga ? "%.1fGB" : "%.1fMB", fTenths / 10.0);
+    return strText;
+}
 
 } // namespace
 
@@ -66,6 +103,8 @@ void CMainWnd::ReceiveNotify(NotifyEventUI& msg)
             Launch();
         } else if (strName.CompareIgnoreCase("Btn_Finish") == 0) {
             CloseWith(1); // posted: the window lives until its queue reaches the close
+        } else if (strName.CompareIgnoreCase("Btn_Retry") == 0) {
+            Retry();
         }
     } else if (msg.type == "killfocus") {
         if (strName.CompareIgnoreCase("Edt_Path") == 0 && msg.sender != nullptr)
@@ -77,13 +116,21 @@ void CMainWnd::ReceiveNotify(NotifyEventUI& msg)
     WindowImplBase::ReceiveNotify(msg);
 }
 
-LRESULT CMainWnd::HandleOtherMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& /*bHandled*/)
+LRESULT CMainWnd::HandleOtherMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled)
 {
-    // Every message also goes on to the paint manager, which has timers and messages of its own.
-    if (uMsg == WM_TIMER)
+    // Every message but the session's end also goes on to the paint manager, which has timers and messages
+    // of its own.
+    if (uMsg == WM_TIMER) {
         OnTimer(wParam);
-    else if (uMsg == WM_INSTALL_PROGRESS)
+    } else if (uMsg == WM_INSTALL_PROGRESS) {
         OnInstallProgress(wParam, lParam);
+    } else if (uMsg == WM_QUERYENDSESSION) {
+        bHandled = true;
+        return OnQueryEndSession();
+    } else if (uMsg == WM_ENDSESSION) {
+        bHandled = true;
+        OnEndSession(wParam != FALSE);
+    }
     return 0;
 }
 
@@ -121,16 +168,70 @@ void CMainWnd::Install()
             StartTimer(TIMER_PANEL, kPanelPeriodMs);
         return;
     }
-    if (m_bInstallStarted)
+    // Once started, the progress page leads on (a failure offers the retry button there).
+    if (m_eStage != Stage::Welcome)
         return;
-    m_bInstallStarted = true;
     if (m_pTabSwitch != nullptr) {
         if (CControlUI* pWindow = m_pm.FindControlByName("Hor_Window"))
             pWindow->SetBackImage("bk1.png");
         m_pTabSwitch->SelectItem(1);
     }
-    m_nTaskId = AddDownload(ComposePackageUrl());
+    StartWork();
+}
+
+void CMainWnd::StartWork()
+{
+    ShowWorkStopped(false);
     StartTimer(TIMER_FADE_IN, kFadePeriodMs);
+    if (!m_strPackage.empty())
+        StartUnpacking(); // a package that passed its checks is not downloaded again
+    else
+        StartDownload();
+}
+
+void CMainWnd::StartDownload()
+{
+    m_eStage = Stage::Downloading;
+    SetProgress(0);
+    ShowStatusLine("");
+    m_nTaskId = AddDownload(ComposePackageUrl());
+}
+
+void CMainWnd::StartUnpacking()
+{
+    m_eStage = Stage::Installing;
+    SetProgress(900);
+    ShowStatusLine("");
+    // The thread gets its own copy of the folder and the package: it never reads the window.
+    if (!m_unpacker.Start(m_hWnd, std::move(m_strPackage), InstallFolder(), m_strExpectedSha256.c_str())) {
+        m_strPackage = m_unpacker.TakePackage();
+        FailInstallation(kInstallFailed, RetryFrom::Install);
+    }
+}
+
+void CMainWnd::Retry()
+{
+    if (m_eStage != Stage::Failed)
+        return;
+    if (m_eRetryFrom != RetryFrom::ChooseFolder) {
+        StartWork();
+        return;
+    }
+    // Back to the welcome page with the folder panel open and the reason in its line; Install then
+    // installs the kept package into the folder chosen there.
+    m_eStage = Stage::Welcome;
+    ShowWorkStopped(false);
+    if (m_pTxtShowMsg != nullptr && m_pTxtError != nullptr) {
+        m_pTxtShowMsg->SetTextColor(kInstallTargetErrorColor);
+        m_pTxtShowMsg->SetText(m_pTxtError->GetText());
+    }
+    if (CControlUI* pWindow = m_pm.FindControlByName("Hor_Window"))
+        pWindow->SetBackImage("bk.png");
+    if (m_pTabSwitch != nullptr)
+        m_pTabSwitch->SelectItem(0);
+    HideAgreementLink();
+    if (m_pHorCustom != nullptr && m_pHorCustom->GetFixedHeight() == kPanelClosedHeight)
+        StartTimer(TIMER_PANEL, kPanelPeriodMs);
 }
 
 void CMainWnd::BrowseForFolder()
@@ -235,6 +336,7 @@ void CMainWnd::StopSlideshow()
 
 void CMainWnd::SetProgress(int nValue)
 {
+    m_nProgressValue = nValue;
     if (m_pProInstall != nullptr)
         m_pProInstall->SetValue(nValue);
     if (m_pTxtStatus != nullptr) {
@@ -250,24 +352,41 @@ void CMainWnd::ShowStatusLine(const char* pstrText)
         m_pTxtError->SetText(pstrText);
 }
 
+void CMainWnd::ShowWorkStopped(bool bStopped)
+{
+    if (m_pTxtError != nullptr)
+        m_pTxtError->SetTextColor(bStopped ? kFailureColor : m_dwStatusColor);
+    if (m_pProInstall != nullptr && !m_strProgressFore.IsEmpty())
+        m_pProInstall->SetForeImage(bStopped ? kStoppedFore : m_strProgressFore.Chars());
+    if (bStopped && m_pTxtStatus != nullptr)
+        m_pTxtStatus->SetText(kStopped);
+    else if (!bStopped)
+        SetProgress(m_nProgressValue);
+    if (m_pBtnRetry != nullptr)
+        m_pBtnRetry->SetVisible(bStopped);
+}
+
 void CMainWnd::OnTaskResponse(FCHttpRequest& task)
 {
     if (task.GetResponseInfo().m_nStatusCode != 0) {
         StartTimer(TIMER_POLL, kPollPeriodMs);
         return;
     }
-    // No response at all: nothing more happens for this download.
-    StopSlideshow();
-    ShowStatusLine(kConnectFailed);
+    // No response at all: this download is over.
     DeleteTask(task.GetTaskId());
+    FailInstallation(kConnectFailed, RetryFrom::Download);
+}
+
+void CMainWnd::OnTaskTimeout(FCHttpRequest& /*task*/)
+{
+    FailInstallation(kConnectFailed, RetryFrom::Download);
 }
 
 void CMainWnd::PollDownload()
 {
     FCHttpRequest* pTask = FindTask(m_nTaskId);
     if (pTask == nullptr) {
-        ShowStatusLine(kTaskLost);
-        StopTimer(TIMER_POLL);
+        FailInstallation(kTaskLost, RetryFrom::Download);
         return;
     }
     const int nReceived = pTask->GetReceivedBytes();
@@ -292,23 +411,17 @@ void CMainWnd::OnTaskFinished(FCHttpRequest& task)
         TraceDebug("package refused (%d), status %d, %d of %d bytes", static_cast<int>(eVerdict),
                    response.m_nStatusCode, static_cast<int>(m_strPackage.size()), response.m_nContentLength);
         std::string().swap(m_strPackage);
-        FailInstallation(kConnectFailed);
+        FailInstallation(kConnectFailed, RetryFrom::Download);
         return;
     }
-    ShowStatusLine("");
-    const CUIString strFolder = InstallFolder();
-    // The thread gets its own copy of the folder and the package: it never reads the window.
-    if (!m_unpacker.Start(m_hWnd, std::move(m_strPackage), strFolder, ComposeClientExePath(strFolder),
-                          Veltara::kPackageSha256))
-        FailInstallation(kInstallFailed);
+    StartUnpacking();
 }
 
 void CMainWnd::OnInstallProgress(WPARAM wNotice, LPARAM lValue)
 {
     if (wNotice == UNPACK_FAILED || wNotice == UNPACK_REFUSED) {
-        m_unpacker.Join();
-        // A package that is not the expected one counts as a failed download.
-        FailInstallation(wNotice == UNPACK_REFUSED ? kConnectFailed : kInstallFailed);
+        if (m_eStage != Stage::Finished) // a finished installation stays finished
+            FailUnpacking(wNotice == UNPACK_REFUSED);
         return;
     }
     const int nValue = static_cast<int>(lValue);
@@ -317,10 +430,54 @@ void CMainWnd::OnInstallProgress(WPARAM wNotice, LPARAM lValue)
         CompleteInstallation();
 }
 
+void CMainWnd::FailUnpacking(bool bRefused)
+{
+    m_unpacker.Join();
+    // A package that passed its checks comes back for the retry.
+    m_strPackage = m_unpacker.TakePackage();
+    const SInstallProblem& problem = m_unpacker.GetProblem();
+    const UnpackOutcome eOutcome = m_unpacker.GetOutcome();
+    TraceDebug("installation failed (%d)", static_cast<int>(eOutcome));
+    CUIString strText;
+    RetryFrom eRetry = RetryFrom::Install;
+    switch (eOutcome) {
+    case UnpackOutcome::NotEnoughSpace:
+        strText.FormatText(kNoSpace, FormatBytes(problem.nNeeded, true).Chars(),
+                           FormatBytes(problem.nFree, false).Chars());
+        eRetry = RetryFrom::ChooseFolder;
+        break;
+    case UnpackOutcome::PathTooLong:
+        strText = kPathTooLong;
+        eRetry = RetryFrom::ChooseFolder;
+        break;
+    case UnpackOutcome::FileLocked:
+        strText.FormatText(kFileInUse, ShownFileName(problem.strFile).Chars());
+        break;
+    case UnpackOutcome::SwitchFailed:
+        strText = kClientFolderInUse;
+        break;
+    case UnpackOutcome::CannotKeep:
+        strText.FormatText(kCannotKeep, ShownFileName(problem.strFile).Chars());
+        break;
+    default:
+        // A package that is not the expected one, or damaged, is downloaded again.
+        if (bRefused || IsPackageRefused(eOutcome)) {
+            strText = kPackageRefused;
+            eRetry = RetryFrom::Download;
+        } else {
+            strText = kInstallFailed;
+        }
+        break;
+    }
+    if (m_strPackage.empty())
+        eRetry = RetryFrom::Download;
+    FailInstallation(strText, eRetry);
+}
+
 void CMainWnd::CompleteInstallation()
 {
-    // The thread posts its 1000 last: it ends at once.
-    m_unpacker.Join();
+    // The thread may still be removing the old client folder; the window waits for it when it goes.
+    m_eStage = Stage::Finished;
     StopSlideshow();
     const CUIString strExe = ComposeClientExePath(InstallFolder());
     PlaceDesktopShortcut(GetDesktopFolder(), strExe);
@@ -330,9 +487,90 @@ void CMainWnd::CompleteInstallation()
         m_pTabSwitch->SelectItem(2);
 }
 
-void CMainWnd::FailInstallation(const char* pstrText)
+void CMainWnd::FailInstallation(const char* pstrText, RetryFrom eRetry)
 {
+    m_eStage = Stage::Failed;
+    m_eRetryFrom = eRetry;
     StopTimer(TIMER_POLL);
     StopSlideshow();
     ShowStatusLine(pstrText);
+    ShowWorkStopped(true);
+}
+
+void CMainWnd::StopWork(bool bWait)
+{
+    if (m_eStage == Stage::Downloading) {
+        StopTimer(TIMER_POLL);
+        DeleteTask(m_nTaskId);
+    } else if (m_eStage == Stage::Installing) {
+        m_unpacker.RequestStop();
+        m_unpacker.SetPaused(false);
+        if (!bWait)
+            return;
+        m_unpacker.Join();
+        m_strPackage = m_unpacker.TakePackage();
+        // The stop came after the new client folder was switched in: the installation is complete.
+        if (m_unpacker.GetOutcome() == UnpackOutcome::Installed)
+            CompleteInstallation();
+    }
+    StopSlideshow();
+}
+
+bool CMainWnd::ConfirmClose()
+{
+    // The unpacking waits while the player decides: "no" goes on where it stood.
+    m_unpacker.SetPaused(true);
+    m_bConfirmingClose = true;
+    const int nAnswer = ::MessageBoxW(m_hWnd, GbkToWide(kCloseQuestion).c_str(), GbkToWide(kCloseTitle).c_str(),
+                                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    m_bConfirmingClose = false;
+    m_unpacker.SetPaused(false);
+    return nAnswer == IDYES;
+}
+
+LRESULT CMainWnd::HandleClose(UINT /*uMsg*/, WPARAM /*wParam*/, LPARAM /*lParam*/, bool& bHandled)
+{
+    // Closing while the package downloads or installs asks first; a close while the question is open waits
+    // for its answer.
+    if (m_bConfirmingClose || (IsWorking() && !ConfirmClose())) {
+        bHandled = true;
+        return 0;
+    }
+    if (m_hWnd == nullptr) {
+        bHandled = true; // the window went while the question was open
+        return 0;
+    }
+    if (IsWorking()) {
+        // The unpacking removes what it wrote before the window goes; the player need not watch that.
+        ::ShowWindow(m_hWnd, SW_HIDE);
+        StopWork(true);
+    }
+    bHandled = false; // the default handling destroys the window
+    return 0;
+}
+
+LRESULT CMainWnd::OnQueryEndSession()
+{
+    // Windows ends the process soon after the session ends: stop now, so that the rollback is done by the
+    // time WM_ENDSESSION arrives. If the session goes on after all, the failure state offers a retry.
+    if (IsWorking()) {
+        StopWork(false);
+        m_bStoppedForSessionEnd = true;
+    }
+    return TRUE;
+}
+
+void CMainWnd::OnEndSession(bool bEnding)
+{
+    if (!m_bStoppedForSessionEnd)
+        return;
+    m_bStoppedForSessionEnd = false;
+    m_unpacker.Join();
+    m_strPackage = m_unpacker.TakePackage();
+    if (m_unpacker.GetOutcome() == UnpackOutcome::Installed)
+        CompleteInstallation();
+    else
+        FailInstallation(kInterrupted, m_strPackage.empty() ? RetryFrom::Download : RetryFrom::Install);
+    if (bEnding)
+        TraceDebug("session ends: the installation was stopped and rolled back");
 }

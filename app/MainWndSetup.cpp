@@ -13,6 +13,8 @@
 #include "app/AgreementText.h"
 #include "app/InstallTarget.h"
 
+#include "BuildConfig.h"
+
 using namespace SkinUI;
 
 namespace {
@@ -30,7 +32,10 @@ T* FindTyped(CPaintManagerUI& pm, const char* pstrName, const char* pstrInterfac
 
 } // namespace
 
-CMainWnd::CMainWnd() = default;
+CMainWnd::CMainWnd(const char* pstrExpectedSha256)
+    : m_strExpectedSha256(pstrExpectedSha256 != nullptr ? pstrExpectedSha256 : Veltara::kPackageSha256)
+{
+}
 
 CMainWnd::~CMainWnd() = default;
 
@@ -94,15 +99,20 @@ void CMainWnd::OnSkinReady()
             m_pBtnInstall->SetEnabled(true);
         m_pOptAgree->SetVisible(false);
     }
-    for (const char* pstrName : {"Btn_agreement", "Label_agreement"}) {
-        if (CControlUI* pControl = pm.FindControlByName(pstrName))
-            pControl->SetInternVisible(false);
-    }
+    HideAgreementLink();
 
     m_pTheme = FindTyped<CContainerUI>(pm, "theme", "Container");
     m_pProInstall = FindTyped<CProgressUI>(pm, "Pro_Install", "Progress");
     m_pTxtStatus = FindTyped<CTextUI>(pm, "Txt_Status", "Text");
     m_pTxtError = FindTyped<CTextUI>(pm, "Txt_Error", "Text");
+    if (m_pTxtError != nullptr)
+        m_dwStatusColor = m_pTxtError->GetTextColor();
+    if (m_pProInstall != nullptr)
+        m_strProgressFore = m_pProInstall->GetForeImage();
+    // Shown with a failure only.
+    m_pBtnRetry = FindTyped<CButtonUI>(pm, "Btn_Retry", "Button");
+    if (m_pBtnRetry != nullptr)
+        m_pBtnRetry->SetVisible(false);
     m_pTxtShowMsg = FindTyped<CTextUI>(pm, "Txt_ShowMsg", "Text");
     if (m_pTxtShowMsg != nullptr)
         m_dwShowMsgColor = m_pTxtShowMsg->GetTextColor();
@@ -113,6 +123,15 @@ void CMainWnd::OnSkinReady()
     const CUIString strFolder = GetDefaultInstallFolder();
     m_pEdtPath->SetText(strFolder);
     CheckInstallTarget(strFolder);
+}
+
+void CMainWnd::HideAgreementLink()
+{
+    // Hidden from inside: the tab layout shows them again whenever it selects the welcome page.
+    for (const char* pstrName : {"Btn_agreement", "Label_agreement"}) {
+        if (CControlUI* pControl = m_pm.FindControlByName(pstrName))
+            pControl->SetInternVisible(false);
+    }
 }
 
 void CMainWnd::CheckInstallTarget(const char* pstrFolder)

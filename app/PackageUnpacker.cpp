@@ -1,41 +1,22 @@
 #include "app/PackageUnpacker.h"
 
+#include "SkinUI/Utils/UITextConvert.h"
 #include "app/Sha256.h"
-#include "zip/ZipReader.h"
 
 #include <process.h>
 
-namespace {
-
-// Restores the process's current folder at the end of a scope.
-class CCurrentFolderGuard
+bool IsPackageRefused(UnpackOutcome eOutcome)
 {
-public:
-    CCurrentFolderGuard()
-    {
-        const DWORD n = ::GetCurrentDirectoryA(MAX_PATH, m_szSaved);
-        m_bSaved = n > 0 && n < MAX_PATH;
+    switch (eOutcome) {
+    case UnpackOutcome::HashMismatch:
+    case UnpackOutcome::NotAnArchive:
+    case UnpackOutcome::ItemFailed:
+    case UnpackOutcome::ClientMissing:
+        return true;
+    default:
+        return false;
     }
-    ~CCurrentFolderGuard()
-    {
-        if (m_bSaved)
-            ::SetCurrentDirectoryA(m_szSaved);
-    }
-    CCurrentFolderGuard(const CCurrentFolderGuard&) = delete;
-    CCurrentFolderGuard& operator=(const CCurrentFolderGuard&) = delete;
-
-private:
-    char m_szSaved[MAX_PATH] = {};
-    bool m_bSaved = false;
-};
-
-bool IsExistingFile(const char* pstrPath)
-{
-    const DWORD dw = ::GetFileAttributesA(pstrPath);
-    return dw != INVALID_FILE_ATTRIBUTES && (dw & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
-
-} // namespace
 
 CPackageUnpacker::~CPackageUnpacker()
 {
@@ -43,17 +24,17 @@ CPackageUnpacker::~CPackageUnpacker()
     Join();
 }
 
-bool CPackageUnpacker::Start(HWND hWnd, std::string&& strPackage, const char* pstrFolder, const char* pstrClientExe,
-                             const char* pstrSha256)
+bool CPackageUnpacker::Start(HWND hWnd, std::string&& strPackage, const char* pstrFolder, const char* pstrSha256)
 {
-    if (m_hThread != nullptr || pstrFolder == nullptr || pstrClientExe == nullptr)
+    if (m_hThread != nullptr || pstrFolder == nullptr)
         return false;
     m_hWnd = hWnd;
     m_strPackage = std::move(strPackage);
-    m_strFolder = pstrFolder;
-    m_strClientExe = pstrClientExe;
+    m_strFolder = SkinUI::GbkToWide(pstrFolder);
     m_strSha256 = pstrSha256 != nullptr ? pstrSha256 : "";
-    m_bStop.store(false);
+    m_problem = SInstallProblem();
+    m_control.bStop.store(false);
+    m_control.bPause.store(false);
     m_eOutcome.store(UnpackOutcome::Running);
     const uintptr_t h = ::_beginthreadex(nullptr, 0, &CPackageUnpacker::ThreadMain, this, 0, nullptr);
     if (h == 0) {
@@ -73,19 +54,26 @@ void CPackageUnpacker::Join()
     m_hThread = nullptr;
 }
 
+std::string CPackageUnpacker::TakePackage()
+{
+    std::string strPackage;
+    strPackage.swap(m_strPackage);
+    return strPackage;
+}
+
 unsigned __stdcall CPackageUnpacker::ThreadMain(void* pvThis)
 {
     auto* pThis = static_cast<CPackageUnpacker*>(pvThis);
     const UnpackOutcome eOutcome = pThis->Run();
-    // The package is not needed any more; give its memory back while the window lives on.
-    std::string().swap(pThis->m_strPackage);
-    if (eOutcome == UnpackOutcome::Installed)
-        pThis->PostSurely(UNPACK_PROGRESS, 1000);
-    else if (eOutcome == UnpackOutcome::HashMismatch)
-        pThis->PostSurely(UNPACK_REFUSED, 0);
-    else if (eOutcome != UnpackOutcome::Stopped)
-        pThis->PostSurely(UNPACK_FAILED, 0);
+    // An installed or refused package is not needed any more: give its memory back while the window lives on.
+    if (eOutcome == UnpackOutcome::Installed || IsPackageRefused(eOutcome))
+        std::string().swap(pThis->m_strPackage);
     pThis->m_eOutcome.store(eOutcome);
+    // Completion was reported as soon as the client folder was in place.
+    if (IsPackageRefused(eOutcome))
+        pThis->PostSurely(UNPACK_REFUSED, 0);
+    else if (eOutcome != UnpackOutcome::Stopped && eOutcome != UnpackOutcome::Installed)
+        pThis->PostSurely(UNPACK_FAILED, 0);
     return 0;
 }
 
@@ -93,51 +81,16 @@ UnpackOutcome CPackageUnpacker::Run()
 {
     // The installer runs elevated: a package that is not the expected one is never unpacked. Hashing a large
     // package takes a while, so it happens here rather than on the window's thread.
-    if (!m_strSha256.IsEmpty() && !Veltara::Sha256Matches(m_strPackage.data(), m_strPackage.size(), m_strSha256))
+    if (!m_strSha256.empty() && !Veltara::Sha256Matches(m_strPackage.data(), m_strPackage.size(), m_strSha256.c_str()))
         return UnpackOutcome::HashMismatch;
-    UnpackOutcome eOutcome;
-    {
-        // The reader makes the items' folders below the folder that is current when it opens the archive.
-        // If the install folder cannot be made current nothing is written, rather than writing elsewhere.
-        CCurrentFolderGuard guard;
-        if (m_strFolder.IsEmpty() || !::SetCurrentDirectoryA(m_strFolder))
-            return UnpackOutcome::FolderUnusable;
-        eOutcome = UnpackItems();
-    }
-    if (eOutcome == UnpackOutcome::Installed && !IsExistingFile(m_strClientExe))
-        eOutcome = UnpackOutcome::ClientMissing;
-    return eOutcome;
-}
-
-UnpackOutcome CPackageUnpacker::UnpackItems()
-{
-    if (m_strPackage.empty() || m_strPackage.size() > 0xFFFFFFFFu)
-        return UnpackOutcome::NotAnArchive;
-    const ZipHandle hZip = ZipOpen(m_strPackage.data(), static_cast<DWORD>(m_strPackage.size()), ZipKindMemory);
-    if (hZip == nullptr)
-        return UnpackOutcome::NotAnArchive;
-
-    UnpackOutcome eOutcome = UnpackOutcome::Installed;
-    ZipItemInfo info = {};
-    const int nCount = ZipGetItem(hZip, -1, &info) == ZipOk ? info.iIndex : 0;
-    int nLastPosted = 900;
-    for (int i = 0; i < nCount; ++i) {
-        if (m_bStop.load()) {
-            eOutcome = UnpackOutcome::Stopped;
-            break;
-        }
-        if (ZipGetItem(hZip, i, &info) != ZipOk || ZipUnzipItem(hZip, i, info.szName, 0, ZipKindFile) != ZipOk) {
-            eOutcome = UnpackOutcome::ItemFailed;
-            break;
-        }
-        const int nValue = 900 + static_cast<int>((i + 1) * 100.0 / nCount);
-        // The final 1000 is posted once the client has been found; equal values are not posted twice.
-        if (nValue < 1000 && nValue != nLastPosted) {
+    CStagedInstall install(m_strPackage, m_strFolder, m_control, [this](int nValue) {
+        if (nValue >= 1000)
+            PostSurely(UNPACK_PROGRESS, nValue); // the one report that must arrive
+        else
             ::PostMessageA(m_hWnd, WM_INSTALL_PROGRESS, UNPACK_PROGRESS, nValue);
-            nLastPosted = nValue;
-        }
-    }
-    ZipClose(hZip);
+    });
+    const UnpackOutcome eOutcome = install.Run();
+    m_problem = install.Problem();
     return eOutcome;
 }
 
@@ -145,7 +98,7 @@ void CPackageUnpacker::PostSurely(WPARAM wNotice, LPARAM lValue)
 {
     // A full message queue refuses a post; wait for the window to drain it.
     while (!::PostMessageA(m_hWnd, WM_INSTALL_PROGRESS, wNotice, lValue)) {
-        if (m_bStop.load() || !::IsWindow(m_hWnd))
+        if (m_control.bStop.load() || !::IsWindow(m_hWnd))
             return;
         ::Sleep(10);
     }

@@ -1,9 +1,10 @@
-// CPackageUnpacker: unpacks the downloaded client package (a zip archive held in memory) below the install
-// folder on a thread of its own and reports to the installer window by posted messages only. It owns its
-// copy of the package and of the folder text, so it never reads the window or its controls.
+// CPackageUnpacker: installs the downloaded client package (a zip archive held in memory) into the install
+// folder on a thread of its own, as one staged transaction (CStagedInstall), and reports to the installer
+// window by posted messages only. It owns its copy of the package and of the folder text, so it never reads
+// the window or its controls; a package that passed its checks is kept for another try after a failure.
 #pragma once
 
-#include "SkinUI/Utils/UIString.h"
+#include "app/StagedInstall.h"
 
 #include <windows.h>
 
@@ -16,23 +17,9 @@ constexpr UINT WM_INSTALL_PROGRESS = WM_USER + 2;
 
 enum UnpackNotice : WPARAM
 {
-    UNPACK_PROGRESS = 0, // lParam: the new progress value; 1000 means every item was installed
-    UNPACK_FAILED = 1,   // the installation failed; nothing follows
-    UNPACK_REFUSED = 2,  // the package is not the one this installer was built for; nothing was written
-};
-
-// Why an unpacking ended (for the owner's tests and traces; the window is told by the posts).
-enum class UnpackOutcome
-{
-    NotStarted,
-    Running,
-    Installed,      // every item written and the client executable found
-    HashMismatch,   // the package's SHA-256 differs from the expected one
-    FolderUnusable, // the install folder could not be made the current folder
-    NotAnArchive,   // the package could not be opened
-    ItemFailed,     // an item could not be read or written (damaged, CRC mismatch, unwritable)
-    ClientMissing,  // every item was written but the client executable is not there
-    Stopped,        // the owner asked it to stop
+    UNPACK_PROGRESS = 0, // lParam: the new progress value; 1000 means the client folder is in place
+    UNPACK_FAILED = 1,   // the installation failed and nothing changed; the package is kept for a retry
+    UNPACK_REFUSED = 2,  // the package is not one that can be installed (wrong hash, damaged); nothing changed
 };
 
 class CPackageUnpacker
@@ -44,33 +31,40 @@ public:
     CPackageUnpacker(const CPackageUnpacker&) = delete;
     CPackageUnpacker& operator=(const CPackageUnpacker&) = delete;
 
-    // Starts unpacking strPackage below pstrFolder, posting to hWnd; pstrClientExe is the path of the client
-    // executable that must exist afterwards. When pstrSha256 holds a hash (64 hexadecimal digits), the
-    // package is checked against it first and nothing is written unless it matches. False when already
-    // started or the thread cannot be made.
-    bool Start(HWND hWnd, std::string&& strPackage, const char* pstrFolder, const char* pstrClientExe,
-               const char* pstrSha256 = nullptr);
-    // Asks the thread to stop before its next item; it then posts nothing more.
-    void RequestStop() { m_bStop.store(true); }
+    // Starts installing strPackage into pstrFolder (program text), posting to hWnd. When pstrSha256 holds a
+    // hash (64 hexadecimal digits), the package is checked against it first and nothing is written unless
+    // it matches. False when a thread is still running or cannot be made.
+    bool Start(HWND hWnd, std::string&& strPackage, const char* pstrFolder, const char* pstrSha256 = nullptr);
+    // Asks the thread to stop (between items, or part-way through one); it removes what it wrote and then
+    // posts nothing more.
+    void RequestStop() { m_control.bStop.store(true); }
+    // Holds the thread at its next check (between items or pieces of one) until resumed or stopped.
+    void SetPaused(bool bPaused) { m_control.bPause.store(bPaused); }
     // Waits for the thread to end (does nothing when none was started).
     void Join();
     bool IsStarted() const { return m_hThread != nullptr; }
     // Valid after Join.
     UnpackOutcome GetOutcome() const { return m_eOutcome.load(); }
+    const SInstallProblem& GetProblem() const { return m_problem; }
+    // After Join: the package when it passed its checks and the installation did not complete, for another
+    // try without downloading it again; empty otherwise.
+    std::string TakePackage();
 
 private:
     static unsigned __stdcall ThreadMain(void* pvThis);
     UnpackOutcome Run();
-    UnpackOutcome UnpackItems();
     // Posts until the message is queued, unless the window is gone or a stop was asked for.
     void PostSurely(WPARAM wNotice, LPARAM lValue);
 
     HWND m_hWnd = nullptr;
     std::string m_strPackage;
-    SkinUI::CUIString m_strFolder;
-    SkinUI::CUIString m_strClientExe;
-    SkinUI::CUIString m_strSha256;
+    std::wstring m_strFolder;
+    std::string m_strSha256;
     HANDLE m_hThread = nullptr;
-    std::atomic<bool> m_bStop{false};
+    SInstallControl m_control;
     std::atomic<UnpackOutcome> m_eOutcome{UnpackOutcome::NotStarted};
+    SInstallProblem m_problem;
 };
+
+// True for the outcomes that blame the package itself: downloading it again is the way forward.
+bool IsPackageRefused(UnpackOutcome eOutcome);

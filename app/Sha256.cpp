@@ -126,10 +126,9 @@ Sha256Digest Sha256(const void* pData, std::size_t nLength)
     return hash.Finish();
 }
 
-std::string Sha256Hex(const void* pData, std::size_t nLength)
+std::string DigestToHex(const Sha256Digest& digest)
 {
     static const char kDigits[] = "0123456789abcdef";
-    const Sha256Digest digest = Sha256(pData, nLength);
     std::string strHex;
     strHex.reserve(64);
     for (std::uint8_t b : digest) {
@@ -139,18 +138,29 @@ std::string Sha256Hex(const void* pData, std::size_t nLength)
     return strHex;
 }
 
-bool Sha256Matches(const void* pData, std::size_t nLength, const char* pstrExpected)
+bool DigestFromHex(const char* pstrHex, Sha256Digest& digest)
 {
-    if (pstrExpected == nullptr || std::strlen(pstrExpected) != 64)
+    if (pstrHex == nullptr || std::strlen(pstrHex) != 64)
         return false;
-    const Sha256Digest digest = Sha256(pData, nLength);
     for (int i = 0; i < 32; ++i) {
-        const int hi = HexValue(pstrExpected[2 * i]);
-        const int lo = HexValue(pstrExpected[2 * i + 1]);
-        if (hi < 0 || lo < 0 || digest[i] != ((hi << 4) | lo))
+        const int hi = HexValue(pstrHex[2 * i]);
+        const int lo = HexValue(pstrHex[2 * i + 1]);
+        if (hi < 0 || lo < 0)
             return false;
+        digest[i] = static_cast<std::uint8_t>((hi << 4) | lo);
     }
     return true;
+}
+
+std::string Sha256Hex(const void* pData, std::size_t nLength)
+{
+    return DigestToHex(Sha256(pData, nLength));
+}
+
+bool Sha256Matches(const void* pData, std::size_t nLength, const char* pstrExpected)
+{
+    Sha256Digest expected{};
+    return DigestFromHex(pstrExpected, expected) && Sha256(pData, nLength) == expected;
 }
 
 } // namespace Veltara

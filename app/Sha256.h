@@ -31,6 +31,9 @@ private:
 Sha256Digest Sha256(const void* pData, std::size_t nLength);
 // 64 lower-case hexadecimal digits.
 std::string Sha256Hex(const void* pData, std::size_t nLength);
+std::string DigestToHex(const Sha256Digest& digest);
+// Reads 64 hexadecimal digits (either case); false for anything else.
+bool DigestFromHex(const char* pstrHex, Sha256Digest& digest);
 
 // True when pstrExpected is 64 hexadecimal digits (either case) equal to the hash of the buffer.
 bool Sha256Matches(const void* pData, std::size_t nLength, const char* pstrExpected);

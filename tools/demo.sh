@@ -2,9 +2,11 @@
 # The main job: builds the installer and the demo package, serves the package with nginx on 127.0.0.1:80 at
 # /veltaragame/client/VeltaraClient.zip and runs the installer under Wine.
 # With $DISPLAY set the installer runs there and you click through it; the script ends when it closes.
-# Without a display it runs on a private Xvfb display and walks through by itself with real clicks (Install,
-# the progress page, the finish page, Start), saving a screenshot of each page in <build>/screenshots/
-# (installer-welcome.png, installer-progress.png, installer-finish.png; installer.png is the welcome page).
+# Without a display it runs on a private Xvfb display and walks through by itself with real clicks, saving a
+# screenshot of each page in <build>/screenshots/: the welcome page (installer-welcome.png, also installer.png),
+# Install while the server does not have the package yet (the failure state with the retry button,
+# installer-failed.png), Retry once the package is there, the progress page (installer-progress.png), the
+# finish page (installer-finish.png) and Start.
 # The exit code is the installer's. Port 80 must be free or held by a server of ours; otherwise the script
 # stops at once and says so. Needs root for port 80.
 # Usage: tools/demo.sh     (build tree: $VELTARA_BUILD_DIR, default ./build, or ./build-x64 where 32-bit Wine
@@ -28,8 +30,15 @@ package="$build/package/veltaragame/client/VeltaraClient.zip"
 work="$build/demo"
 mkdir -p "$work"
 rm -f "$work/nginx.ready"
+# Walking by itself, the demo first shows a failure: the server's folder gets the package only after it.
+www="$build/package"
+if [ -z "${DISPLAY:-}" ]; then
+    www="$work/www"
+    rm -rf "$www"
+    mkdir -p "$www/veltaragame/client"
+fi
 # Served at about 1.5 MB/s, so that the download of the small demo package can be watched for a few seconds.
-python3 "$root/tools/nginx/nginx_server.py" --root "$build/package" --prefix "$work/nginx" --port 80 \
+python3 "$root/tools/nginx/nginx_server.py" --root "$www" --prefix "$work/nginx" --port 80 \
     --limit-rate 1500k --ready-file "$work/nginx.ready" >"$work/nginx.log" 2>&1 &
 nginx_pid=$!
 stop_nginx() { kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null; }
@@ -45,6 +54,7 @@ if [ ! -f "$work/nginx.ready" ]; then
     exit 1
 fi
 echo "demo: serving $package at http://127.0.0.1/veltaragame/client/VeltaraClient.zip"
+[ "$www" = "$build/package" ] || echo "demo: (it appears there once the first Install has failed without it)"
 
 interactive=0
 if [ -n "${DISPLAY:-}" ]; then interactive=1; export WINE_USE_DISPLAY=1; fi
@@ -68,7 +78,8 @@ if [ $interactive = 1 ]; then
     exit $rc
 fi
 
-python3 "$root/tools/installer_driver.py" walk --skin "$root/skin/skin.xml" --shots "$shots" --pid $pid --timeout 120
+python3 "$root/tools/installer_driver.py" walk --skin "$root/skin/skin.xml" --shots "$shots" --pid $pid --timeout 120 \
+    --publish "$package" "$www/veltaragame/client/VeltaraClient.zip"
 walked=$?
 for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
 if kill -0 $pid 2>/dev/null; then

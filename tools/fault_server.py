@@ -36,6 +36,8 @@ Modes, chosen by the path (sizes in bytes, times in milliseconds; extra trailing
                                line) followed by the request body, if any
     /drop                      no answer at all: the connection is closed right after the request
     /connections/<port>        200, text/plain: how many connections the server has accepted on that port
+    /file/<name>               200 with the bytes of the file the owner registered under <name>
+                               (FaultServer.files, name -> path; read at each request)
 """
 import argparse
 import gzip
@@ -281,6 +283,15 @@ class _Handler(BaseHTTPRequestHandler):
         count = self.server.owner.accepted.get(self._num(args, 0), 0)
         self._simple(200, b"%d" % count, "text/plain", body_allowed)
 
+    def _mode_file(self, args, body_allowed):
+        path = self.server.owner.files.get(args[0]) if args else None
+        if path is None or not os.path.isfile(path):
+            self._simple(404, _not_found_page(300), "text/html", body_allowed)
+            return
+        with open(path, "rb") as f:
+            body = f.read()
+        self._simple(200, body, "application/octet-stream", body_allowed)
+
     def _mode_drop(self, _args, _body_allowed):
         self._cut()
 
@@ -303,9 +314,10 @@ class _Server(ThreadingHTTPServer):
 class FaultServer:
     """Listens on 127.0.0.1 on the given ports (0 picks a free one) and serves the fault modes."""
 
-    def __init__(self, ports=(0,), host="127.0.0.1", log_path=None, rewrites=None):
+    def __init__(self, ports=(0,), host="127.0.0.1", log_path=None, rewrites=None, files=None):
         self.host = host
         self.rewrites = dict(rewrites or {})  # request path -> mode path
+        self.files = dict(files or {})  # name -> path of a file served by /file/<name>
         self.stop_event = threading.Event()
         self.requests = []
         self.accepted = {}  # port -> connections accepted (also those that never sent a valid request)

@@ -2,10 +2,13 @@
 """Drives the installer's window under Wine the way a user does: real clicks and keys through xdotool.
 
 Usage as a program (with DISPLAY and the Wine environment of tools/wine-env.sh already set up):
-    installer_driver.py walk --skin SKIN.xml --shots DIR [--pid PID] [--timeout S]
+    installer_driver.py walk --skin SKIN.xml --shots DIR [--pid PID] [--timeout S] [--publish SRC DEST]
         waits for the installer window, saves DIR/installer-welcome.png (and DIR/installer.png), clicks Install,
         saves DIR/installer-progress.png, waits for the finish page, saves DIR/installer-finish.png and clicks
         Start. Exit code 0 when the finish page was reached and Start clicked, 1 otherwise.
+        With --publish the package is not on the server yet: Install fails, the failure state with the retry
+        button is saved as DIR/installer-failed.png, then SRC is copied to DEST (where the server finds it) and
+        Retry is clicked, and the walk goes on from the progress page.
     installer_driver.py geometry --skin SKIN.xml [--panel-open]
         prints the window rectangle (left top right bottom) of every named control.
 Usage as a module (the end-to-end tests):
@@ -20,6 +23,7 @@ bk2.png finish) and the closest one wins.
 import argparse
 import os
 import re
+import shutil
 import subprocess
 import sys
 import time
@@ -29,6 +33,7 @@ PAGE_BACKGROUNDS = (("welcome", "bk.png"), ("progress", "bk1.png"), ("finish", "
 XDOTOOL = "xdotool"
 IMPORT = "/usr/bin/import"
 COMPARE = "/usr/bin/compare"
+CONVERT = "/usr/bin/convert"
 
 
 class Node:
@@ -131,8 +136,8 @@ class SkinGeometry:
         return os.path.join(self.skin_dir, file_name)
 
 
-def run(args, **kw):
-    return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, **kw)
+def run(args, text=True, **kw):
+    return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=text, **kw)
 
 
 class InstallerWindow:
@@ -197,6 +202,22 @@ class InstallerWindow:
                 best, best_err = page, err
         return best
 
+    def retry_shown(self, shot):
+        """Whether the screenshot shows the retry button (its blue fills most of its place)."""
+        l, t, r, b = self.geometry.rects["Btn_Retry"]
+        out = run([CONVERT, shot, "-crop", "%dx%d+%d+%d" % (r - l, b - t, l, t), "+repage", "-depth", "8", "rgb:-"],
+                  text=False).stdout
+        blue = sum(1 for i in range(0, len(out) - 2, 3) if out[i + 2] > 150 and out[i] < 120)
+        return blue * 3 > len(out) // 2
+
+    def wait_retry(self, shot, timeout, alive=lambda: True):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline and alive():
+            if self.screenshot(shot) and self.page(shot) == "progress" and self.retry_shown(shot):
+                return True
+            time.sleep(0.2)
+        return False
+
     def wait_page(self, page, shot, timeout, alive=lambda: True):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline and alive():
@@ -222,14 +243,27 @@ def walk(opts):
     win.screenshot(os.path.join(opts.shots, "installer.png"))
     print("installer_driver: welcome page: %s" % shot("welcome"), flush=True)
     win.click("Btn_Install")
+    if opts.publish:
+        if not win.wait_retry(shot("failed"), opts.timeout, alive):
+            print("installer_driver: no failure with a retry button while the package was missing", file=sys.stderr)
+            return 1
+        time.sleep(0.5)
+        win.screenshot(shot("failed"))
+        print("installer_driver: failure state: %s" % shot("failed"), flush=True)
+        src, dest = opts.publish
+        os.makedirs(os.path.dirname(os.path.abspath(dest)), exist_ok=True)
+        shutil.copyfile(src, dest + ".tmp")
+        os.replace(dest + ".tmp", dest)
+        win.click("Btn_Retry")
     if not win.wait_page("progress", shot("progress"), 10, alive):
         # A small package on loopback may be through before the progress page is caught.
         if not win.wait_page("finish", shot("finish"), 2, alive):
             print("installer_driver: Install did not lead to the progress page", file=sys.stderr)
             return 1
     else:
-        # A moment later the bar has moved and the speed line (once a second) shows.
-        time.sleep(1.5)
+        # A moment later the bar has moved and the speed line (once a second) shows. After a retry the page
+        # was already there, so the wait starts with the download rather than a page change later.
+        time.sleep(1.0 if opts.publish else 1.5)
         progress = shot("progress") + ".tmp.png"
         if win.screenshot(progress) and win.page(progress) == "progress":
             os.replace(progress, shot("progress"))
@@ -255,6 +289,8 @@ def main():
     w.add_argument("--shots", required=True)
     w.add_argument("--pid", type=int)
     w.add_argument("--timeout", type=float, default=60.0)
+    w.add_argument("--publish", nargs=2, metavar=("SRC", "DEST"),
+                   help="fail first: the package appears at DEST (copied from SRC) before Retry is clicked")
     g = sub.add_parser("geometry")
     g.add_argument("--skin", required=True)
     g.add_argument("--panel-open", action="store_true")

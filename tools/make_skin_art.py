@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Draws the installer's artwork: the 17 skin images (window backgrounds, slideshow pictures, button strips,
+"""Draws the installer's artwork: the 18 skin images (window backgrounds, slideshow pictures, button strips,
 option, progress and edit images) and the window icon, all procedurally, so the same script always gives the
 same pictures.
 
@@ -658,7 +658,8 @@ def make_option():
 
 
 def make_progress():
-    """Progress track (left 50x24) and fill (right 50x24); 7-pixel rounded ends stay unscaled."""
+    """Progress track (left 50x24), fill (middle 50x24) and the grey fill of stopped work (right 50x24);
+    7-pixel rounded ends stay unscaled."""
     size = (50, 24)
     track = Image.new("RGBA", size, (0, 0, 0, 0))
     shape = rrect_mask(size, (0, 0, 50, 24), 7)
@@ -670,7 +671,46 @@ def make_progress():
     paint(fill, vgrad(50, 24, [(0, (90, 204, 255)), (0.45, ACCENT), (1, ACCENT_DARK)]), shape)
     paint(fill, (255, 255, 255, 70), rrect_mask(size, (3, 2, 47, 10), 4))
     paint(fill, (6, 90, 160), ImageChops.subtract(shape, inner))
-    return strip([track, fill])
+    stopped = Image.new("RGBA", size, (0, 0, 0, 0))
+    paint(stopped, vgrad(50, 24, [(0, (196, 202, 210)), (0.45, (160, 168, 178)), (1, (132, 140, 152))]), shape)
+    paint(stopped, (255, 255, 255, 60), rrect_mask(size, (3, 2, 47, 10), 4))
+    paint(stopped, (112, 120, 132), ImageChops.subtract(shape, inner))
+    return strip([track, fill, stopped])
+
+
+def make_retry_button():
+    """The retry button of the progress page: 90x30 states stacked, a filled blue pill with a circular
+    arrow on its left; the control draws its text ("重试") to the right of the arrow."""
+    cells = []
+    for state in range(3):
+        size = (90, 30)
+        img = Image.new("RGBA", size, (0, 0, 0, 0))
+        press = 1 if state == 2 else 0
+        box = (1, 2 + press, 89, 28 + press)
+        shape = rrect_mask(size, box, 13)
+        shadow = shape.filter(ImageFilter.GaussianBlur(1.5))
+        paint(img, (0, 30, 70, 70 if state != 2 else 40), ImageChops.offset(shadow, 0, 1))
+        stops = {0: [(0, (40, 176, 246)), (1, ACCENT_DARK)],
+                 1: [(0, (96, 206, 255)), (1, (8, 136, 220))],
+                 2: [(0, (10, 110, 186)), (1, (8, 90, 160))]}[state]
+        paint(img, vgrad(90, 30, stops), shape)
+        gloss = rrect_mask(size, (box[0] + 3, box[1] + 1, box[2] - 3, box[1] + 12), 10)
+        paint(img, (255, 255, 255, 50 if state != 2 else 18), ImageChops.multiply(gloss, shape))
+        inner = rrect_mask(size, (box[0] + 1, box[1] + 1, box[2] - 1, box[3] - 1), 12)
+        paint(img, (8, 84, 150, 255), ImageChops.subtract(shape, inner))
+        # A circular arrow: three quarters of a ring and an arrow head at its open end.
+        colour = (255, 255, 255, 255) if state != 2 else (214, 234, 250, 255)
+        cx, cy, r = 20, 15 + press, 6
+        m = Image.new("L", (90 * SS, 30 * SS), 0)
+        d = ImageDraw.Draw(m)
+        d.arc([((cx - r) * SS, (cy - r) * SS), ((cx + r) * SS, (cy + r) * SS)], 300, 210, fill=255,
+              width=int(1.8 * SS))
+        ax, ay = cx + r * math.cos(math.radians(300)), cy + r * math.sin(math.radians(300))
+        d.polygon([((ax - 3.6) * SS, (ay - 2.2) * SS), ((ax + 2.4) * SS, (ay - 3.4) * SS),
+                   ((ax + 0.6) * SS, (ay + 2.6) * SS)], fill=255)
+        paint(img, colour, m.resize(size, Image.LANCZOS))
+        cells.append(img)
+    return strip(cells, horizontal=False)
 
 
 def make_edit():
@@ -768,6 +808,7 @@ def images():
         "option.png": make_option(),
         "Progress.png": make_progress(),
         "Edit.png": make_edit(),
+        "Btn_Retry.png": make_retry_button(),
     }
 
 

@@ -236,9 +236,14 @@ TEST(InstallerWindow, CustomButtonSlidesThePanelAndIgnoresClicksWhileItMoves)
     }
 }
 
-TEST(InstallerWindow, UnpackingReportsMoveTheBarAndAFailureIsShown)
+TEST(InstallerWindow, UnpackingReportsMoveTheBarAndAFailureStopsTheRowWithARetry)
 {
     CInstallerWindow w;
+    static_cast<CTabLayoutUI*>(w.Find("Tab_Switch"))->SelectItem(1); // the progress page, as Install shows it
+    auto* pBar = static_cast<CProgressUI*>(w.Find("Pro_Install"));
+    const std::string skinFore = pBar->GetForeImage().Chars();
+    const DWORD dwSkinStatusColor = w.TextColor("Txt_Error");
+    EXPECT_FALSE(w.Find("Btn_Retry")->IsVisible());
     const struct
     {
         LPARAM lValue;
@@ -247,18 +252,39 @@ TEST(InstallerWindow, UnpackingReportsMoveTheBarAndAFailureIsShown)
     for (const auto& s : steps) {
         ::PostMessageA(w.Handle(), WM_INSTALL_PROGRESS, UNPACK_PROGRESS, s.lValue);
         Pump(30);
-        EXPECT_EQ(static_cast<CProgressUI*>(w.Find("Pro_Install"))->GetValue(), s.lValue);
+        EXPECT_EQ(pBar->GetValue(), s.lValue);
         EXPECT_EQ(w.Text("Txt_Status"), s.pstrPercent);
     }
-    ::PostMessageA(w.Handle(), WM_INSTALL_PROGRESS, UNPACK_FAILED, 0);
-    Pump(30);
-    EXPECT_EQ(w.Text("Txt_Error"), "安装失败，请检查安装路径和磁盘空间后重试！");
-    EXPECT_NE(w.Page("Tab_Switch"), 2);
-    // A package refused for its hash reads as a failed download.
-    ::PostMessageA(w.Handle(), WM_INSTALL_PROGRESS, UNPACK_REFUSED, 0);
-    Pump(30);
-    EXPECT_EQ(w.Text("Txt_Error"), "很抱歉，连接服务器失败！请稍后重试。");
-    EXPECT_NE(w.Page("Tab_Switch"), 2);
+    const struct
+    {
+        WPARAM wNotice;
+        const char* pstrText;
+    } failures[] = {
+        {UNPACK_FAILED, "安装失败，请检查安装路径和磁盘空间后重试！"},
+        // A package refused for its hash, or damaged, has a text of its own.
+        {UNPACK_REFUSED, "安装包校验失败，请重新下载安装程序。"},
+    };
+    for (const auto& f : failures) {
+        ::PostMessageA(w.Handle(), WM_INSTALL_PROGRESS, f.wNotice, 0);
+        Pump(30);
+        EXPECT_EQ(w.Text("Txt_Error"), f.pstrText);
+        EXPECT_NE(w.Page("Tab_Switch"), 2);
+        // The row shows that the work stopped: a marker instead of the percentage, the bar greyed where it
+        // stood, the line in a colour of its own, and the retry button.
+        EXPECT_EQ(w.Text("Txt_Status"), "已停止");
+        EXPECT_EQ(pBar->GetValue(), 999);
+        EXPECT_NE(std::string(pBar->GetForeImage().Chars()), skinFore);
+        EXPECT_NE(w.TextColor("Txt_Error"), dwSkinStatusColor);
+        EXPECT_TRUE(w.Find("Btn_Retry")->IsVisible());
+    }
+    // Retry (the package is gone, so it downloads again): the row runs again as the skin draws it. Checked
+    // before any message is handled: with no server here the new download soon fails in its turn.
+    w.Click("Btn_Retry");
+    EXPECT_FALSE(w.Find("Btn_Retry")->IsVisible());
+    EXPECT_EQ(std::string(pBar->GetForeImage().Chars()), skinFore);
+    EXPECT_EQ(w.TextColor("Txt_Error"), dwSkinStatusColor);
+    EXPECT_EQ(w.Text("Txt_Status"), "0%");
+    EXPECT_EQ(w.Text("Txt_Error"), "");
 }
 
 TEST(InstallerWindow, CompletionPutsTheShortcutOnTheDesktopAndShowsTheFinishPage)

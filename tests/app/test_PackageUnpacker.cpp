@@ -55,11 +55,6 @@ SItemSpec File(const std::string& strName, const std::string& strData)
 
 const char kExe[] = "VeltaraClient/VeltaraClient.exe";
 
-std::string ExePath(const CScratchFolder& folder)
-{
-    return folder / "VeltaraClient\\VeltaraClient.exe";
-}
-
 std::string CurrentFolder()
 {
     char sz[MAX_PATH] = {};
@@ -73,12 +68,11 @@ struct UnpackRun
     std::vector<Post> posts;
 };
 
-UnpackRun Unpack(std::string strPackage, const std::string& strFolder, const std::string& strExe,
-                 const char* pstrSha256 = nullptr)
+UnpackRun Unpack(std::string strPackage, const std::string& strFolder, const char* pstrSha256 = nullptr)
 {
     CPostSink sink;
     CPackageUnpacker unpacker;
-    EXPECT_TRUE(unpacker.Start(sink.Handle(), std::move(strPackage), strFolder.c_str(), strExe.c_str(), pstrSha256));
+    EXPECT_TRUE(unpacker.Start(sink.Handle(), std::move(strPackage), strFolder.c_str(), pstrSha256));
     unpacker.Join();
     return {unpacker.GetOutcome(), sink.Take()};
 }
@@ -105,7 +99,7 @@ TEST(PackageUnpacker, InstallsEveryItemAndPostsEachNewValueUpTo1000)
                 File("VeltaraClient/data/文件" + std::to_string(i) + ".dat", MakeContent(100 + i, i, true)));
         CScratchFolder folder("unpack");
         const std::string before = CurrentFolder();
-        const UnpackRun run = Unpack(BuildArchive(items), folder.Path(), ExePath(folder));
+        const UnpackRun run = Unpack(BuildArchive(items), folder.Path());
         EXPECT_EQ(run.eOutcome, UnpackOutcome::Installed) << c.nItems;
         EXPECT_EQ(CurrentFolder(), before);
         std::vector<Post> expected;
@@ -125,23 +119,30 @@ TEST(PackageUnpacker, InstallsEveryItemAndPostsEachNewValueUpTo1000)
     }
 }
 
-TEST(PackageUnpacker, FailsAtOnceAndNeverReportsCompletion)
+TEST(PackageUnpacker, ARefusedPackageWritesNothingAndNeverReportsCompletion)
 {
     const std::string exe = MakeContent(5000, 3, false);
     SLayout layout;
-    std::string crcBroken = BuildArchive(
-        {File("VeltaraClient/a.txt", "first"), File(kExe, exe), File("VeltaraClient/z.txt", "last")}, "", "", &layout);
-    Put32(crcBroken, layout.aCentral[1] + 16, Crc(exe) ^ 1); // the stored CRC no longer matches
-    Put32(crcBroken, layout.aLocal[1] + 14, Crc(exe) ^ 1);
-    std::string dataBroken = BuildArchive(
-        {File("VeltaraClient/a.txt", "first"), File(kExe, exe), File("VeltaraClient/z.txt", "last")}, "", "", &layout);
+    // The damaged item comes late: items before it were already written when it is found.
+    const std::vector<SItemSpec> items = {File("VeltaraClient/a.txt", "first"), File(kExe, exe),
+                                          File("VeltaraClient/z.txt", MakeContent(3000, 4, true))};
+    std::string crcBroken = BuildArchive(items, "", "", &layout);
+    Put32(crcBroken, layout.aCentral[2] + 16, Crc(items[2].strData) ^ 1); // the stored CRC no longer matches
+    Put32(crcBroken, layout.aLocal[2] + 14, Crc(items[2].strData) ^ 1);
+    std::string dataBroken = BuildArchive(items, "", "", &layout);
     for (std::size_t i = 0; i < 64; ++i)
-        dataBroken[layout.aData[1] + i] = static_cast<char>(0xFF);
-    const std::string noClient = BuildArchive({File("VeltaraClient/a.txt", "first"), File("Other/b.exe", exe)});
-    const std::string escaping = BuildArchive({File("../outside.txt", "x"), File(kExe, exe)});
+        dataBroken[layout.aData[2] + i] = static_cast<char>(0xFF);
+    const std::string noClient = BuildArchive({File("VeltaraClient/a.txt", "first"), File("VeltaraClient/b.exe", exe)});
+    const std::string outside = BuildArchive({File(kExe, exe), File("Other/b.exe", exe)});
+    const std::string escaping = BuildArchive({File("VeltaraClient/../outside.txt", "x"), File(kExe, exe)});
     const std::string rooted = BuildArchive({File("/veltara-outside.txt", "x"), File(kExe, exe)});
     const std::string driveRelative = BuildArchive({File("C:veltara-outside.txt", "x"), File(kExe, exe)});
-    const std::string tooLong = BuildArchive({File(kExe, exe), File("VeltaraClient/" + std::string(250, 'n'), "x")});
+    const std::string stream = BuildArchive({File(kExe, exe), File("VeltaraClient/a.txt:hidden", "x")});
+    const std::string device = BuildArchive({File(kExe, exe), File("VeltaraClient/data/nul.txt", "x")});
+    const std::string twice =
+        BuildArchive({File(kExe, exe), File("VeltaraClient/A.txt", "1"), File("VeltaraClient/a.TXT", "2")});
+    const std::string tooLong = BuildArchive(
+        {File(kExe, exe), File("VeltaraClient/" + std::string(120, 'n') + "/" + std::string(120, 'm'), "x")});
     const std::string emptyArchive = BuildArchive({});
 
     const struct
@@ -149,31 +150,35 @@ TEST(PackageUnpacker, FailsAtOnceAndNeverReportsCompletion)
         const char* pstrWhat;
         std::string strPackage;
         UnpackOutcome eOutcome;
+        WPARAM wNotice;
     } cases[] = {
-        {"CRC mismatch", crcBroken, UnpackOutcome::ItemFailed},
-        {"damaged data", dataBroken, UnpackOutcome::ItemFailed},
-        {"no client", noClient, UnpackOutcome::ClientMissing},
-        {"name outside the folder", escaping, UnpackOutcome::ItemFailed},
-        {"name from the drive root", rooted, UnpackOutcome::ItemFailed},
-        {"name with a drive letter", driveRelative, UnpackOutcome::ItemFailed},
-        {"name too long for the folder", tooLong, UnpackOutcome::ItemFailed},
-        {"no items", emptyArchive, UnpackOutcome::NotAnArchive},
-        {"an error page", "<html>404 Not Found</html>", UnpackOutcome::NotAnArchive},
-        {"empty body", "", UnpackOutcome::NotAnArchive},
+        {"CRC mismatch", crcBroken, UnpackOutcome::ItemFailed, UNPACK_REFUSED},
+        {"damaged data", dataBroken, UnpackOutcome::ItemFailed, UNPACK_REFUSED},
+        {"no client", noClient, UnpackOutcome::ClientMissing, UNPACK_REFUSED},
+        {"item outside the client folder", outside, UnpackOutcome::ItemFailed, UNPACK_REFUSED},
+        {"name leaving the folder", escaping, UnpackOutcome::ItemFailed, UNPACK_REFUSED},
+        {"name from the drive root", rooted, UnpackOutcome::ItemFailed, UNPACK_REFUSED},
+        {"name with a drive letter", driveRelative, UnpackOutcome::ItemFailed, UNPACK_REFUSED},
+        {"name of a stream", stream, UnpackOutcome::ItemFailed, UNPACK_REFUSED},
+        {"name of a device", device, UnpackOutcome::ItemFailed, UNPACK_REFUSED},
+        {"one name twice", twice, UnpackOutcome::ItemFailed, UNPACK_REFUSED},
+        {"name too long for the folder", tooLong, UnpackOutcome::PathTooLong, UNPACK_FAILED},
+        {"no items", emptyArchive, UnpackOutcome::NotAnArchive, UNPACK_REFUSED},
+        {"an error page", "<html>404 Not Found</html>", UnpackOutcome::NotAnArchive, UNPACK_REFUSED},
+        {"empty body", "", UnpackOutcome::NotAnArchive, UNPACK_REFUSED},
     };
     for (const auto& c : cases) {
         CScratchFolder folder("fail");
         const std::string before = CurrentFolder();
-        const UnpackRun run = Unpack(c.strPackage, folder.Path(), ExePath(folder));
+        const UnpackRun run = Unpack(c.strPackage, folder.Path());
         EXPECT_EQ(run.eOutcome, c.eOutcome) << c.pstrWhat;
         EXPECT_EQ(CurrentFolder(), before) << c.pstrWhat;
         ASSERT_FALSE(run.posts.empty()) << c.pstrWhat;
-        EXPECT_EQ(run.posts.back(), (Post{UNPACK_FAILED, 0})) << c.pstrWhat;
+        EXPECT_EQ(run.posts.back(), (Post{c.wNotice, 0})) << c.pstrWhat;
         for (const Post& p : run.posts)
             EXPECT_LT(p.lValue, 1000) << c.pstrWhat;
-        // The loop stops at the failing item: the one after it is never written.
-        EXPECT_EQ(::GetFileAttributesA((folder / "VeltaraClient\\z.txt").c_str()), INVALID_FILE_ATTRIBUTES)
-            << c.pstrWhat;
+        // No client folder, no staging folder, nothing beside or above the folder.
+        EXPECT_TRUE(folder.Tree().empty()) << c.pstrWhat << ": " << folder.Tree().size() << " entries left";
         EXPECT_EQ(::GetFileAttributesA((folder / "..\\outside.txt").c_str()), INVALID_FILE_ATTRIBUTES) << c.pstrWhat;
         EXPECT_EQ(::GetFileAttributesA((folder.Path().substr(0, 3) + "veltara-outside.txt").c_str()),
                   INVALID_FILE_ATTRIBUTES)
@@ -205,7 +210,7 @@ TEST(PackageUnpacker, OnlyThePackageWithTheExpectedHashIsUnpacked)
     };
     for (const auto& c : cases) {
         CScratchFolder folder("hash");
-        const UnpackRun run = Unpack(package, folder.Path(), ExePath(folder), c.strHash.c_str());
+        const UnpackRun run = Unpack(package, folder.Path(), c.strHash.c_str());
         EXPECT_EQ(run.eOutcome, c.eOutcome) << c.strHash;
         ASSERT_FALSE(run.posts.empty()) << c.strHash;
         EXPECT_EQ(run.posts.back(), c.last) << c.strHash;
@@ -223,23 +228,22 @@ TEST(PackageUnpacker, UnusableFolderWritesNothingAnywhere)
     ASSERT_TRUE(guard.Ok());
     CScratchFolder target("unwritable");
     const std::string package = BuildArchive({File(kExe, "exe"), File("VeltaraClient/b.txt", "b")});
-    // A file where the client folder should be makes the items unwritable.
+    // A file where the client folder should be.
     ASSERT_TRUE(WriteWholeFile(target / "VeltaraClient", "in the way"));
 
     const struct
     {
         const char* pstrWhat;
         std::string strFolder;
-        UnpackOutcome eOutcome;
     } cases[] = {
-        {"missing folder", target / "NoSuchFolder", UnpackOutcome::FolderUnusable},
-        {"a file as folder", target / "VeltaraClient", UnpackOutcome::FolderUnusable},
-        {"empty folder text", "", UnpackOutcome::FolderUnusable},
-        {"unwritable items", target.Path(), UnpackOutcome::ItemFailed},
+        {"missing folder", target / "NoSuchFolder"},
+        {"a file as folder", target / "VeltaraClient"},
+        {"empty folder text", ""},
+        {"a file in the client folder's place", target.Path()},
     };
     for (const auto& c : cases) {
-        const UnpackRun run = Unpack(package, c.strFolder, ExePath(target));
-        EXPECT_EQ(run.eOutcome, c.eOutcome) << c.pstrWhat;
+        const UnpackRun run = Unpack(package, c.strFolder);
+        EXPECT_EQ(run.eOutcome, UnpackOutcome::FolderUnusable) << c.pstrWhat;
         EXPECT_EQ(run.posts, (std::vector<Post>{{UNPACK_FAILED, 0}})) << c.pstrWhat;
         EXPECT_EQ(CurrentFolder(), cwd.Path()) << c.pstrWhat;
         EXPECT_TRUE(cwd.Tree().empty()) << c.pstrWhat << ": something was written to the current folder";
@@ -247,22 +251,33 @@ TEST(PackageUnpacker, UnusableFolderWritesNothingAnywhere)
     EXPECT_EQ(target.Tree(), (std::set<std::string>{"VeltaraClient"}));
 }
 
-TEST(PackageUnpacker, StopsBetweenItemsAndPostsNothingMore)
+TEST(PackageUnpacker, StopsPartWayThroughAnItemAndLeavesNothing)
 {
-    // The first item takes a while to inflate, so the stop arrives before the second one starts.
-    const std::string big(24 * 1024 * 1024, 'v');
-    const std::string package = BuildArchive({File("VeltaraClient/big.dat", big), File(kExe, "exe")});
+    // One large item: the stop must not wait for it to be written whole.
+    const std::string big(96 * 1024 * 1024, 'v');
+    SItemSpec bigItem = File("VeltaraClient/big.dat", big);
+    bigItem.nMethod = 0; // stored: the archive is made at once
+    const std::string package = BuildArchive({File(kExe, "exe"), bigItem});
     CScratchFolder folder("stop");
     CPostSink sink;
-    {
-        CPackageUnpacker unpacker;
-        ASSERT_TRUE(
-            unpacker.Start(sink.Handle(), std::string(package), folder.Path().c_str(), ExePath(folder).c_str()));
-        unpacker.RequestStop();
-        unpacker.Join();
-        EXPECT_EQ(unpacker.GetOutcome(), UnpackOutcome::Stopped);
+    CPackageUnpacker unpacker;
+    ASSERT_TRUE(unpacker.Start(sink.Handle(), std::string(package), folder.Path().c_str()));
+    // Wait until the item is being written in the hidden staging folder.
+    bool bSeen = false;
+    for (int i = 0; i < 2000 && !bSeen; ++i) {
+        for (const std::string& entry : folder.Tree())
+            bSeen = bSeen || entry.find("big.dat") != std::string::npos;
+        if (!bSeen)
+            ::Sleep(5);
     }
+    unpacker.RequestStop();
+    unpacker.Join();
+    ASSERT_TRUE(bSeen) << "the item was never written";
+    EXPECT_EQ(unpacker.GetOutcome(), UnpackOutcome::Stopped);
+    EXPECT_EQ(unpacker.GetProblem().strFile, L"big.dat") << "the stop came between items";
     for (const Post& p : sink.Take())
         EXPECT_EQ(p, (Post{UNPACK_PROGRESS, 950})) << "only the first item's progress may arrive";
-    EXPECT_EQ(::GetFileAttributesA(ExePath(folder).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(folder.Tree().empty());
+    // A package that passed its checks is kept for another try.
+    EXPECT_TRUE(unpacker.TakePackage() == package);
 }

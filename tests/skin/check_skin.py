@@ -15,11 +15,12 @@ import sys
 import zlib
 
 # Image strings the installer itself puts on controls at run time (window backgrounds of the later pages,
-# the custom-panel button in both positions, the slideshow pictures).
+# the custom-panel button in both positions, the slideshow pictures, the bar's fill while work is stopped).
 RUNTIME_STRINGS = [("Hor_Window", "bk1.png"), ("Hor_Window", "bk2.png")] + [
     ("Btn_Custom", "file='%s' source='%s'" % (f, s))
     for f in ("Custom_Up.png", "Custom_Down.png") for s in ("0,0,130,30", "0,30,130,60", "0,60,130,90")] + [
-    ("theme", "file='%d.png' fade='20'" % i) for i in range(3)]
+    ("theme", "file='%d.png' fade='20'" % i) for i in range(3)] + [
+    ("Pro_Install", "file='Progress.png' source='100,0,150,24' corner='7,7,7,7'")]
 
 
 # ---------------------------------------------------------------------------------------------------------------

@@ -8,7 +8,9 @@
 //     cwd=<working folder>
 //     cmdline=<command line>
 // With VELTARA_CLIENT_CLOSE_MS set to a number the window closes itself after that many milliseconds, so that
-// a test leaves no client running.
+// a test leaves no client running. With VELTARA_CLIENT_HOLD naming a file (relative to the program's folder),
+// the client keeps that file open while it runs, readable by others but not writable or deletable, as a game
+// holds its resource files.
 #include <windows.h>
 
 #include <cwchar>
@@ -112,10 +114,25 @@ LRESULT CALLBACK ClientWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
     }
 }
 
+// Opens the file named by VELTARA_CLIENT_HOLD for as long as the client runs; null when none is named.
+HANDLE HoldFile()
+{
+    const std::wstring name = EnvVar(L"VELTARA_CLIENT_HOLD");
+    if (name.empty())
+        return nullptr;
+    const std::wstring exe = ModulePath();
+    const size_t slash = exe.find_last_of(L"\\/");
+    const std::wstring path = (slash == std::wstring::npos ? std::wstring() : exe.substr(0, slash + 1)) + name;
+    const HANDLE hFile = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    return hFile == INVALID_HANDLE_VALUE ? nullptr : hFile;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpCmdLine*/, int nCmdShow)
 {
+    const HANDLE hHeld = HoldFile();
     const bool bRecorded = RecordStart();
 
     WNDCLASSEXW wc = {};
@@ -144,6 +161,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpC
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
+    if (hHeld != nullptr)
+        ::CloseHandle(hHeld);
     // A client that could not record its start says so through its exit code.
     return bRecorded ? static_cast<int>(msg.wParam) : 1;
 }

@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """End-to-end tests of the installer: the real program under Wine, real clicks through xdotool, real servers.
 
-Usage: run_e2e.py --build BUILD --installer VeltaraSetup.exe --probe e2e_probe.exe --package VeltaraClient.zip
-                  --hash-mode MODE [--only GROUP[,GROUP...]]
+Usage: run_e2e.py --build BUILD --installer VeltaraSetup.exe --unchecked-installer VeltaraSetupUnchecked.exe
+                  --probe e2e_probe.exe --package VeltaraClient.zip --hash-mode MODE [--only GROUP[,GROUP...]]
 MODE is the build's VELTARA_PACKAGE_SHA256 ("demo", empty or a hash): the wrong-hash row needs a checking build.
-Groups: happy, target, space, server, unwritable, close. Each group is one behaviour with a table of cases;
-the exit code is 0 when no case failed (skipped cases say why).
+The unchecked installer is the same program without the package hash check; it is used where a damaged package
+must reach the unpacking (a checking build refuses it before).
+Groups: happy, target, space, server, unwritable, close, damaged, reinstall, locked, retry, second, preflight.
+Each group is one behaviour with a table of cases; the exit code is 0 when no case failed (skipped cases say
+why).
 
 How the window is read:
 - The texts it shows are taken from what it paints: the installer runs with Wine's text trace
@@ -21,6 +24,7 @@ import hashlib
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import time
@@ -41,6 +45,16 @@ SKIN = os.path.join(ROOT, "skin", "skin.xml")
 PACKAGE_PATH = "/veltaragame/client/VeltaraClient.zip"
 CONNECT_FAILED = "很抱歉，连接服务器失败！请稍后重试。"
 INSTALL_FAILED = "安装失败，请检查安装路径和磁盘空间后重试！"
+PACKAGE_REFUSED = "安装包校验失败，请重新下载安装程序。"
+FILE_IN_USE = "文件被占用："
+PATH_TOO_LONG = "安装路径过长，请选择较短的安装路径！"
+INTERRUPTED = "安装已中断，请点击重试。"
+NO_SPACE = re.compile(r"磁盘空间不足：需要 ([0-9.]+)MB，可用 ([0-9.]+)MB")
+FAILURES = (CONNECT_FAILED, INSTALL_FAILED, PACKAGE_REFUSED, PATH_TOO_LONG, INTERRUPTED)
+RETRY = "重试"
+STOPPED = "已停止"
+CONFIRM_TITLE = "Veltara 安装程序"
+CLIENT_CLASS = "VeltaraClientWnd"
 BAD_PATH = "请输入正确的安装路径！"
 SPACE_LINE = "所需空间：150MB，可用空间：%.1fGB"
 SPEED_PREFIX = "请耐心等待，马上就好! 当前速度："
@@ -64,6 +78,10 @@ def check(cond, message):
 
 def win_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def is_failure(text):
+    return text in FAILURES or text.startswith(FILE_IN_USE) or NO_SPACE.fullmatch(text) is not None
 
 
 # --- the text trace -----------------------------------------------------------------------------------------
@@ -108,9 +126,10 @@ class TextTrace:
 
 # --- one installer run ----------------------------------------------------------------------------------------
 class Run:
-    def __init__(self, ctx, name):
+    def __init__(self, ctx, name, installer=None):
         self.ctx = ctx
         self.name = name
+        installer = installer or ctx.installer
         self.trace_path = os.path.join(ctx.work, "%s.trace" % name)
         self.record = os.path.join(ctx.work, "%s.client.txt" % name)
         for p in (self.trace_path, self.record):
@@ -121,10 +140,11 @@ class Run:
         env["VELTARA_CLIENT_RECORD"] = win_path(self.record)
         env["VELTARA_CLIENT_CLOSE_MS"] = "1500"
         with open(self.trace_path, "wb") as err:
-            self.proc = subprocess.Popen(["wine", ctx.installer], env=env, cwd=ctx.work, stdin=subprocess.DEVNULL,
+            self.proc = subprocess.Popen(["wine", installer], env=env, cwd=ctx.work, stdin=subprocess.DEVNULL,
                                          stdout=subprocess.DEVNULL, stderr=err)
         self.trace = TextTrace(self.trace_path)
-        self.win = InstallerWindow.find(SKIN, 30, alive=lambda: self.proc.poll() is None)
+        self.win = InstallerWindow.find(SKIN, 30, classname=os.path.basename(installer).lower(),
+                                        alive=lambda: self.proc.poll() is None)
         if self.win is None:
             self.stop()
             raise Failure("the installer window did not appear")
@@ -210,6 +230,44 @@ class Run:
         self.win.click("closebtn")
         return self.wait_exit(15)
 
+    def failure(self, mark, timeout=60):
+        """The failure text the status line shows after the mark, once the retry button has appeared with it."""
+        got = self.wait_text("Txt_Error", is_failure, timeout, mark)
+        if got is not None:
+            check(self.wait_text("Btn_Retry", lambda t: t == RETRY, 5, mark) is not None,
+                  "no retry button with the failure %r" % got)
+            check(self.wait_text("Txt_Status", lambda t: t == STOPPED, 5, mark) is not None,
+                  "the progress row does not show that the work stopped")
+        return got
+
+    def install_into(self, folder, timeout=60):
+        """Types the folder, clicks Install and waits for the finish page."""
+        self.open_panel()
+        mark = self.type_folder(win_path(folder))
+        check(self.checked_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), mark), "the folder was not accepted")
+        self.win.click("Btn_Install")
+        check(self.win.wait_page("finish", self.shot_path("finish"), timeout, self.alive), "no finish page")
+
+    def confirm_close(self, key):
+        """Clicks the close button, waits for the question and answers it with a key ("y" or "n")."""
+        self.win.click("closebtn")
+        deadline = time.monotonic() + 10
+        dialog = None
+        while dialog is None and time.monotonic() < deadline and self.alive():
+            out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % CONFIRM_TITLE],
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout.split()
+            dialog = out[0] if out else None
+            time.sleep(0.1)
+        check(dialog is not None, "closing asked no question")
+        time.sleep(0.3)
+        # The question shows over the window: a screenshot of the screen around the window.
+        geo = subprocess.run(["xdotool", "getwindowgeometry", self.win.wid], stdout=subprocess.PIPE, text=True).stdout
+        m = re.search(r"Position: (\d+),(\d+)", geo)
+        if m:
+            subprocess.run(["/usr/bin/import", "-window", "root", "-crop", "600x400+%s+%s" % m.groups(), "+repage",
+                            self.shot_path("confirm")])
+        subprocess.run(["xdotool", "key", key])
+
     def ended_cleanly(self, rc):
         """Exit code 0 and no report of an unhandled exception from Wine."""
         with open(self.trace_path, "rb") as f:
@@ -226,6 +284,7 @@ class Context:
     def __init__(self, opts):
         self.build = os.path.abspath(opts.build)
         self.installer = opts.installer
+        self.unchecked = opts.unchecked_installer
         self.probe = opts.probe
         self.package = opts.package
         self.hash_mode = opts.hash_mode
@@ -265,6 +324,12 @@ class Context:
         if os.path.lexists(self.link):
             os.remove(self.link)
         shutil.rmtree(self.default_target, ignore_errors=True)
+        for name in leftovers(os.path.dirname(self.default_target)):
+            shutil.rmtree(os.path.join(os.path.dirname(self.default_target), name), ignore_errors=True)
+
+    def installer_for_demo_package(self):
+        """The real installer when it takes the demo package, else the one that takes any package."""
+        return self.installer if self.installable else self.unchecked
 
     def fresh_folder(self, name):
         path = os.path.join(self.work, name)
@@ -306,6 +371,101 @@ def installed_files(folder):
 def percent(text):
     m = re.fullmatch(r"(\d+)%", text or "")
     return int(m.group(1)) if m else None
+
+
+def leftovers(folder):
+    """Staging and old client folders an installation left beside the client folder."""
+    return sorted(n for n in os.listdir(folder) if n.startswith("VeltaraClient.~")) if os.path.isdir(folder) else []
+
+
+def snapshot(folder):
+    """Every file and folder below a folder with its content hash, size and modification time."""
+    found = {}
+    for root, dirs, files in os.walk(folder):
+        for name in dirs:
+            found[os.path.relpath(os.path.join(root, name), folder)] = "<folder>"
+        for name in files:
+            full = os.path.join(root, name)
+            st = os.stat(full)
+            with open(full, "rb") as f:
+                found[os.path.relpath(full, folder)] = (hashlib.sha256(f.read()).hexdigest(), st.st_size,
+                                                         st.st_mtime_ns)
+    return found
+
+
+def link_state(ctx):
+    if not os.path.lexists(ctx.link):
+        return None
+    with open(ctx.link, "rb") as f:
+        return f.read(), os.stat(ctx.link).st_mtime_ns
+
+
+def check_installed(folder, package, changed=None):
+    """The client folder holds the package's files (with the exceptions given: name -> expected bytes, None for
+    absent) and the install record."""
+    want = expected_files(package)
+    for name, data in (changed or {}).items():
+        if data is None:
+            want.pop(name, None)
+        else:
+            want[name] = data
+    got = {"VeltaraClient/" + name: full for name, full in installed_files(os.path.join(folder, "VeltaraClient")).items()}
+    record = got.pop("VeltaraClient/VeltaraSetup.record", None)
+    check(record is not None, "no install record")
+    with open(record, "rb") as f:
+        lines = f.read().decode("utf-8").split("\r\n")
+    check(lines[0] == RECORD_HEADER and lines[-1] == "", "the install record's first line is %r, its last %r" %
+          (lines[0][:80], lines[-1][:80]))
+    check(sorted(lines[1:-1]) == sorted(record_lines(package)), "the install record does not list the package's files")
+    check(sorted(got) == sorted(want), "installed files differ: missing %s, extra %s" %
+          (sorted(set(want) - set(got))[:5], sorted(set(got) - set(want))[:5]))
+    for name, data in want.items():
+        with open(got[name], "rb") as f:
+            check(f.read() == data, "%s differs from what it should be" % name)
+
+
+def damaged_copy(src, dst):
+    """A copy of the package whose last file item has a wrong CRC-32 (in its local and central header)."""
+    with open(src, "rb") as f:
+        data = bytearray(f.read())
+    with zipfile.ZipFile(src) as zf:
+        last = [i for i in zf.infolist() if not i.filename.endswith("/")][-1]
+    crc = struct.pack("<I", last.CRC ^ 1)
+    data[last.header_offset + 14:last.header_offset + 18] = crc
+    name = last.filename.encode("utf-8")
+    at = data.find(b"PK\x01\x02")
+    while at >= 0:
+        n = struct.unpack_from("<H", data, at + 28)[0]
+        if data[at + 46:at + 46 + n] == name:
+            data[at + 16:at + 20] = crc
+            break
+        at = data.find(b"PK\x01\x02", at + 4)
+    os.makedirs(os.path.dirname(dst), exist_ok=True)
+    with open(dst, "wb") as f:
+        f.write(data)
+    return last.filename
+
+
+RECORD_HEADER = "VeltaraSetup install record 1"
+
+
+def record_lines(package):
+    """The install record the installer writes for a package: one line a file, "<sha-256> <size> <path>"."""
+    return ["%s %d %s" % (hashlib.sha256(data).hexdigest(), len(data), name[len("VeltaraClient/"):])
+            for name, data in sorted(expected_files(package).items())]
+
+
+def install_by_hand(ctx, folder):
+    """A previous installation as the installer leaves it (the happy group checks that it does): the package's
+    files below folder/VeltaraClient and their record."""
+    client = os.path.join(folder, "VeltaraClient")
+    for name, data in expected_files(ctx.package).items():
+        path = os.path.join(folder, *name.split("/"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+    with open(os.path.join(client, "VeltaraSetup.record"), "w", encoding="utf-8", newline="") as f:
+        f.write("\r\n".join([RECORD_HEADER] + record_lines(ctx.package)) + "\r\n")
 
 
 # --- the behaviours -------------------------------------------------------------------------------------------
@@ -353,13 +513,8 @@ def group_happy(ctx):
             finally:
                 run.stop()
         client = os.path.join(folder, "VeltaraClient")
-        want = expected_files(ctx.package)
-        got = installed_files(folder)
-        check(sorted(got) == sorted(want), "installed files differ: missing %s, extra %s" %
-              (sorted(set(want) - set(got))[:5], sorted(set(got) - set(want))[:5]))
-        for name, data in want.items():
-            with open(got[name], "rb") as f:
-                check(f.read() == data, "%s differs from the package" % name)
+        check_installed(folder, ctx.package)
+        check(os.listdir(folder) == ["VeltaraClient"], "beside the client folder: %s" % os.listdir(folder))
         deadline = time.monotonic() + 10
         while not os.path.exists(run.record) and time.monotonic() < deadline:
             time.sleep(0.1)
@@ -464,14 +619,14 @@ def group_space(ctx):
 
 
 def _failure_run(ctx, case, serve, want_text):
-    """Install against a failing server: the failure text shows and nothing is installed."""
+    """Install against a failing server: the failure text and the retry button show and nothing is installed."""
     ctx.clean_outputs()
     with serve():
         run = Run(ctx, case)
         try:
             mark = run.trace.mark()
             run.win.click("Btn_Install")
-            got = run.wait_text("Txt_Error", lambda t: t in (CONNECT_FAILED, INSTALL_FAILED), 30, mark)
+            got = run.failure(mark, 30)
             run.shot("failed")
             check(got == want_text, "%s: status line %r, expected %r" % (case, got, want_text))
             time.sleep(0.5)
@@ -492,7 +647,8 @@ class _NoServer:
 
 
 def group_server(ctx):
-    """Server failures and a package with the wrong hash: the connection-failure text, nothing installed."""
+    """Server failures: the connection-failure text; a package with the wrong hash: its own text; nothing
+    installed, the retry button offered."""
     def fault(mode):
         def serve():
             claim_port(80)
@@ -504,7 +660,8 @@ def group_server(ctx):
         ("server-drop", fault("/drop"), CONNECT_FAILED),
         ("server-404", fault("/404/2000"), CONNECT_FAILED),
         ("server-cut", fault("/cut/400000/150000"), CONNECT_FAILED),
-        ("server-gzip", fault("/gzip/300000"), CONNECT_FAILED if ctx.hash_mode else INSTALL_FAILED),
+        # Bytes that are not the package: refused by the hash, or found to be no archive without one.
+        ("server-gzip", fault("/gzip/300000"), PACKAGE_REFUSED),
     ]
     if ctx.hash_mode:
         other = os.path.join(ctx.work, "other-www", "veltaragame", "client", "VeltaraClient.zip")
@@ -512,7 +669,7 @@ def group_server(ctx):
         with open(os.path.join(stage, "VeltaraClient.exe"), "wb") as f:
             f.write(b"MZ not the client this installer was built for")
         make_package([stage], other, size=300000, seed=7)
-        rows.append(("server-wrong-hash", lambda: nginx(ctx, os.path.join(ctx.work, "other-www")), CONNECT_FAILED))
+        rows.append(("server-wrong-hash", lambda: nginx(ctx, os.path.join(ctx.work, "other-www")), PACKAGE_REFUSED))
     else:
         yield "server-wrong-hash", "this build checks no hash (VELTARA_PACKAGE_SHA256 is empty)"
     for case, serve, want in rows:
@@ -543,7 +700,7 @@ def group_unwritable(ctx):
                       "the read-only folder did not pass the space check")
                 mark = run.trace.mark()
                 run.win.click("Btn_Install")
-                got = run.wait_text("Txt_Error", lambda t: t in (CONNECT_FAILED, INSTALL_FAILED), 30, mark)
+                got = run.failure(mark, 30)
                 run.shot("failed")
                 check(got == INSTALL_FAILED, "status line %r" % got)
                 time.sleep(0.5)
@@ -558,17 +715,23 @@ def group_unwritable(ctx):
 
 
 def group_close(ctx):
-    """Closing the window while downloading and while unpacking ends the program cleanly (exit code 0)."""
+    """Closing while downloading or unpacking asks first; confirmed, the installer ends cleanly (exit code 0)
+    and leaves nothing behind; declined, the installation goes on to the finish page. A log-off while
+    unpacking has rolled back by the time WM_ENDSESSION returns."""
     size = os.path.getsize(ctx.package)
     rows = [
-        # case, nginx rate, when to close: a predicate on the percentage shown
-        ("close-downloading", str(max(size // 8, 1024)), lambda p: 0 < p < 90),
-        ("close-unpacking", "0", lambda p: 90 <= p < 100),
+        # case, nginx rate, when to close: a predicate on the percentage shown, the answer ("logoff": the
+        # log-off messages instead of a close)
+        ("close-downloading", str(max(size // 8, 1024)), lambda p: 0 < p < 90, "y"),
+        ("close-unpacking", "0", lambda p: 90 <= p < 100, "y"),
+        ("close-declined", str(max(size // 4, 1024)), lambda p: 0 < p < 90, "n"),
+        ("logoff-unpacking", "0", lambda p: 90 <= p < 100, "logoff"),
     ]
     if not ctx.installable:
         yield "close", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
         return
-    for case, rate, when in rows:
+    target_parent = os.path.dirname(ctx.default_target)
+    for case, rate, when, answer in rows:
         ctx.clean_outputs()
         with nginx(ctx, package_root(ctx), limit_rate=rate):
             run = Run(ctx, case)
@@ -582,25 +745,323 @@ def group_close(ctx):
                     yield case, "the moment to close did not show (percentages %s)" % shown[-5:]
                     continue
                 run.shot("closing")
-                run.win.click("closebtn")
-                rc = run.wait_exit(15)
+                if answer == "logoff":
+                    mark = run.trace.mark()
+                    rc, ended = ctx.probe_run("endsession", "MainWnd")
+                    check(rc == 0 and ended.get("query") == "1", "%s: the log-off was refused (%r)" % (case, ended))
+                    # Windows may end the process as soon as WM_ENDSESSION returns: nothing may be left now.
+                    check(not os.path.exists(ctx.default_target), "%s: a client folder was left" % case)
+                    check(not leftovers(target_parent), "%s: left %s" % (case, leftovers(target_parent)))
+                    check(run.wait_text("Txt_Error", lambda t: t == INTERRUPTED, 5, mark) is not None,
+                          "%s: the window does not say the installation was interrupted" % case)
+                    run.shot("logged-off")
+                    run.win.click("closebtn")
+                else:
+                    run.confirm_close(answer)
+                if answer == "n":
+                    check(run.win.wait_page("finish", run.shot_path("finish"), 60, run.alive),
+                          "%s: the installation did not go on to the finish page" % case)
+                    check_installed(os.path.dirname(ctx.default_target), ctx.package)
+                    run.win.click("Btn_Finish")
+                rc = run.wait_exit(30)
                 check(run.ended_cleanly(rc), "%s: the installer ended with %r (closed at %s)" % (case, rc, hit))
             finally:
                 run.stop()
-        if os.path.lexists(ctx.link):
-            yield case, "the installation was complete before the close arrived (closed at %s)" % hit
-            continue
+        if answer != "n":
+            check(not os.path.exists(ctx.default_target), "%s: a client folder was left" % case)
+            check(not leftovers(target_parent), "%s: left %s" % (case, leftovers(target_parent)))
+            check(not os.path.lexists(ctx.link), "%s: a shortcut was made" % case)
         yield case, None
 
 
+def group_damaged(ctx):
+    """A package whose last item is damaged (the unchecked build unpacks it): its text and the retry button;
+    no client folder and no shortcut appear, and a failed reinstall leaves the old installation as it was."""
+    root = os.path.join(ctx.work, "damaged-www")
+    damaged_copy(ctx.package, os.path.join(root, "veltaragame", "client", "VeltaraClient.zip"))
+    for case, reinstall in [("damaged-fresh", False), ("damaged-reinstall", True)]:
+        ctx.clean_outputs()
+        folder = ctx.fresh_folder(case)
+        if reinstall:
+            install_by_hand(ctx, folder)
+        before, link_before = snapshot(folder), link_state(ctx)
+        with nginx(ctx, root):
+            run = Run(ctx, case, ctx.unchecked)
+            try:
+                run.open_panel()
+                run.type_folder(win_path(folder))
+                mark = run.trace.mark()
+                run.win.click("Btn_Install")
+                got = run.failure(mark)
+                run.shot("failed")
+                check(got == PACKAGE_REFUSED, "%s: status line %r" % (case, got))
+                check(snapshot(folder) == before, "%s: the install folder changed" % case)
+                check(not leftovers(folder), "%s: left %s" % (case, leftovers(folder)))
+                check(link_state(ctx) == link_before, "%s: the shortcut changed" % case)
+                check(run.ended_cleanly(run.close_window()), "%s: closing did not end the installer cleanly" % case)
+            finally:
+                run.stop()
+        yield case, None
+
+
+def group_reinstall(ctx):
+    """A reinstall keeps the player's changed config/client.ini and a saves/ file, replaces a package file of the
+    previous version and removes one the new package no longer has."""
+    folder = ctx.fresh_folder("reinstall")
+    ctx.clean_outputs()
+    install_by_hand(ctx, folder)
+    client = os.path.join(folder, "VeltaraClient")
+    record_path = os.path.join(client, "VeltaraSetup.record")
+    with open(record_path, encoding="utf-8") as f:
+        lines = f.read().splitlines()
+    # The previous version: another readme.txt, and data/obsolete.txt that the new package no longer has.
+    older = {"readme.txt": b"readme of the previous version\r\n", "data/obsolete.txt": b"obsolete\r\n"}
+    for name, data in older.items():
+        with open(os.path.join(client, name), "wb") as f:
+            f.write(data)
+        lines = [ln for ln in lines if not ln.endswith(" " + name)]
+        lines.append("%s %d %s" % (hashlib.sha256(data).hexdigest(), len(data), name))
+    with open(record_path, "w", encoding="utf-8", newline="") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+    # The player's own changes.
+    ini = os.path.join(client, "config", "client.ini")
+    with open(ini, "ab") as f:
+        f.write(b"volume=3\r\n")
+    with open(ini, "rb") as f:
+        ini_data = f.read()
+    os.makedirs(os.path.join(client, "saves"))
+    with open(os.path.join(client, "saves", "slot1.sav"), "wb") as f:
+        f.write(b"saved game")
+    with nginx(ctx, package_root(ctx)):
+        run = Run(ctx, "reinstall", ctx.installer_for_demo_package())
+        try:
+            run.install_into(folder)
+            run.win.click("Btn_Finish")
+            check(run.ended_cleanly(run.wait_exit(15)), "the reinstall did not end cleanly")
+        finally:
+            run.stop()
+    check_installed(folder, ctx.package, {"VeltaraClient/config/client.ini": ini_data,
+                                          "VeltaraClient/saves/slot1.sav": b"saved game",
+                                          "VeltaraClient/data/obsolete.txt": None})
+    check(not leftovers(folder), "left %s" % leftovers(folder))
+    yield "reinstall", None
+
+
+def group_locked(ctx):
+    """A file held open by the running client: the message names it, nothing changes; after the client is
+    closed, the retry installs without downloading the package again."""
+    if not ctx.installable:
+        yield "locked", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
+        return
+    folder = ctx.fresh_folder("locked")
+    ctx.clean_outputs()
+    install_by_hand(ctx, folder)
+    client_exe = os.path.join(folder, "VeltaraClient", "VeltaraClient.exe")
+    record = os.path.join(ctx.work, "locked.client.txt")
+    if os.path.exists(record):
+        os.remove(record)
+    env = dict(ctx.env, VELTARA_CLIENT_HOLD="readme.txt", VELTARA_CLIENT_RECORD=win_path(record))
+    client = subprocess.Popen(["wine", client_exe], env=env, cwd=os.path.dirname(client_exe),
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        deadline = time.monotonic() + 20
+        while not os.path.exists(record) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        check(os.path.exists(record), "the client did not start")
+        before = snapshot(folder)
+        with nginx(ctx, package_root(ctx)):
+            run = Run(ctx, "locked")
+            try:
+                run.open_panel()
+                run.type_folder(win_path(folder))
+                mark = run.trace.mark()
+                run.win.click("Btn_Install")
+                got = run.failure(mark)
+                run.shot("in-use")
+                check(got is not None and got.startswith(FILE_IN_USE), "status line %r" % got)
+                check(snapshot(folder) == before, "the installation changed while the client ran")
+                requests = requests_seen(ctx)
+                rc, closed = ctx.probe_run("close", CLIENT_CLASS)
+                check(rc == 0, "the client could not be closed (%r)" % closed)
+                client.wait(15)
+                run.win.click("Btn_Retry")
+                check(run.win.wait_page("finish", run.shot_path("finish"), 60, run.alive), "the retry did not finish")
+                check(requests_seen(ctx) == requests, "the retry downloaded the package again")
+                run.win.click("Btn_Finish")
+                check(run.ended_cleanly(run.wait_exit(15)), "the installer did not end cleanly")
+            finally:
+                run.stop()
+    finally:
+        if client.poll() is None:
+            client.kill()
+    check_installed(folder, ctx.package)
+    yield "locked", None
+
+
+def group_retry(ctx):
+    """After a server failure the retry button downloads again and installs, without restarting the program."""
+    if not ctx.installable:
+        yield "retry", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
+        return
+    for case, mode in [("retry-drop", "/drop"), ("retry-cut", "/cut/400000/150000")]:
+        ctx.clean_outputs()
+        claim_port(80)
+        with FaultServer(ports=[80], rewrites={PACKAGE_PATH: mode}, files={"package": ctx.package}) as srv:
+            run = Run(ctx, case)
+            try:
+                mark = run.trace.mark()
+                run.win.click("Btn_Install")
+                got = run.failure(mark, 30)
+                run.shot("failed")
+                check(got == CONNECT_FAILED, "%s: status line %r" % (case, got))
+                srv.rewrites[PACKAGE_PATH] = "/file/package"
+                run.win.click("Btn_Retry")
+                check(run.win.wait_page("finish", run.shot_path("finish"), 60, run.alive),
+                      "%s: the retry did not finish" % case)
+                asked = [r for r in srv.requests if PACKAGE_PATH in r.split("\r\n", 1)[0]]
+                check(len(asked) == 2, "%s: %d requests for the package" % (case, len(asked)))
+                run.win.click("Btn_Finish")
+                check(run.ended_cleanly(run.wait_exit(15)), "%s: the installer did not end cleanly" % case)
+            finally:
+                run.stop()
+        check_installed(os.path.dirname(ctx.default_target), ctx.package)
+        yield case, None
+
+
+def group_second(ctx):
+    """A second installer brings the first one's window back and to the front, and exits with code 2."""
+    run = Run(ctx, "second")
+    try:
+        run.win.click("minbtn")
+        deadline = time.monotonic() + 5
+        state = {}
+        while time.monotonic() < deadline and state.get("iconic") != "1":
+            state = ctx.probe_run("window", "MainWnd")[1]
+            time.sleep(0.1)
+        check(state.get("iconic") == "1", "the window did not minimise (%r)" % state)
+        second = subprocess.run(["wine", ctx.installer], env=ctx.env, cwd=ctx.work, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        check(second.returncode == 2, "the second installer ended with %d" % second.returncode)
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline:
+            state = ctx.probe_run("window", "MainWnd")[1]
+            if state.get("iconic") == "0" and state.get("foreground") == "1":
+                break
+            time.sleep(0.1)
+        check(state.get("visible") == "1" and state.get("iconic") == "0", "the first window is not back (%r)" % state)
+        check(state.get("foreground") == "1", "the first window is not in front (%r)" % state)
+        check(run.win.wait_page("welcome", run.shot_path("brought-forward"), 10, run.alive), "no welcome page")
+        check(run.ended_cleanly(run.close_window()), "closing did not end the first installer cleanly")
+    finally:
+        run.stop()
+    yield "second", None
+
+
+def _deep_folder(base, length):
+    """A folder below base whose Windows path is exactly length characters long."""
+    path = base
+    while len(win_path(path)) < length:
+        room = length - len(win_path(path)) - 1
+        path = os.path.join(path, "d" * min(room, 100) if room > 0 else "d")
+    os.makedirs(path, exist_ok=True)
+    return path
+
+
+def group_preflight(ctx):
+    """A folder too deep for the package's longest path, and a drive smaller than the package: refused after
+    the download with a clear message and the retry button, before anything is written; retry goes back to
+    the folder choice."""
+    if not ctx.installable:
+        yield "preflight", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
+        return
+    names = list(expected_files(ctx.package))
+    longest = max(len(n) for n in names)
+    # The client's own path fits (the folder check passes it), the longest item's does not.
+    base = ctx.fresh_folder("preflight-long-path")
+    folder = _deep_folder(base, 260 - longest)
+    check(len(win_path(folder)) + len("\\VeltaraClient\\VeltaraClient.exe") < 260, "the test folder is too deep")
+    with nginx(ctx, package_root(ctx)):
+        run = Run(ctx, "preflight-long-path")
+        try:
+            run.open_panel()
+            mark = run.type_folder(win_path(folder))
+            check(run.checked_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), mark), "the folder was refused")
+            mark = run.trace.mark()
+            run.win.click("Btn_Install")
+            got = run.failure(mark)
+            run.shot("refused")
+            check(got == PATH_TOO_LONG, "status line %r" % got)
+            check(os.listdir(folder) == [], "something was written: %s" % os.listdir(folder))
+            mark = run.trace.mark()
+            run.win.click("Btn_Retry")
+            check(run.win.wait_page("welcome", run.shot_path("choose-folder"), 10, run.alive),
+                  "the retry did not lead back to the folder choice")
+            check(run.wait_text("Txt_ShowMsg", lambda t: t == PATH_TOO_LONG, 5, mark, panel_open=True),
+                  "the folder line does not say why")
+            time.sleep(0.5)
+            run.shot("choose-folder")
+            check(not [t for t, _r in run.trace.refresh()[mark:] if t in ("我同意", "《Veltara用户协议》")],
+                  "the hidden agreement link shows again")
+            check(run.ended_cleanly(run.close_window()), "closing did not end the installer cleanly")
+        finally:
+            run.stop()
+    yield "preflight-long-path", None
+
+    # A small drive of its own: a tmpfs at S:, filled after the folder check until the package cannot fit.
+    mount = os.path.join(ctx.work, "preflight-drive")
+    os.makedirs(mount, exist_ok=True)
+    drive = os.path.join(ctx.prefix, "dosdevices", "s:")
+    r = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=200m", "tmpfs", mount], stderr=subprocess.PIPE, text=True)
+    if r.returncode != 0:
+        yield "preflight-small-drive", "cannot mount a small tmpfs here (%s)" % r.stderr.strip()
+        return
+    try:
+        if os.path.lexists(drive):
+            os.remove(drive)
+        os.symlink(mount, drive)
+        with nginx(ctx, package_root(ctx)):
+            run = Run(ctx, "preflight-small-drive")
+            try:
+                run.open_panel()
+                mark = run.type_folder("S:\\")
+                check(run.checked_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), mark), "no space line")
+                st = os.statvfs(mount)
+                fill = st.f_bavail * st.f_frsize - (1 << 20)
+                with open(os.path.join(mount, "filler.bin"), "wb") as f:
+                    os.posix_fallocate(f.fileno(), 0, fill)
+                rc, info = ctx.probe_run("drive", "S:\\")
+                mark = run.trace.mark()
+                run.win.click("Btn_Install")
+                got = run.failure(mark)
+                run.shot("refused")
+                m = NO_SPACE.fullmatch(got or "")
+                check(m is not None, "status line %r" % got)
+                unpacked = sum(len(d) for d in expected_files(ctx.package).values()) / 1048576.0
+                check(float(m.group(1)) >= unpacked, "needs %s MB, the package holds %.1f MB" % (m.group(1), unpacked))
+                check(abs(float(m.group(2)) - int(info["free_mb"])) <= 1, "free %s MB, the drive has %s MB" %
+                      (m.group(2), info["free_mb"]))
+                check(os.listdir(mount) == ["filler.bin"], "something was written: %s" % os.listdir(mount))
+                check(run.ended_cleanly(run.close_window()), "closing did not end the installer cleanly")
+            finally:
+                run.stop()
+        yield "preflight-small-drive", None
+    finally:
+        if os.path.lexists(drive):
+            os.remove(drive)
+        subprocess.run(["umount", mount])
+
+
 GROUPS = {"happy": group_happy, "target": group_target, "space": group_space, "server": group_server,
-          "unwritable": group_unwritable, "close": group_close}
+          "unwritable": group_unwritable, "close": group_close, "damaged": group_damaged,
+          "reinstall": group_reinstall, "locked": group_locked, "retry": group_retry, "second": group_second,
+          "preflight": group_preflight}
 
 
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--build", required=True)
     ap.add_argument("--installer", required=True)
+    ap.add_argument("--unchecked-installer", required=True)
     ap.add_argument("--probe", required=True)
     ap.add_argument("--package", required=True)
     ap.add_argument("--hash-mode", default="")

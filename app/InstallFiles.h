@@ -1,0 +1,61 @@
+// File-system helpers of the installation, all on wide paths: full and extended-length ("\\?\") forms,
+// folder trees (made, walked and removed without ever following a link out of them) and the package item
+// names turned into paths inside the client folder.
+#pragma once
+
+#include "zip/ZipReader.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <type_traits>
+
+// a + '\' + b, without doubling a separator that a already ends with.
+std::wstring JoinPath(const std::wstring& a, const std::wstring& b);
+
+// The absolute, normalised form of a folder ('/' turned into '\', "." and ".." resolved, no trailing
+// separator except on a drive root). False when the system cannot make one.
+bool FullFolderPath(const std::wstring& strFolder, std::wstring& strFull);
+
+// The extended-length form of an absolute path ("\\?\C:\..." or "\\?\UNC\server\share\..."), which the
+// system takes as it is and without the MAX_PATH limit.
+std::wstring ExtendedPath(const std::wstring& strFull);
+
+// Attributes of a path, INVALID_FILE_ATTRIBUTES when it does not exist.
+DWORD PathAttributes(const std::wstring& strPath);
+bool IsFolder(const std::wstring& strPath);
+bool IsFile(const std::wstring& strPath);
+
+// Makes every folder of strRelative below strRoot, parent first; an existing folder is no error.
+bool MakeFolderChain(const std::wstring& strRoot, const std::wstring& strRelative);
+
+// Visits every file and folder below strRoot, parents before their contents, with its path relative to
+// strRoot and its find record. A link (reparse point) is visited but never entered. The visitor returns
+// false to stop the walk. False when a folder cannot be listed or the visitor stopped it.
+bool WalkTree(const std::wstring& strRoot,
+              const std::function<bool(const std::wstring& strRelative, const WIN32_FIND_DATAW& data)>& fnVisit);
+
+// Deletes a folder with everything in it (read-only files too); a link inside is removed, never entered.
+// A file path deletes that file. True when nothing is left; what could not be deleted stays.
+bool RemoveTree(const std::wstring& strPath);
+
+// The name of a package item as UTF-16, with '/' turned into '\'.
+std::wstring ItemWideName(const ZipItemInfo& info);
+
+// The path an item takes inside the client folder: its name without the leading client folder name.
+// False when the item lies outside the client folder, or any part of its path could leave it or name
+// something other than a plain file or folder (a drive, a root, "..", a stream, a device name, a character
+// the file system refuses, a trailing dot or blank). The client folder's own entry gives an empty path.
+bool ClientRelativePath(const std::wstring& strItemName, const std::wstring& strClientFolder,
+                        std::wstring& strRelative);
+
+// The uncompressed size of an item as an unsigned 64-bit count, whatever width the reader's field has.
+template <class TItem>
+std::uint64_t ItemSize(const TItem& info)
+{
+    using Field = decltype(info.nUncompressedSize);
+    using Unsigned = std::make_unsigned_t<Field>;
+    return static_cast<std::uint64_t>(static_cast<Unsigned>(info.nUncompressedSize));
+}

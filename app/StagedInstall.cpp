@@ -1,0 +1,557 @@
+#include "app/StagedInstall.h"
+
+#include "SkinUI/Utils/UITextConvert.h"
+#include "app/Config.h"
+#include "app/InstallFiles.h"
+
+#include <algorithm>
+#include <cwchar>
+
+namespace {
+
+// Unpacked data goes to disk in pieces of this size; a stop is seen between two pieces.
+constexpr DWORD kPiece = 1u << 20;
+// A record larger than this is not one of ours.
+constexpr std::uint64_t kMaxRecordBytes = 64u << 20;
+
+// Closes a file handle at the end of a scope.
+class CFileHandle
+{
+public:
+    explicit CFileHandle(HANDLE h) : m_h(h) {}
+    ~CFileHandle()
+    {
+        if (IsOpen())
+            ::CloseHandle(m_h);
+    }
+    CFileHandle(const CFileHandle&) = delete;
+    CFileHandle& operator=(const CFileHandle&) = delete;
+    bool IsOpen() const { return m_h != INVALID_HANDLE_VALUE && m_h != nullptr; }
+    HANDLE Get() const { return m_h; }
+
+private:
+    HANDLE m_h;
+};
+
+bool SamePath(const std::wstring& a, const std::wstring& b)
+{
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+std::wstring ParentOf(const std::wstring& strRelative)
+{
+    const std::size_t n = strRelative.rfind(L'\\');
+    return n == std::wstring::npos ? std::wstring() : strRelative.substr(0, n);
+}
+
+std::uint64_t RoundUp(std::uint64_t nBytes, std::uint64_t nCluster)
+{
+    return (nBytes + nCluster - 1) / nCluster * nCluster;
+}
+
+bool WriteAll(HANDLE h, const char* pData, std::size_t nLength)
+{
+    while (nLength > 0) {
+        const DWORD nPart = static_cast<DWORD>(std::min<std::size_t>(nLength, kPiece));
+        DWORD nWritten = 0;
+        if (!::WriteFile(h, pData, nPart, &nWritten, nullptr) || nWritten != nPart)
+            return false;
+        pData += nPart;
+        nLength -= nPart;
+    }
+    return true;
+}
+
+bool ReadWholeSmallFile(const std::wstring& strPath, std::string& strText)
+{
+    CFileHandle file(::CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size = {};
+    if (!file.IsOpen() || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
+        static_cast<std::uint64_t>(size.QuadPart) > kMaxRecordBytes)
+        return false;
+    strText.assign(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD nRead = 0;
+    return strText.empty() ||
+           (::ReadFile(file.Get(), &strText[0], static_cast<DWORD>(strText.size()), &nRead, nullptr) &&
+            nRead == strText.size());
+}
+
+} // namespace
+
+bool SInstallControl::ShouldStop() const
+{
+    while (bPause.load() && !bStop.load())
+        ::Sleep(20);
+    return bStop.load();
+}
+
+CStagedInstall::CStagedInstall(const std::string& strPackage, const std::wstring& strInstallFolder,
+                               const SInstallControl& control, ProgressFn fnProgress)
+    : m_strPackage(strPackage),
+      m_control(control),
+      m_fnProgress(std::move(fnProgress)),
+      m_strInstallFolder(strInstallFolder)
+{
+}
+
+CStagedInstall::~CStagedInstall()
+{
+    if (m_hZip != nullptr)
+        ZipClose(m_hZip);
+    if (m_bStagingMade)
+        RemoveTree(m_strStaging);
+}
+
+UnpackOutcome CStagedInstall::Run()
+{
+    if (!PrepareFolders())
+        return UnpackOutcome::FolderUnusable;
+    RecoverEarlierRun();
+    // The checks first (nothing is written until all of them passed), then staging and the switch.
+    for (UnpackOutcome (CStagedInstall::*pfnStep)() :
+         {&CStagedInstall::ListItems, &CStagedInstall::CheckPaths, &CStagedInstall::PlanExisting,
+          &CStagedInstall::CheckSpace, &CStagedInstall::CheckFilesInUse, &CStagedInstall::Stage,
+          &CStagedInstall::Switch}) {
+        if (StopRequested())
+            return UnpackOutcome::Stopped;
+        const UnpackOutcome eOutcome = (this->*pfnStep)();
+        if (eOutcome != UnpackOutcome::Installed) {
+            if (m_bStagingMade && RemoveTree(m_strStaging))
+                m_bStagingMade = false;
+            return eOutcome;
+        }
+    }
+    return UnpackOutcome::Installed;
+}
+
+bool CStagedInstall::PrepareFolders()
+{
+    std::wstring strFull;
+    if (!FullFolderPath(m_strInstallFolder, strFull) || !IsFolder(ExtendedPath(strFull)))
+        return false;
+    m_strFullFolder = strFull;
+    m_strClientName = SkinUI::GbkToWide(g_strClientFolder);
+    m_nClientPathLength = JoinPath(strFull, m_strClientName).size();
+    m_strFolder = ExtendedPath(strFull);
+    m_strClient = JoinPath(m_strFolder, m_strClientName);
+    wchar_t szUnique[32] = {};
+    std::swprintf(szUnique, 32, L"%lx%lx", static_cast<unsigned long>(::GetCurrentProcessId()),
+                  static_cast<unsigned long>(::GetTickCount()));
+    m_strStaging = m_strClient + L".~new" + szUnique;
+    m_strBackup = m_strClient + L".~old" + szUnique;
+    // A file where the client folder belongs cannot be switched out of the way.
+    const DWORD dwClient = PathAttributes(m_strClient);
+    return dwClient == INVALID_FILE_ATTRIBUTES || (dwClient & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+void CStagedInstall::RecoverEarlierRun()
+{
+    // A run that ended without cleaning up (a crash, a power cut) left staging folders and maybe the old
+    // client folder under its backup name: if the client folder is missing, the switch was cut between its
+    // two renames and the backup is the installation.
+    const std::size_t nName = m_strClientName.size();
+    std::vector<std::wstring> aLeftovers;
+    WIN32_FIND_DATAW data = {};
+    const HANDLE hFind = ::FindFirstFileW((m_strClient + L".~*").c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring strName = data.cFileName;
+        if (strName.size() > nName + 5 && SamePath(strName.substr(0, nName), m_strClientName) &&
+            (strName.compare(nName, 5, L".~new") == 0 || strName.compare(nName, 5, L".~old") == 0))
+            aLeftovers.push_back(strName);
+    } while (::FindNextFileW(hFind, &data));
+    ::FindClose(hFind);
+    for (const std::wstring& strName : aLeftovers) {
+        const std::wstring strPath = JoinPath(m_strFolder, strName);
+        const bool bBackup = strName.compare(nName, 5, L".~old") == 0;
+        if (bBackup && !IsFolder(m_strClient) && ::MoveFileExW(strPath.c_str(), m_strClient.c_str(), 0))
+            continue;
+        RemoveTree(strPath);
+    }
+}
+
+UnpackOutcome CStagedInstall::ListItems()
+{
+    if (m_strPackage.empty() || m_strPackage.size() > 0xFFFFFFFFu)
+        return UnpackOutcome::NotAnArchive;
+    m_hZip = ZipOpen(m_strPackage.data(), static_cast<DWORD>(m_strPackage.size()), ZipKindMemory);
+    if (m_hZip == nullptr)
+        return UnpackOutcome::NotAnArchive;
+    ZipItemInfo info = {};
+    m_nItemCount = ZipGetItem(m_hZip, -1, &info) == ZipOk ? info.iIndex : 0;
+    if (m_nItemCount <= 0)
+        return UnpackOutcome::NotAnArchive;
+    for (int i = 0; i < m_nItemCount; ++i) {
+        if (ZipGetItem(m_hZip, i, &info) != ZipOk)
+            return UnpackOutcome::ItemFailed;
+        const std::wstring strName = ItemWideName(info);
+        std::wstring strRelative;
+        if (!ClientRelativePath(strName, m_strClientName, strRelative) || SamePath(strRelative, kInstallRecordName)) {
+            m_problem.strFile = strName;
+            return UnpackOutcome::ItemFailed;
+        }
+        for (std::wstring strParent = ParentOf(strRelative); !strParent.empty(); strParent = ParentOf(strParent))
+            m_aFolders.insert(strParent);
+        const bool bFolder = (info.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || strName.back() == L'\\';
+        if (strRelative.empty())
+            continue; // the client folder itself
+        if (bFolder) {
+            m_aFolders.insert(strRelative);
+            continue;
+        }
+        // Two items of one name (letter case aside) would leave it to chance which one is installed.
+        if (!m_aFiles.insert(strRelative).second) {
+            m_problem.strFile = strRelative;
+            return UnpackOutcome::ItemFailed;
+        }
+        SItem item;
+        item.iIndex = i;
+        item.strPath = strRelative;
+        item.nSize = ItemSize(info);
+        item.ftCreation = info.ftCreationTime;
+        item.ftAccess = info.ftAccessTime;
+        item.ftModify = info.ftModifyTime;
+        m_aItems.push_back(std::move(item));
+    }
+    for (const std::wstring& strFolder : m_aFolders) {
+        if (m_aFiles.count(strFolder) != 0) {
+            m_problem.strFile = strFolder;
+            return UnpackOutcome::ItemFailed;
+        }
+    }
+    const std::wstring strExe = SkinUI::GbkToWide(g_strClientExe) + L".exe";
+    return m_aFiles.count(strExe) != 0 ? UnpackOutcome::Installed : UnpackOutcome::ClientMissing;
+}
+
+UnpackOutcome CStagedInstall::CheckPaths()
+{
+    // The staging folder's name is longer than the client folder's; it is written through extended-length
+    // paths, so only the final paths are held to the limit.
+    const std::wstring* pLongest = nullptr;
+    for (const auto* pSet : {&m_aFiles, &m_aFolders}) {
+        for (const std::wstring& strPath : *pSet) {
+            if (pLongest == nullptr || strPath.size() > pLongest->size())
+                pLongest = &strPath;
+        }
+    }
+    const std::size_t nFull = pLongest != nullptr ? m_nClientPathLength + 1 + pLongest->size() : 0;
+    if (nFull < kMaxFullPath)
+        return UnpackOutcome::Installed;
+    m_problem.strFile = *pLongest;
+    m_problem.nFullLength = nFull;
+    return UnpackOutcome::PathTooLong;
+}
+
+bool CStagedInstall::FileUnchanged(const std::wstring& strPath, const SInstalledFile& recorded)
+{
+    CFileHandle file(::CreateFileW(strPath.c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size = {};
+    if (!file.IsOpen() || !::GetFileSizeEx(file.Get(), &size) ||
+        static_cast<std::uint64_t>(size.QuadPart) != recorded.nSize)
+        return false; // unreadable counts as changed: it is kept rather than replaced
+    Veltara::CSha256 hash;
+    m_buffer.resize(kPiece);
+    for (;;) {
+        if (StopRequested())
+            return false;
+        DWORD nRead = 0;
+        if (!::ReadFile(file.Get(), m_buffer.data(), kPiece, &nRead, nullptr))
+            return false;
+        if (nRead == 0)
+            break;
+        hash.Update(m_buffer.data(), nRead);
+    }
+    return hash.Finish() == recorded.digest;
+}
+
+UnpackOutcome CStagedInstall::PlanExisting()
+{
+    if (!IsFolder(m_strClient))
+        return UnpackOutcome::Installed; // a first installation
+    std::string strRecord;
+    std::vector<SInstalledFile> aRecorded;
+    if (ReadWholeSmallFile(JoinPath(m_strClient, kInstallRecordName), strRecord))
+        ParseInstallRecord(strRecord, aRecorded);
+    const auto recorded = IndexInstallRecord(aRecorded);
+
+    UnpackOutcome eOutcome = UnpackOutcome::Installed;
+    std::vector<std::wstring> aOldFolders;
+    std::set<std::wstring, PathLess> aNonEmpty;
+    const bool bWalked = WalkTree(m_strClient, [&](const std::wstring& strRelative, const WIN32_FIND_DATAW& data) {
+        if (StopRequested()) {
+            eOutcome = UnpackOutcome::Stopped;
+            return false;
+        }
+        // A link could lead anywhere; carrying it over, or through it, is not this installer's to decide.
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            m_problem.strFile = strRelative;
+            eOutcome = UnpackOutcome::CannotKeep;
+            return false;
+        }
+        aNonEmpty.insert(ParentOf(strRelative));
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            aOldFolders.push_back(strRelative);
+            return true;
+        }
+        if (SamePath(strRelative, kInstallRecordName))
+            return true; // replaced by the new record
+        SExisting existing;
+        existing.strPath = strRelative;
+        existing.nSize = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        existing.bReadOnly = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+        const auto itRecorded = recorded.find(strRelative);
+        existing.bListed = itRecorded != recorded.end();
+        const bool bInPackage = m_aFiles.count(strRelative) != 0;
+        const bool bUnchanged =
+            existing.bListed && FileUnchanged(JoinPath(m_strClient, strRelative), itRecorded->second);
+        switch (DecideFileFate(bInPackage, true, existing.bListed, bUnchanged)) {
+        case FileFate::Keep: {
+            bool bClash = m_aFolders.count(strRelative) != 0;
+            for (std::wstring strParent = ParentOf(strRelative); !bClash && !strParent.empty();
+                 strParent = ParentOf(strParent))
+                bClash = m_aFiles.count(strParent) != 0;
+            if (bClash) {
+                m_problem.strFile = strRelative;
+                eOutcome = UnpackOutcome::CannotKeep;
+                return false;
+            }
+            m_aKept.push_back(existing);
+            break;
+        }
+        case FileFate::Install:
+        case FileFate::Remove:
+            m_aReplaced.push_back(existing);
+            break;
+        case FileFate::None:
+            break;
+        }
+        return true;
+    });
+    if (eOutcome == UnpackOutcome::Installed && StopRequested())
+        eOutcome = UnpackOutcome::Stopped;
+    if (eOutcome == UnpackOutcome::Installed && !bWalked)
+        eOutcome = UnpackOutcome::FolderUnusable;
+    // An empty folder is the player's to keep (the package brings no empty folders of its own that it would
+    // not bring again); a folder with contents comes along with whatever of them is kept.
+    for (const std::wstring& strFolder : aOldFolders) {
+        if (aNonEmpty.count(strFolder) == 0 && m_aFolders.count(strFolder) == 0 && m_aFiles.count(strFolder) == 0)
+            m_aKeptFolders.push_back(strFolder);
+    }
+    return eOutcome;
+}
+
+UnpackOutcome CStagedInstall::CheckSpace()
+{
+    const std::wstring& strFolder = m_strFullFolder;
+    wchar_t szRoot[MAX_PATH + 8] = {};
+    std::uint64_t nCluster = 4096;
+    bool bHardLinks = false;
+    if (::GetVolumePathNameW(strFolder.c_str(), szRoot, MAX_PATH + 8)) {
+        DWORD nSectorsPerCluster = 0, nBytesPerSector = 0, nFreeClusters = 0, nClusters = 0;
+        if (::GetDiskFreeSpaceW(szRoot, &nSectorsPerCluster, &nBytesPerSector, &nFreeClusters, &nClusters) &&
+            nSectorsPerCluster * nBytesPerSector > 0)
+            nCluster = static_cast<std::uint64_t>(nSectorsPerCluster) * nBytesPerSector;
+        DWORD dwFlags = 0;
+        if (::GetVolumeInformationW(szRoot, nullptr, 0, nullptr, nullptr, &dwFlags, nullptr, 0))
+            bHardLinks = (dwFlags & FILE_SUPPORTS_HARD_LINKS) != 0;
+    }
+    // The old client folder stays until the switch, so the new one needs its whole size; kept files are
+    // linked where the volume allows it and copied where it does not.
+    std::uint64_t nNeeded = 0;
+    std::uint64_t nRecordBytes = 64;
+    for (const SItem& item : m_aItems) {
+        nNeeded += RoundUp(item.nSize, nCluster);
+        nRecordBytes += 90 + 3 * item.strPath.size();
+    }
+    nNeeded += RoundUp(nRecordBytes, nCluster);
+    for (const SExisting& kept : m_aKept) {
+        if (!bHardLinks || kept.bReadOnly)
+            nNeeded += RoundUp(kept.nSize, nCluster);
+    }
+    ULARGE_INTEGER freeToCaller = {};
+    if (!::GetDiskFreeSpaceExW(strFolder.c_str(), &freeToCaller, nullptr, nullptr))
+        return UnpackOutcome::Installed; // the system cannot tell: the writes will find out
+    if (nNeeded <= freeToCaller.QuadPart)
+        return UnpackOutcome::Installed;
+    m_problem.nNeeded = nNeeded;
+    m_problem.nFree = freeToCaller.QuadPart;
+    return UnpackOutcome::NotEnoughSpace;
+}
+
+UnpackOutcome CStagedInstall::CheckFilesInUse()
+{
+    for (const SExisting& existing : m_aReplaced) {
+        const std::wstring strPath = JoinPath(m_strClient, existing.strPath);
+        const DWORD dwAttributes = PathAttributes(strPath);
+        bool bUsable = dwAttributes != INVALID_FILE_ATTRIBUTES;
+        // Only a file the record says is ours may lose its read-only mark; anyone else's is not replaced. The
+        // mark comes back at once: nothing changes before every check has passed (the removal of the old
+        // folder clears it again).
+        const bool bReadOnly = bUsable && (dwAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+        if (bReadOnly)
+            bUsable = existing.bListed &&
+                      ::SetFileAttributesW(strPath.c_str(), dwAttributes & ~FILE_ATTRIBUTE_READONLY) != FALSE;
+        // A running program holds its files without write or delete sharing.
+        if (bUsable) {
+            CFileHandle file(::CreateFileW(strPath.c_str(), GENERIC_WRITE | DELETE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+            bUsable = file.IsOpen();
+            if (bReadOnly)
+                ::SetFileAttributesW(strPath.c_str(), dwAttributes);
+        }
+        if (!bUsable) {
+            m_problem.strFile = existing.strPath;
+            return UnpackOutcome::FileLocked;
+        }
+    }
+    return UnpackOutcome::Installed;
+}
+
+UnpackOutcome CStagedInstall::Stage()
+{
+    if (!::CreateDirectoryW(m_strStaging.c_str(), nullptr))
+        return UnpackOutcome::WriteFailed;
+    m_bStagingMade = true;
+    ::SetFileAttributesW(m_strStaging.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    // Parents sort before their contents.
+    for (const std::wstring& strFolder : m_aFolders) {
+        const std::wstring strPath = JoinPath(m_strStaging, strFolder);
+        if (!::CreateDirectoryW(strPath.c_str(), nullptr) && !IsFolder(strPath)) {
+            m_problem.strFile = strFolder;
+            return UnpackOutcome::WriteFailed;
+        }
+    }
+    int nLastPosted = 900;
+    for (const SItem& item : m_aItems) {
+        if (StopRequested())
+            return UnpackOutcome::Stopped;
+        SInstalledFile installed;
+        const UnpackOutcome eOutcome = WriteItem(item, installed.digest);
+        if (eOutcome != UnpackOutcome::Installed)
+            return eOutcome;
+        installed.strPath = item.strPath;
+        installed.nSize = item.nSize;
+        m_aRecord.push_back(std::move(installed));
+        const int nValue = 900 + static_cast<int>((item.iIndex + 1) * 100.0 / m_nItemCount);
+        // Completion is the caller's to report; equal values are not posted twice.
+        if (nValue < 1000 && nValue != nLastPosted && m_fnProgress) {
+            m_fnProgress(nValue);
+            nLastPosted = nValue;
+        }
+    }
+    if (!IsFile(JoinPath(m_strStaging, SkinUI::GbkToWide(g_strClientExe) + L".exe")))
+        return UnpackOutcome::ClientMissing;
+    const UnpackOutcome eCarried = CarryKeptFiles();
+    return eCarried != UnpackOutcome::Installed ? eCarried : WriteRecord();
+}
+
+UnpackOutcome CStagedInstall::WriteItem(const SItem& item, Veltara::Sha256Digest& digest)
+{
+    CFileHandle file(::CreateFileW(JoinPath(m_strStaging, item.strPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) {
+        m_problem.strFile = item.strPath;
+        return ::GetLastError() == ERROR_FILE_EXISTS ? UnpackOutcome::ItemFailed : UnpackOutcome::WriteFailed;
+    }
+    // The reader's memory protocol: each call fills the whole block it is given while data is left, and
+    // the call after the last byte checks the item's CRC.
+    m_buffer.resize(kPiece);
+    Veltara::CSha256 hash;
+    std::uint64_t nLeft = item.nSize;
+    for (;;) {
+        if (StopRequested()) {
+            m_problem.strFile = item.strPath; // stopped part-way through this item
+            return UnpackOutcome::Stopped;
+        }
+        const DWORD nWant = static_cast<DWORD>(std::min<std::uint64_t>(nLeft > 0 ? nLeft : kPiece, kPiece));
+        const ZipResult r = ZipUnzipItem(m_hZip, item.iIndex, m_buffer.data(), nWant, ZipKindMemory);
+        if (r == ZipOk && nLeft == 0)
+            break;
+        if (r != ZipMoreData || nLeft == 0) {
+            m_problem.strFile = item.strPath;
+            return UnpackOutcome::ItemFailed;
+        }
+        hash.Update(m_buffer.data(), nWant);
+        if (!WriteAll(file.Get(), m_buffer.data(), nWant)) {
+            m_problem.strFile = item.strPath;
+            return UnpackOutcome::WriteFailed;
+        }
+        nLeft -= nWant;
+    }
+    ::SetFileTime(file.Get(), &item.ftCreation, &item.ftAccess, &item.ftModify);
+    digest = hash.Finish();
+    return UnpackOutcome::Installed;
+}
+
+UnpackOutcome CStagedInstall::CarryKeptFiles()
+{
+    for (const std::wstring& strFolder : m_aKeptFolders) {
+        if (!MakeFolderChain(m_strStaging, strFolder)) {
+            m_problem.strFile = strFolder;
+            return UnpackOutcome::WriteFailed;
+        }
+    }
+    for (const SExisting& kept : m_aKept) {
+        if (StopRequested())
+            return UnpackOutcome::Stopped;
+        m_problem.strFile = kept.strPath;
+        const std::wstring strFrom = JoinPath(m_strClient, kept.strPath);
+        const std::wstring strTo = JoinPath(m_strStaging, kept.strPath);
+        if (!MakeFolderChain(m_strStaging, ParentOf(kept.strPath)))
+            return UnpackOutcome::WriteFailed;
+        // The player's changed version takes the place of the package's.
+        if (IsFile(strTo) && !::DeleteFileW(strTo.c_str()))
+            return UnpackOutcome::WriteFailed;
+        // A read-only file is copied: a link would share its read-only mark with the old folder's entry,
+        // which has to go when the old folder is removed.
+        bool bCarried = !kept.bReadOnly && ::CreateHardLinkW(strTo.c_str(), strFrom.c_str(), nullptr);
+        if (!bCarried)
+            bCarried = ::CopyFileW(strFrom.c_str(), strTo.c_str(), TRUE) != FALSE;
+        if (!bCarried) {
+            const DWORD dwError = ::GetLastError();
+            if (dwError == ERROR_SHARING_VIOLATION || dwError == ERROR_LOCK_VIOLATION)
+                return UnpackOutcome::FileLocked;
+            return dwError == ERROR_DISK_FULL ? UnpackOutcome::WriteFailed : UnpackOutcome::CannotKeep;
+        }
+    }
+    m_problem.strFile.clear();
+    return UnpackOutcome::Installed;
+}
+
+UnpackOutcome CStagedInstall::WriteRecord()
+{
+    const std::string strText = FormatInstallRecord(m_aRecord);
+    CFileHandle file(::CreateFileW(JoinPath(m_strStaging, kInstallRecordName).c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen() || !WriteAll(file.Get(), strText.data(), strText.size()) || !::FlushFileBuffers(file.Get()))
+        return UnpackOutcome::WriteFailed;
+    return UnpackOutcome::Installed;
+}
+
+UnpackOutcome CStagedInstall::Switch()
+{
+    const DWORD dwShown = PathAttributes(m_strStaging) & ~(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
+    ::SetFileAttributesW(m_strStaging.c_str(), dwShown != 0 ? dwShown : FILE_ATTRIBUTE_NORMAL);
+    const bool bHadClient = IsFolder(m_strClient);
+    // On Windows a folder cannot be renamed while a program has a file in it open.
+    if (bHadClient && !::MoveFileExW(m_strClient.c_str(), m_strBackup.c_str(), 0))
+        return UnpackOutcome::SwitchFailed;
+    if (!::MoveFileExW(m_strStaging.c_str(), m_strClient.c_str(), 0)) {
+        if (bHadClient)
+            ::MoveFileExW(m_strBackup.c_str(), m_strClient.c_str(), 0);
+        return UnpackOutcome::SwitchFailed;
+    }
+    m_bStagingMade = false;
+    if (m_fnProgress)
+        m_fnProgress(1000);
+    // The installation is complete; what cannot be removed now (a file still open) is removed by the next run.
+    if (bHadClient)
+        RemoveTree(m_strBackup);
+    return UnpackOutcome::Installed;
+}
