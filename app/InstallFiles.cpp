@@ -183,12 +183,23 @@ bool RemoveTree(const std::wstring& strPath)
     return bAll;
 }
 
-std::wstring ItemWideName(const ZipItemInfo& info)
+std::wstring ItemWideName(ZipHandle hZip, int iIndex)
 {
-    std::wstring strName = SkinUI::GbkToWide(info.szName);
+    unsigned nLength = 0;
+    if (ZipGetItemNameW(hZip, iIndex, nullptr, 0, &nLength) != ZipOk)
+        return std::wstring();
+    std::wstring strName(nLength + 1, L'\0');
+    if (ZipGetItemNameW(hZip, iIndex, &strName[0], nLength + 1, &nLength) != ZipOk)
+        return std::wstring();
+    strName.resize(nLength);
     for (wchar_t& c : strName)
         c = c == L'/' ? L'\\' : c;
     return strName;
+}
+
+bool ItemSize(ZipHandle hZip, int iIndex, std::uint64_t& nSize)
+{
+    return ZipGetItemSizes(hZip, iIndex, nullptr, &nSize) == ZipOk;
 }
 
 bool ClientRelativePath(const std::wstring& strItemName, const std::wstring& strClientFolder, std::wstring& strRelative)

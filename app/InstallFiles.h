@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <type_traits>
 
 // a + '\' + b, without doubling a separator that a already ends with.
 std::wstring JoinPath(const std::wstring& a, const std::wstring& b);
@@ -41,8 +40,8 @@ bool WalkTree(const std::wstring& strRoot,
 // A file path deletes that file. True when nothing is left; what could not be deleted stays.
 bool RemoveTree(const std::wstring& strPath);
 
-// The name of a package item as UTF-16, with '/' turned into '\'.
-std::wstring ItemWideName(const ZipItemInfo& info);
+// The exact name of a package item as UTF-16, with '/' turned into '\\'; empty when it cannot be read.
+std::wstring ItemWideName(ZipHandle hZip, int iIndex);
 
 // The path an item takes inside the client folder: its name without the leading client folder name.
 // False when the item lies outside the client folder, or any part of its path could leave it or name
@@ -51,11 +50,5 @@ std::wstring ItemWideName(const ZipItemInfo& info);
 bool ClientRelativePath(const std::wstring& strItemName, const std::wstring& strClientFolder,
                         std::wstring& strRelative);
 
-// The uncompressed size of an item as an unsigned 64-bit count, whatever width the reader's field has.
-template <class TItem>
-std::uint64_t ItemSize(const TItem& info)
-{
-    using Field = decltype(info.nUncompressedSize);
-    using Unsigned = std::make_unsigned_t<Field>;
-    return static_cast<std::uint64_t>(static_cast<Unsigned>(info.nUncompressedSize));
-}
+// The exact uncompressed size of an item (the item record's own field stops at 2 GiB); false when unreadable.
+bool ItemSize(ZipHandle hZip, int iIndex, std::uint64_t& nSize);

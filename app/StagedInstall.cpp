@@ -187,9 +187,9 @@ UnpackOutcome CStagedInstall::ListItems()
     for (int i = 0; i < m_nItemCount; ++i) {
         if (ZipGetItem(m_hZip, i, &info) != ZipOk)
             return UnpackOutcome::ItemFailed;
-        const std::wstring strName = ItemWideName(info);
+        const std::wstring strName = ItemWideName(m_hZip, i);
         std::wstring strRelative;
-        if (!ClientRelativePath(strName, m_strClientName, strRelative) || SamePath(strRelative, kInstallRecordName)) {
+        if (strName.empty() || !ClientRelativePath(strName, m_strClientName, strRelative) || SamePath(strRelative, kInstallRecordName)) {
             m_problem.strFile = strName;
             return UnpackOutcome::ItemFailed;
         }
@@ -210,7 +210,8 @@ UnpackOutcome CStagedInstall::ListItems()
         SItem item;
         item.iIndex = i;
         item.strPath = strRelative;
-        item.nSize = ItemSize(info);
+        if (!ItemSize(m_hZip, i, item.nSize))
+            return UnpackOutcome::ItemFailed;
         item.ftCreation = info.ftCreationTime;
         item.ftAccess = info.ftAccessTime;
         item.ftModify = info.ftModifyTime;
