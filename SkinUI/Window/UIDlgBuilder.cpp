@@ -5,13 +5,14 @@
 #include "SkinUI/Control/UIButton.h"
 #include "SkinUI/Control/UIEdit.h"
 #include "SkinUI/Control/UILabel.h"
-#include "SkinUI/Control/UIProgress.h"
 #include "SkinUI/Control/UIMinimalControls.h"
+#include "SkinUI/Control/UIProgress.h"
 #include "SkinUI/Control/UIRichEdit.h"
-#include "SkinUI/Control/UIScrollBar.h"
 #include "SkinUI/Core/UIBase.h"
 #include "SkinUI/Core/UIContainer.h"
+#include "SkinUI/Core/UIScrollBar.h"
 #include "SkinUI/Layout/UILinearLayout.h"
+#include "SkinUI/Layout/UIMinimalLayouts.h"
 #include "SkinUI/Layout/UITabLayout.h"
 
 #include <cstdlib>
