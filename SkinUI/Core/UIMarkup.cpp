@@ -270,10 +270,11 @@ bool CSkinMarkup::ParseElements(char*& p, int iParent, int nDepth)
     for (;;) {
         SkipSpace(p);
         if (*p == '\0') {
-            // Only the root may be left open at the end of the text.
+            // Only the root may be left open at the end of the text; a deeper element still open when the
+            // text ends between elements misses the next tag (its children's or its own end tag).
             if (iParent <= 1)
                 return true;
-            return Fail("Expected end-tag start", p);
+            return Fail("Expected start tag", p);
         }
         if (*p != '<')
             return Fail("Expected start tag", p);
@@ -313,7 +314,10 @@ bool CSkinMarkup::ParseElements(char*& p, int iParent, int nDepth)
 
         char* const pstrName = p;
         SkipName(p);
-        if (*p == '\0' || p == pstrName)
+        // A name cut off by the end of the text has no text left to show as the location.
+        if (*p == '\0')
+            return Fail("Error parsing element name", p);
+        if (p == pstrName)
             return Fail("Error parsing element name", pstrName);
         char* const pNameEnd = p;
         const size_t cchName = static_cast<size_t>(p - pstrName);

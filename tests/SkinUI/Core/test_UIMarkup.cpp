@@ -147,10 +147,14 @@ TEST(Markup, StructureAndErrorTexts)
         {"<a>", "a"},
         {"<a><b/>", "a{b}"},
         {"<a x=\"1\">text", "a(x=1)[text]"},
+        // The text may end inside the root only: an open child, or a second top-level element, fails.
         {"<a><b>", "!Expected end-tag start"},
         {"<a><b>text", "!Expected end-tag start"},
-        {"<a><b><c/>", "!Expected end-tag start"},
         {"<a/><b>", "!Expected end-tag start"},
+        // The text ends between elements while a child is still open: its next tag is missing.
+        {"<a><b><c/>", "!Expected start tag"},
+        {"<a><b><c/> \r\n", "!Expected start tag"},
+        {"<a><b><c><d/></c><!-- x -->", "!Expected start tag"},
         {"hello", "!Expected start tag"},
         {"<a><b/>x</a>", "!Expected start tag"},
         {"<a></b>", "!Unmatched closing tag"},
@@ -213,6 +217,25 @@ TEST(Markup, ErrorLocationShowsTheTextWhereReadingStopped)
     // The message stays readable after the document was released.
     markup.Release();
     EXPECT_EQ(LastError(markup), "Unmatched closing tag");
+    // Errors at the end of the text have no text to show; a bad name in the middle shows where it stands.
+    const struct
+    {
+        const char* pstrText;
+        const char* pstrLocation;
+    } locations[] = {
+        {"<a><bcd", ""},
+        {"<a><b><c/>", ""},
+        {"<a", ""},
+        {"<a x=\"1\"", ""},
+        {"<a><>x</a>", ">x</a>"},
+    };
+    for (const auto& c : locations) {
+        SCOPED_TRACE(c.pstrText);
+        std::memset(sz, '#', sizeof(sz));
+        ASSERT_FALSE(markup.LoadText(c.pstrText));
+        markup.CopyLastErrorLocation(sz, sizeof(sz));
+        EXPECT_STREQ(sz, c.pstrLocation);
+    }
 }
 
 TEST(Markup, AttributesAreLimitedAndCopied)
