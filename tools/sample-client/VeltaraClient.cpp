@@ -9,6 +9,8 @@
 //     cmdline=<command line>
 // With VELTARA_CLIENT_CLOSE_MS set to a number the window closes itself after that many milliseconds, so that
 // a test leaves no client running.
+#include "SkinUI/Utils/UITextConvert.h"
+
 #include <windows.h>
 
 #include <cwchar>
@@ -21,14 +23,7 @@ const UINT_PTR kCloseTimer = 1;
 
 std::string ToUtf8(const std::wstring& text)
 {
-    if (text.empty())
-        return std::string();
-    const int n =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
+    return SkinUI::WideToUtf8(text.c_str(), static_cast<int>(text.size()));
 }
 
 std::wstring EnvVar(const wchar_t* pstrName)

@@ -48,7 +48,7 @@ TEST(UITextConvert, Utf8RoundTripsAndRefusesBrokenBytes)
         EXPECT_TRUE(bValid);
     }
     EXPECT_EQ(SkinUI::WideToUtf8(L"\u8bf4"), "\xE8\xAF\xB4");
-    for (const char* pstrBroken : {"\xC3", "a\xFFb", "\xED\xA0\x80"}) { // cut, impossible byte, a lone surrogate
+    for (const char* pstrBroken : {"\xC3", "a\xFF" "b", "\xED\xA0\x80"}) { // cut, impossible byte, a lone surrogate
         bool bValid = true;
         EXPECT_EQ(SkinUI::Utf8ToWide(pstrBroken, -1, &bValid), L"");
         EXPECT_FALSE(bValid) << pstrBroken;

@@ -1,23 +1,26 @@
 // Answers questions of the end-to-end driver through the same Windows services the installer uses:
-//   e2e_probe drive <root>    prints "type=<GetDriveTypeA>" and "free_mb=<free bytes for the caller / 1 MiB>"
-//   e2e_probe link <file.lnk> prints "target=<path>" and "workdir=<folder>" read through IShellLinkA
+//   e2e_probe drive <root>    prints "type=<GetDriveTypeW>" and "free_mb=<free bytes for the caller / 1 MiB>"
+//   e2e_probe link <file.lnk> prints "target=<path>" and "workdir=<folder>" read through IShellLinkW
+// Arguments are read as UTF-16 and answers printed as UTF-8, whatever the system's code page is.
 // Exit code 0 on success, 1 when the question cannot be answered, 2 on a usage error.
+#include "SkinUI/Utils/UITextConvert.h"
+
 #include <windows.h>
 
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cstdio>
-#include <cstring>
 #include <cwchar>
 
 namespace {
 
-int Drive(const char* pstrRoot)
+int Drive(const wchar_t* pwstrRoot)
 {
-    const UINT uType = ::GetDriveTypeA(pstrRoot);
+    const UINT uType = ::GetDriveTypeW(pwstrRoot);
     ULARGE_INTEGER freeToCaller = {}, total = {}, freeTotal = {};
-    if (!::GetDiskFreeSpaceExA(pstrRoot, &freeToCaller, &total, &freeTotal)) {
+    if (!::GetDiskFreeSpaceExW(pwstrRoot, &freeToCaller, &total, &freeTotal)) {
         std::printf("type=%u\nfree_mb=-1\n", uType);
         return 1;
     }
@@ -25,24 +28,23 @@ int Drive(const char* pstrRoot)
     return 0;
 }
 
-int Link(const char* pstrPath)
+int Link(const wchar_t* pwstrPath)
 {
     if (FAILED(::CoInitialize(nullptr)))
         return 1;
     int rc = 1;
-    IShellLinkA* pLink = nullptr;
-    if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    IShellLinkW* pLink = nullptr;
+    if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                      reinterpret_cast<void**>(&pLink)))) {
         IPersistFile* pFile = nullptr;
         if (SUCCEEDED(pLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pFile)))) {
-            wchar_t szWide[MAX_PATH] = {};
-            ::MultiByteToWideChar(CP_ACP, 0, pstrPath, -1, szWide, MAX_PATH);
-            if (SUCCEEDED(pFile->Load(szWide, STGM_READ))) {
-                char szTarget[MAX_PATH] = {}, szDir[MAX_PATH] = {};
-                WIN32_FIND_DATAA fd = {};
+            if (SUCCEEDED(pFile->Load(pwstrPath, STGM_READ))) {
+                wchar_t szTarget[MAX_PATH] = {}, szDir[MAX_PATH] = {};
+                WIN32_FIND_DATAW fd = {};
                 if (SUCCEEDED(pLink->GetPath(szTarget, MAX_PATH, &fd, SLGP_RAWPATH)) &&
                     SUCCEEDED(pLink->GetWorkingDirectory(szDir, MAX_PATH))) {
-                    std::printf("target=%s\nworkdir=%s\n", szTarget, szDir);
+                    std::printf("target=%s\nworkdir=%s\n", SkinUI::WideToUtf8(szTarget).c_str(),
+                                SkinUI::WideToUtf8(szDir).c_str());
                     rc = 0;
                 }
             }
@@ -56,12 +58,17 @@ int Link(const char* pstrPath)
 
 } // namespace
 
-int main(int argc, char** argv)
+int main()
 {
-    if (argc == 3 && std::strcmp(argv[1], "drive") == 0)
-        return Drive(argv[2]);
-    if (argc == 3 && std::strcmp(argv[1], "link") == 0)
-        return Link(argv[2]);
-    std::fprintf(stderr, "usage: e2e_probe drive <root> | link <file.lnk>\n");
-    return 2;
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    int rc = 2;
+    if (argv != nullptr && argc == 3 && std::wcscmp(argv[1], L"drive") == 0)
+        rc = Drive(argv[2]);
+    else if (argv != nullptr && argc == 3 && std::wcscmp(argv[1], L"link") == 0)
+        rc = Link(argv[2]);
+    else
+        std::fprintf(stderr, "usage: e2e_probe drive <root> | link <file.lnk>\n");
+    ::LocalFree(argv);
+    return rc;
 }

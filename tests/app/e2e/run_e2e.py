@@ -258,7 +258,7 @@ class Context:
 
     def probe_run(self, *args):
         r = subprocess.run(["wine", self.probe] + list(args), env=self.env, stdout=subprocess.PIPE,
-                           stderr=subprocess.DEVNULL, text=True, encoding="gbk", errors="replace")
+                           stderr=subprocess.DEVNULL, text=True, encoding="utf-8", errors="replace")
         return r.returncode, dict(line.split("=", 1) for line in r.stdout.splitlines() if "=" in line)
 
     def clean_outputs(self):
