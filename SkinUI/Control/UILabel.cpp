@@ -2,6 +2,7 @@
 // draws through the graphics library's flat interface, loaded by full path from the system folder.
 #include "SkinUI/Control/UILabel.h"
 
+#include "SkinUI/Core/UIPlatformText.h"
 #include "SkinUI/Core/UIRender.h"
 #include "SkinUI/Utils/SystemLibrary.h"
 #include "SkinUI/Utils/UITextConvert.h"
@@ -769,7 +770,7 @@ void CTextUI::HandleEvent(InputEventUI& event)
     switch (event.nKind) {
     case UIEV_SETCURSOR:
         if (LinkAt(event.ptMouse) >= 0) {
-            ::SetCursor(::LoadCursor(nullptr, IDC_HAND));
+            ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32649))); // IDC_HAND
             return;
         }
         break;
@@ -838,7 +839,7 @@ CUISize CTextUI::EstimateSize(SIZE szAvailable)
     } else if (hDC != nullptr) {
         // Measured here because the renderer's plain-text routine does not hand the extent back.
         const HGDIOBJ hOldFont = ::SelectObject(hDC, m_pManager->FontByIndex(m_iFont));
-        ::DrawTextA(hDC, m_sText, -1, &rc, uStyle | DT_NOPREFIX);
+        DrawGbkText(hDC, m_sText, -1, &rc, uStyle | DT_NOPREFIX);
         ::SelectObject(hDC, hOldFont);
     }
     if (hMemoryDC != nullptr)

@@ -255,7 +255,7 @@ CUIString CRichEditUI::GetText() const
     // Read as UTF-16 (code page 1200) and converted here, never through the system's code page.
     const DWORD cch = static_cast<DWORD>(nLength) + 1;
     std::unique_ptr<wchar_t[]> pBuffer(new wchar_t[cch]());
-    GETTEXTEX gt = {cch * sizeof(wchar_t), GT_USECRLF, 1200, nullptr, nullptr};
+    GETTEXTEX gt = {static_cast<DWORD>(cch * sizeof(wchar_t)), GT_USECRLF, 1200, nullptr, nullptr};
     Send(EM_GETTEXTEX, reinterpret_cast<WPARAM>(&gt), reinterpret_cast<LPARAM>(pBuffer.get()));
     pBuffer[cch - 1] = L'\0';
     return WideToGbk(pBuffer.get());
@@ -685,12 +685,12 @@ HRESULT CRichEditUI::OnTxNotify(DWORD iNotify, void* pv)
     if (hWnd == nullptr)
         return S_OK;
     auto* pHeader = static_cast<NMHDR*>(pv);
-    const UINT_PTR uId = static_cast<UINT_PTR>(::GetWindowLongPtrA(hWnd, GWLP_ID));
+    const UINT_PTR uId = static_cast<UINT_PTR>(::GetWindowLongPtrW(hWnd, GWLP_ID));
     pHeader->hwndFrom = hWnd;
     pHeader->idFrom = uId;
     pHeader->code = iNotify;
     return static_cast<HRESULT>(
-        ::SendMessageA(hWnd, WM_NOTIFY, static_cast<WPARAM>(uId), reinterpret_cast<LPARAM>(pv)));
+        ::SendMessageW(hWnd, WM_NOTIFY, static_cast<WPARAM>(uId), reinterpret_cast<LPARAM>(pv)));
 }
 
 // ---- Life cycle, placement and painting ----
