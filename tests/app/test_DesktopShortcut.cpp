@@ -48,8 +48,14 @@ LinkInfo ReadLink(const std::wstring& strLink)
         if (SUCCEEDED(pFile->Load(strLink.c_str(), STGM_READ))) {
             wchar_t sz[MAX_PATH] = {};
             info.bLoaded = true;
-            pLink->GetPath(sz, MAX_PATH, nullptr, SLGP_RAWPATH);
-            info.strPath = sz;
+            // The target as its item list names it: the link's stored path text is kept in the system's code
+            // page by Wine (Windows keeps it in UTF-16 as well), the item list in UTF-16 by both.
+            LPITEMIDLIST pidl = nullptr;
+            if (SUCCEEDED(pLink->GetIDList(&pidl)) && pidl != nullptr) {
+                if (::SHGetPathFromIDListW(pidl, sz))
+                    info.strPath = sz;
+                ::CoTaskMemFree(pidl);
+            }
             pLink->GetWorkingDirectory(sz, MAX_PATH);
             info.strWorkingFolder = sz;
         }
@@ -64,6 +70,18 @@ std::wstring Wide(const std::string& strGbk)
     return GbkToWide(strGbk.c_str());
 }
 
+// A file made through the wide calls, so that a Chinese path is the same under every code page.
+bool WriteWideFile(const std::string& strPath)
+{
+    const HANDLE h = ::CreateFileW(Wide(strPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD dw = 0;
+    const bool bOk = ::WriteFile(h, "MZ", 2, &dw, nullptr) && dw == 2;
+    ::CloseHandle(h);
+    return bOk;
+}
+
 } // namespace
 
 TEST(DesktopShortcut, LinkPointsAtTheClientAndWorksInItsFolder)
@@ -71,24 +89,31 @@ TEST(DesktopShortcut, LinkPointsAtTheClientAndWorksInItsFolder)
     CComScope com;
     ASSERT_TRUE(com.m_bOk);
     CScratchFolder desktop("desktop");
-    CScratchFolder install("安装");
-    ASSERT_TRUE(::CreateDirectoryA((install / "VeltaraClient").c_str(), nullptr));
-    const std::string exe = install / "VeltaraClient\\VeltaraClient.exe";
-    const std::string otherExe = install / "Other.exe";
-    ASSERT_TRUE(WriteWholeFile(exe, "MZ"));
-    ASSERT_TRUE(WriteWholeFile(otherExe, "MZ"));
+    CScratchFolder scratch("install");
+    const std::string install = scratch / "安装";
+    ASSERT_TRUE(::CreateDirectoryW(Wide(install).c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW(Wide(install + "\\VeltaraClient").c_str(), nullptr));
+    const std::string exe = install + "\\VeltaraClient\\VeltaraClient.exe";
+    const std::string otherExe = install + "\\Other.exe";
+    ASSERT_TRUE(WriteWideFile(exe));
+    ASSERT_TRUE(WriteWideFile(otherExe));
 
     // The second placement replaces the first link.
     for (const std::string& target : {otherExe, exe}) {
         ASSERT_TRUE(PlaceDesktopShortcut(Wide(desktop.Path()), target.c_str())) << target;
         const LinkInfo link = ReadLink(Wide(desktop / "Veltara.lnk"));
         ASSERT_TRUE(link.bLoaded) << target;
-        EXPECT_EQ(::lstrcmpiW(link.strPath.c_str(), Wide(target).c_str()), 0);
+        EXPECT_EQ(::lstrcmpiW(link.strPath.c_str(), Wide(target).c_str()), 0)
+            << SkinUI::WideToUtf8(link.strPath.c_str());
         EXPECT_EQ(::lstrcmpiW(link.strWorkingFolder.c_str(), Wide(target.substr(0, target.rfind('\\'))).c_str()), 0);
     }
     EXPECT_EQ(desktop.Tree(), (std::set<std::string>{"Veltara.lnk"}));
     // A link that cannot be saved is reported.
     EXPECT_FALSE(CreateDesktopShortcut(exe.c_str(), Wide(desktop / "NoSuchFolder\\Veltara.lnk").c_str()));
+    ::DeleteFileW(Wide(exe).c_str());
+    ::DeleteFileW(Wide(otherExe).c_str());
+    ::RemoveDirectoryW(Wide(install + "\\VeltaraClient").c_str());
+    ::RemoveDirectoryW(Wide(install).c_str());
 }
 
 // A user whose name GBK lacks (accented Latin, an emoji) still gets the link in that very desktop folder.

@@ -39,10 +39,14 @@ int Link(const wchar_t* pwstrPath)
         IPersistFile* pFile = nullptr;
         if (SUCCEEDED(pLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pFile)))) {
             if (SUCCEEDED(pFile->Load(pwstrPath, STGM_READ))) {
+                // The target as the link's item list names it: Wine keeps the link's path text in the system's
+                // code page only, the item list in UTF-16.
                 wchar_t szTarget[MAX_PATH] = {}, szDir[MAX_PATH] = {};
-                WIN32_FIND_DATAW fd = {};
-                if (SUCCEEDED(pLink->GetPath(szTarget, MAX_PATH, &fd, SLGP_RAWPATH)) &&
-                    SUCCEEDED(pLink->GetWorkingDirectory(szDir, MAX_PATH))) {
+                LPITEMIDLIST pidl = nullptr;
+                const bool bTarget =
+                    SUCCEEDED(pLink->GetIDList(&pidl)) && pidl != nullptr && ::SHGetPathFromIDListW(pidl, szTarget);
+                ::CoTaskMemFree(pidl);
+                if (bTarget && SUCCEEDED(pLink->GetWorkingDirectory(szDir, MAX_PATH))) {
                     std::printf("target=%s\nworkdir=%s\n", SkinUI::WideToUtf8(szTarget).c_str(),
                                 SkinUI::WideToUtf8(szDir).c_str());
                     rc = 0;
