@@ -50,6 +50,14 @@ char UpperAscii(char ch)
     return (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch;
 }
 
+// A typed character as the events carry it. The window is a Unicode window, so a character comes as a UTF-16
+// unit; only ASCII is passed on, so that a Chinese character whose low byte is a space or a letter never
+// reads as that key.
+char TypedChar(WPARAM wParam)
+{
+    return wParam < 0x80 ? static_cast<char>(wParam) : '\0';
+}
+
 // A label hands its shortcut on to the next control in visiting order that is not a label.
 CControlUI* ShortcutSearchProc(CControlUI* pThis, void* pData)
 {
@@ -394,7 +402,7 @@ void CPaintManagerUI::OnKey(UINT uMsg, WPARAM wParam, LPARAM lParam)
     if (pControl == nullptr)
         return;
     InputEventUI event = MakeEvent(UIEV_CHAR, nullptr, m_ptLastMouse);
-    event.chKey = static_cast<char>(LOBYTE(wParam));
+    event.chKey = uMsg == WM_CHAR ? TypedChar(wParam) : static_cast<char>(LOBYTE(wParam));
     event.wKeyState = CurrentKeyState();
     if (uMsg == WM_KEYDOWN) {
         event.nKind = UIEV_KEYDOWN;
@@ -477,7 +485,7 @@ bool CPaintManagerUI::PreHandleWindowMessage(UINT uMsg, WPARAM wParam, LPARAM lP
         MoveFocusByTab(::GetKeyState(VK_SHIFT) >= 0);
         return true;
     case WM_SYSCHAR:
-        return ShortcutKey(static_cast<char>(LOBYTE(wParam)));
+        return ShortcutKey(TypedChar(wParam));
     case WM_SYSKEYDOWN:
         if (m_pFocus != nullptr) {
             InputEventUI event = MakeEvent(UIEV_SYSKEY, nullptr, m_ptLastMouse);
