@@ -725,11 +725,18 @@ def group_locale(ctx):
 
                 # A folder GBK lacks a character of: refused, and the path field shows it with '?' for that
                 # character, never a look-alike.
-                mark = run.type_folder(BEYOND_GBK_FOLDER, delay_ms=150)
-                got = run.checked_text("Txt_ShowMsg", lambda t: t == BAD_PATH or t.startswith("所需空间"), mark)
-                check(got == BAD_PATH, "%s: typed %r, shown %r" % (case, BEYOND_GBK_FOLDER, got))
-                typed = run.last_text("Edt_Path", mark, panel_open=True)
+                # Under load the X keyboard now and then loses the key of a character outside its layout before
+                # Wine sees it ("C:\\Ao"): typed again, more slowly. A look-alike ("C:\\Ano") is never retried.
+                for delay_ms in (150, 300, 600):
+                    mark = run.type_folder(BEYOND_GBK_FOLDER, delay_ms=delay_ms)
+                    got = run.checked_text("Txt_ShowMsg", lambda t: t == BAD_PATH or t.startswith("所需空间"), mark)
+                    typed = run.last_text("Edt_Path", mark, panel_open=True)
+                    if typed != "C:\\Ao":
+                        break
+                    print("note %s: the X keyboard lost the key of %r; typed again" % (case, BEYOND_GBK_FOLDER[-2]),
+                          flush=True)
                 check(typed == "C:\\A?o", "%s: the path field shows %r" % (case, typed))
+                check(got == BAD_PATH, "%s: typed %r, shown %r" % (case, BEYOND_GBK_FOLDER, got))
                 time.sleep(1.0)  # the Change button's fade ends
                 shot = run.shot("beyond-gbk")
                 check(run.red_pixels("Txt_ShowMsg", shot, panel_open=True) > 20, "%s: the path text is not red" % case)
