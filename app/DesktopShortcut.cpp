@@ -1,13 +1,13 @@
 #include "app/DesktopShortcut.h"
 
+#include "SkinUI/Utils/UITextConvert.h"
 #include "app/Config.h"
 
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <vector>
-
 using SkinUI::CUIString;
+using SkinUI::GbkToWide;
 
 namespace {
 
@@ -35,49 +35,45 @@ private:
 
 } // namespace
 
-CUIString GetDesktopFolder()
+std::wstring GetDesktopFolder()
 {
-    CUIString strFolder;
+    std::wstring strFolder;
     CComRef<IMalloc> pMalloc;
     if (FAILED(::SHGetMalloc(pMalloc.Out())) || !pMalloc)
         return strFolder;
     LPITEMIDLIST pidl = nullptr;
     if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOPDIRECTORY, &pidl)) && pidl != nullptr) {
-        char szPath[MAX_PATH] = {};
-        if (::SHGetPathFromIDListA(pidl, szPath))
+        wchar_t szPath[MAX_PATH] = {};
+        if (::SHGetPathFromIDListW(pidl, szPath))
             strFolder = szPath;
         pMalloc->Free(pidl);
     }
     return strFolder;
 }
 
-bool CreateDesktopShortcut(const char* pstrTarget, const char* pstrLinkPath)
+bool CreateDesktopShortcut(const char* pstrTarget, const wchar_t* pwstrLinkPath)
 {
-    if (pstrTarget == nullptr || pstrLinkPath == nullptr || *pstrLinkPath == '\0')
+    if (pstrTarget == nullptr || pwstrLinkPath == nullptr || *pwstrLinkPath == L'\0')
         return false;
-    CComRef<IShellLinkA> pLink;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, pLink.OutVoid())) ||
+    CComRef<IShellLinkW> pLink;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, pLink.OutVoid())) ||
         !pLink)
         return false;
-    pLink->SetPath(pstrTarget);
+    pLink->SetPath(GbkToWide(pstrTarget).c_str());
     const CUIString strTarget(pstrTarget);
     const int iSlash = strTarget.FindLastChar('\\');
-    pLink->SetWorkingDirectory(iSlash >= 0 ? strTarget.Leftmost(iSlash).Chars() : "");
+    pLink->SetWorkingDirectory(GbkToWide(iSlash >= 0 ? strTarget.Leftmost(iSlash).Chars() : "").c_str());
 
     CComRef<IPersistFile> pFile;
     if (FAILED(pLink->QueryInterface(IID_IPersistFile, pFile.OutVoid())) || !pFile)
         return false;
-    const int nWide = ::MultiByteToWideChar(CP_ACP, 0, pstrLinkPath, -1, nullptr, 0);
-    if (nWide <= 0)
-        return false;
-    std::vector<wchar_t> wide(nWide);
-    ::MultiByteToWideChar(CP_ACP, 0, pstrLinkPath, -1, wide.data(), nWide);
-    return SUCCEEDED(pFile->Save(wide.data(), TRUE));
+    return SUCCEEDED(pFile->Save(pwstrLinkPath, TRUE));
 }
 
-bool PlaceDesktopShortcut(const char* pstrDesktopFolder, const char* pstrTarget)
+bool PlaceDesktopShortcut(const std::wstring& strDesktopFolder, const char* pstrTarget)
 {
-    if (pstrDesktopFolder == nullptr || *pstrDesktopFolder == '\0')
+    if (strDesktopFolder.empty())
         return false;
-    return CreateDesktopShortcut(pstrTarget, ComposeShortcutPath(pstrDesktopFolder));
+    // The link's name below the folder as the configuration composes it ("\\Veltara.lnk").
+    return CreateDesktopShortcut(pstrTarget, (strDesktopFolder + GbkToWide(ComposeShortcutPath(""))).c_str());
 }

@@ -1,5 +1,7 @@
 #include "app/DownloadProgress.h"
 
+#include "SkinUI/Utils/UITextConvert.h"
+
 #include <shlwapi.h>
 
 using SkinUI::CUIString;
@@ -18,11 +20,13 @@ CUIString FormatSpeedLine(long long nReceived, int nElapsedMs)
     if (nElapsedMs <= 0)
         nElapsedMs = 100;
     const auto nBytesPerSecond = static_cast<LONGLONG>(static_cast<double>(nReceived) * 1000.0 / nElapsedMs);
-    char szSize[128] = {};
-    if (::StrFormatKBSizeA(nBytesPerSecond, szSize, sizeof(szSize)) == nullptr)
-        szSize[0] = '\0';
+    // The digit grouping is the user's (it may be a character such as a no-break space): formatted in UTF-16
+    // and converted, never read in the system's code page.
+    wchar_t szSize[128] = {};
+    if (::StrFormatKBSizeW(nBytesPerSecond, szSize, sizeof(szSize) / sizeof(szSize[0])) == nullptr)
+        szSize[0] = L'\0';
     CUIString strLine;
-    strLine.FormatText("请耐心等待，马上就好! 当前速度：%s/s", szSize);
+    strLine.FormatText("请耐心等待，马上就好! 当前速度：%s/s", SkinUI::WideToGbk(szSize).Chars());
     return strLine;
 }
 

@@ -1,17 +1,22 @@
 #include "app/InstallTarget.h"
 
+#include "SkinUI/Utils/UITextConvert.h"
 #include "app/Config.h"
 
 #include <cstring>
 
 using SkinUI::CUIString;
+using SkinUI::GbkToWide;
 
 int GetFreeMegabytes(const char* pstrRoot)
 {
-    if (pstrRoot == nullptr || ::GetDriveTypeA(pstrRoot) != DRIVE_FIXED)
+    if (pstrRoot == nullptr)
+        return 0;
+    const std::wstring strRoot = GbkToWide(pstrRoot);
+    if (::GetDriveTypeW(strRoot.c_str()) != DRIVE_FIXED)
         return 0;
     ULARGE_INTEGER freeToCaller = {};
-    if (!::GetDiskFreeSpaceExA(pstrRoot, &freeToCaller, nullptr, nullptr))
+    if (!::GetDiskFreeSpaceExW(strRoot.c_str(), &freeToCaller, nullptr, nullptr))
         return 0;
     const ULONGLONG nMegabytes = freeToCaller.QuadPart / (1024 * 1024);
     // More than 2 TB free still fits the signed result.
@@ -21,7 +26,7 @@ int GetFreeMegabytes(const char* pstrRoot)
 bool IsNative64BitSystem()
 {
     using GetNativeSystemInfoProc = void(WINAPI*)(LPSYSTEM_INFO);
-    const HMODULE hKernel = ::GetModuleHandleA("kernel32.dll");
+    const HMODULE hKernel = ::GetModuleHandleW(L"kernel32.dll");
     if (hKernel == nullptr)
         return false;
     const auto pfn = reinterpret_cast<GetNativeSystemInfoProc>(
@@ -36,9 +41,9 @@ bool IsNative64BitSystem()
 
 CUIString GetDefaultInstallFolder()
 {
-    char szSystem[MAX_PATH] = {};
-    const UINT n = ::GetSystemDirectoryA(szSystem, MAX_PATH);
-    const CUIString strRoot(szSystem, n >= 3 && n < MAX_PATH ? 3 : 0);
+    wchar_t szSystem[MAX_PATH] = {};
+    const UINT n = ::GetSystemDirectoryW(szSystem, MAX_PATH);
+    const CUIString strRoot = SkinUI::WideToGbk(szSystem, n >= 3 && n < MAX_PATH ? 3 : 0);
     CUIString strFolder;
     strFolder.FormatText(IsNative64BitSystem() ? "%sProgram Files (x86)" : "%sProgram Files", strRoot.Chars());
     return strFolder;
@@ -57,12 +62,16 @@ InstallTargetCheck CheckInstallTargetFolder(const char* pstrFolder)
     if (pstrFolder == nullptr)
         return check;
     const std::size_t nLength = std::strlen(pstrFolder);
-    const DWORD dwAttributes = ::GetFileAttributesA(pstrFolder);
+    const DWORD dwAttributes = ::GetFileAttributesW(GbkToWide(pstrFolder).c_str());
     const bool bExists = dwAttributes != INVALID_FILE_ATTRIBUTES;
     const bool bFolder = bExists && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     // A drive root of three characters passes even when the drive is absent (its space then shows 0);
     // anything else must be an existing folder, never a file.
     bool bUsable = nLength == 3 ? (!bExists || bFolder) : (nLength > 3 && bFolder);
+    // A wildcard never names a folder. A '?' also stands for a character that the program's GBK lacks (the
+    // path field holds it so), and a drive root of three characters would otherwise pass unchecked.
+    if (std::strpbrk(pstrFolder, "?*") != nullptr)
+        bUsable = false;
     // Every installed file lies below the client folder: its executable's path must fit the platform's limit.
     if (bUsable && static_cast<int>(ComposeClientExePath(pstrFolder).GetLength()) >= MAX_PATH)
         bUsable = false;

@@ -33,7 +33,8 @@ SkinUI::CUIString GetDefaultInstallFolder();
 SkinUI::CUIString FormatSpaceLine(int nFreeMegabytes);
 
 // Checks a folder as the path field holds it. A folder is refused (red "请输入正确的安装路径！") when it is
-// shorter than 3 characters, names no existing folder (an existing file included; a 3-character drive root
-// passes unchecked and is judged by its space), or is too long for the client's path to fit. Otherwise the
+// shorter than 3 characters, holds a wildcard ('?' also stands for a character GBK lacks), names no existing
+// folder (an existing file included; a 3-character drive root passes unchecked and is judged by its space),
+// or is too long for the client's path to fit. Otherwise the
 // space line, red with bSpaceEnough false unless more than 150 MB are free.
 InstallTargetCheck CheckInstallTargetFolder(const char* pstrFolder);

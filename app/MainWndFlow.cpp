@@ -10,6 +10,7 @@
 #include "SkinUI/Control/UIProgress.h"
 #include "SkinUI/Core/UIContainer.h"
 #include "SkinUI/Layout/UITabLayout.h"
+#include "SkinUI/Utils/UITextConvert.h"
 #include "app/Animations.h"
 #include "app/Config.h"
 #include "app/DesktopShortcut.h"
@@ -236,16 +237,17 @@ void CMainWnd::Retry()
 
 void CMainWnd::BrowseForFolder()
 {
-    char szPath[MAX_PATH] = {};
-    BROWSEINFOA bi = {};
+    wchar_t szPath[MAX_PATH] = {};
+    const std::wstring strTitle = GbkToWide("从下面选择安装目录：");
+    BROWSEINFOW bi = {};
     // Owned by the installer window, which takes no input while the dialog is open: no Install, no second
     // dialog, no close from the window's own buttons.
     bi.hwndOwner = m_hWnd;
     bi.pidlRoot = nullptr;
     bi.pszDisplayName = szPath;
-    bi.lpszTitle = "从下面选择安装目录：";
+    bi.lpszTitle = strTitle.c_str();
     bi.ulFlags = BIF_RETURNFSANCESTORS;
-    LPITEMIDLIST pidl = ::SHBrowseForFolderA(&bi);
+    LPITEMIDLIST pidl = ::SHBrowseForFolderW(&bi);
     if (pidl == nullptr)
         return;
     if (m_hWnd == nullptr) {
@@ -254,13 +256,15 @@ void CMainWnd::BrowseForFolder()
         return;
     }
     // A choice without a file-system path (a virtual folder) leaves the field as it was.
-    const bool bPath = ::SHGetPathFromIDListA(pidl, szPath) != FALSE;
+    const bool bPath = ::SHGetPathFromIDListW(pidl, szPath) != FALSE;
     ::CoTaskMemFree(pidl);
-    if (!bPath || szPath[0] == '\0')
+    if (!bPath || szPath[0] == L'\0')
         return;
+    // A character GBK lacks becomes '?', which the check refuses: never another folder than the one chosen.
+    const CUIString strPath = WideToGbk(szPath);
     if (m_pEdtPath != nullptr)
-        m_pEdtPath->SetText(szPath);
-    CheckInstallTarget(szPath);
+        m_pEdtPath->SetText(strPath);
+    CheckInstallTarget(strPath);
 }
 
 void CMainWnd::Launch()
@@ -269,7 +273,8 @@ void CMainWnd::Launch()
     const CUIString strExe = ComposeClientExePath(strFolder);
     const CUIString strWorkingFolder = ComposeClientFolder(strFolder);
     TraceDebug("kvo_aaa 路径: %s", strExe.Chars());
-    ::ShellExecuteA(nullptr, "open", strExe, nullptr, strWorkingFolder, SW_SHOW);
+    ::ShellExecuteW(nullptr, L"open", GbkToWide(strExe).c_str(), nullptr, GbkToWide(strWorkingFolder).c_str(),
+                    SW_SHOW);
     CloseWith(1);
 }
 

@@ -179,8 +179,9 @@ class InstallerWindow:
     def key(self, *keys):
         run([XDOTOOL, "key", "--delay", "20"] + list(keys))
 
-    def type_text(self, text):
-        run([XDOTOOL, "type", "--delay", "20", text])
+    def type_text(self, text, delay_ms=20):
+        # A character outside the keyboard's layout needs a slower pace (about 100 ms) to reach Wine.
+        run([XDOTOOL, "type", "--delay", str(delay_ms), text])
 
     def screenshot(self, path):
         os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)

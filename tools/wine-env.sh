@@ -1,5 +1,7 @@
 # Wine environment of one build tree: a private 64-bit prefix, a zh_CN.UTF-8 locale (ANSI code page
 # 936), the CJK font replacements, a private Xvfb display and one persistent wineserver.
+# VELTARA_LOCALE picks another of the locales compiled here, for runs under other ANSI code pages:
+# en_US.UTF-8 (1252), ja_JP.UTF-8 (932), zh_TW.UTF-8 (950); Wine takes the code page from it at process start.
 # Source it, then call the functions:
 #   . tools/wine-env.sh <build-dir>
 #   wine_env_up              make (once) and start what is missing, export the variables
@@ -9,6 +11,8 @@
 
 WINE_BUILD_DIR=$(cd "${1:?build dir}" && pwd)
 WINE_ROOT="$WINE_BUILD_DIR/wine"
+# The locales the programs may run under; the first is the default.
+WINE_LOCALES="zh_CN.UTF-8 en_US.UTF-8 ja_JP.UTF-8 zh_TW.UTF-8"
 
 _wine_log() { printf 'wine-env: %s\n' "$*" >&2; }
 
@@ -28,7 +32,12 @@ _wine_exports() {
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     export LOCPATH="$WINE_ROOT/locale"
     # bash cannot load a locale from LOCPATH for itself and warns; Wine's processes can.
-    { export LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8; } 2>/dev/null
+    local locale=${VELTARA_LOCALE:-zh_CN.UTF-8}
+    case " $WINE_LOCALES " in *" $locale "*) ;; *)
+        _wine_log "VELTARA_LOCALE=$locale is not one of: $WINE_LOCALES; using zh_CN.UTF-8"
+        locale=zh_CN.UTF-8 ;;
+    esac
+    { export LC_ALL=$locale LANG=$locale; } 2>/dev/null
     # The desktop folder of the prefix links into $HOME: keep it inside the build tree.
     export HOME="$WINE_ROOT/home"
     # WinINet reads these; tests must never inherit a proxy from the caller.
@@ -63,10 +72,13 @@ _wine_start_xvfb() {
 }
 
 _wine_make_locale() {
-    [ -f "$WINE_ROOT/locale/zh_CN.UTF-8/LC_CTYPE" ] && return 0
+    local locale
     mkdir -p "$WINE_ROOT/locale"
-    localedef -i zh_CN -f UTF-8 "$WINE_ROOT/locale/zh_CN.UTF-8" 2>/dev/null ||
-        [ -f "$WINE_ROOT/locale/zh_CN.UTF-8/LC_CTYPE" ]
+    for locale in $WINE_LOCALES; do
+        [ -f "$WINE_ROOT/locale/$locale/LC_CTYPE" ] && continue
+        localedef -i "${locale%.UTF-8}" -f UTF-8 "$WINE_ROOT/locale/$locale" 2>/dev/null ||
+            [ -f "$WINE_ROOT/locale/$locale/LC_CTYPE" ] || { _wine_log "localedef $locale failed"; return 1; }
+    done
 }
 
 _wine_reg() { wine reg add "$@" /f </dev/null >/dev/null 2>&1 9>&-; }
@@ -126,7 +138,7 @@ wine_env_up() {
     _wine_exports
     (
         flock 9
-        _wine_make_locale || { _wine_log "localedef zh_CN.UTF-8 failed (package locales)"; exit 1; }
+        _wine_make_locale || { _wine_log "the locales could not be compiled (package locales)"; exit 1; }
         if [ "${WINE_USE_DISPLAY:-}" = 1 ] && [ -n "${DISPLAY:-}" ]; then :; else _wine_start_xvfb || exit 1; fi
         _wine_start_server
         _wine_make_prefix || exit 1

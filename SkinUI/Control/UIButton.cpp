@@ -125,7 +125,7 @@ void CButtonUI::HandleEvent(InputEventUI& event)
         }
         break;
     case UIEV_SETCURSOR:
-        ::SetCursor(::LoadCursor(nullptr, IDC_HAND));
+        ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32649))); // IDC_HAND
         return;
     default:
         break;

@@ -1,9 +1,11 @@
 #include "SkinUI/Control/UIEdit.h"
 
 #include "SkinUI/Core/UIRender.h"
+#include "SkinUI/Utils/UITextConvert.h"
 
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace SkinUI {
@@ -23,6 +25,13 @@ COLORREF ColorRefOf(DWORD dwColor)
 bool IsPressKind(int nKind)
 {
     return nKind == UIEV_BUTTONDOWN || nKind == UIEV_DBLCLICK || nKind == UIEV_RBUTTONDOWN;
+}
+
+// The password character as the Unicode edit window takes it.
+WPARAM WidePasswordChar(char cPasswordChar)
+{
+    const std::wstring strChar = GbkToWide(&cPasswordChar, 1);
+    return strChar.empty() ? static_cast<WPARAM>(L'*') : static_cast<WPARAM>(strChar[0]);
 }
 
 } // namespace
@@ -89,18 +98,18 @@ bool CEditWnd::CreateFor(CEditUI* pOwner)
         hFont = pManager->FontByIndex(pOwner->m_iFont);
     if (hFont == nullptr)
         hFont = pManager->GetBaseFont()->handle;
-    ::SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
-    ::SendMessageA(m_hWnd, EM_LIMITTEXT, pOwner->m_uMaxChar, 0);
+    ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
+    ::SendMessageW(m_hWnd, EM_LIMITTEXT, pOwner->m_uMaxChar, 0);
     if (pOwner->m_bPasswordMode)
-        ::SendMessageA(m_hWnd, EM_SETPASSWORDCHAR, static_cast<BYTE>(pOwner->m_cPasswordChar), 0);
-    ::SetWindowTextA(m_hWnd, pOwner->GetText());
-    ::SendMessageA(m_hWnd, EM_SETMODIFY, FALSE, 0);
-    ::SendMessageA(m_hWnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 0));
+        ::SendMessageW(m_hWnd, EM_SETPASSWORDCHAR, WidePasswordChar(pOwner->m_cPasswordChar), 0);
+    ::SetWindowTextW(m_hWnd, GbkToWide(pOwner->GetText()).c_str());
+    ::SendMessageW(m_hWnd, EM_SETMODIFY, FALSE, 0);
+    ::SendMessageW(m_hWnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 0));
     ::EnableWindow(m_hWnd, pOwner->IsEnabled() ? TRUE : FALSE);
-    ::SendMessageA(m_hWnd, EM_SETREADONLY, pOwner->IsReadOnly() ? TRUE : FALSE, 0);
+    ::SendMessageW(m_hWnd, EM_SETREADONLY, pOwner->IsReadOnly() ? TRUE : FALSE, 0);
     // Number-only takes effect through the style the platform edit reads on each character.
-    const LONG lStyle = ::GetWindowLongA(m_hWnd, GWL_STYLE);
-    ::SetWindowLongA(m_hWnd, GWL_STYLE, lStyle | static_cast<LONG>(pOwner->m_uWindowStyles));
+    const LONG lStyle = ::GetWindowLongW(m_hWnd, GWL_STYLE);
+    ::SetWindowLongW(m_hWnd, GWL_STYLE, lStyle | static_cast<LONG>(pOwner->m_uWindowStyles));
     ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
     ::SetFocus(m_hWnd);
     // From now on changes of the text are the user's (or SetText's) and are reported.
@@ -117,10 +126,12 @@ void CEditWnd::OnTextEdited()
 {
     if (!m_bInit || m_pOwner == nullptr)
         return;
-    const int nSize = ::GetWindowTextLengthA(m_hWnd) + 1;
-    std::vector<char> buffer(static_cast<size_t>(nSize), '\0');
-    ::GetWindowTextA(m_hWnd, buffer.data(), nSize);
-    m_pOwner->m_sText = buffer.data();
+    // The window is a Unicode window, so any character can be typed; one that GBK lacks becomes '?' in the
+    // control's text (never a look-alike), which a caller checking a path refuses.
+    const int nSize = ::GetWindowTextLengthW(m_hWnd) + 1;
+    std::vector<wchar_t> buffer(static_cast<size_t>(nSize), L'\0');
+    ::GetWindowTextW(m_hWnd, buffer.data(), nSize);
+    m_pOwner->m_sText = WideToGbk(buffer.data());
     // Last: a receiver may delete the owner, which destroys this window and object.
     if (m_pOwner->m_pManager != nullptr)
         m_pOwner->m_pManager->SendNotify(m_pOwner, "textchanged");
@@ -143,8 +154,8 @@ LRESULT CEditWnd::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_KILLFOCUS: {
         // Not the edit's own handling: the window is about to go. Posted, so that the window is destroyed
         // after the message that moved the focus has been handled.
-        const LRESULT lRes = ::DefWindowProcA(m_hWnd, uMsg, wParam, lParam);
-        ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+        const LRESULT lRes = ::DefWindowProcW(m_hWnd, uMsg, wParam, lParam);
+        ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
         return lRes;
     }
     case UIMSG_REFLECT_BASE + WM_COMMAND:
@@ -243,7 +254,7 @@ void CEditUI::SetText(const char* pstrText)
     // The native window reports the change back ("textchanged"); a receiver may delete this control, so
     // nothing follows.
     if (m_pWindow != nullptr)
-        ::SetWindowTextA(m_pWindow->Handle(), m_sText);
+        ::SetWindowTextW(m_pWindow->Handle(), GbkToWide(m_sText).c_str());
 }
 
 void CEditUI::SetPos(RECT rc)
@@ -305,10 +316,10 @@ void CEditUI::SelectWholeNativeText()
     if (m_pWindow == nullptr)
         return;
     const HWND hWnd = m_pWindow->Handle();
-    int nLength = ::GetWindowTextLengthA(hWnd);
+    int nLength = ::GetWindowTextLengthW(hWnd);
     if (nLength == 0)
         nLength = 1;
-    ::SendMessageA(hWnd, EM_SETSEL, 0, nLength);
+    ::SendMessageW(hWnd, EM_SETSEL, 0, nLength);
 }
 
 void CEditUI::HandleEvent(InputEventUI& event)
@@ -322,7 +333,7 @@ void CEditUI::HandleEvent(InputEventUI& event)
     }
     const int nKind = event.nKind;
     if (nKind == UIEV_SETCURSOR && IsEnabled()) {
-        ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32513))); // IDC_IBEAM
+        ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32513))); // IDC_IBEAM
         return;
     }
     if (nKind == UIEV_WINDOWSIZE) {
@@ -469,7 +480,7 @@ void CEditUI::SetMaxLength(UINT uMaxChar)
 {
     m_uMaxChar = uMaxChar;
     if (m_pWindow != nullptr)
-        ::SendMessageA(m_pWindow->Handle(), EM_LIMITTEXT, m_uMaxChar, 0);
+        ::SendMessageW(m_pWindow->Handle(), EM_LIMITTEXT, m_uMaxChar, 0);
 }
 
 bool CEditUI::IsReadOnly() const
@@ -483,7 +494,7 @@ void CEditUI::SetReadOnly(bool bReadOnly)
         return;
     m_bReadOnly = bReadOnly;
     if (m_pWindow != nullptr)
-        ::SendMessageA(m_pWindow->Handle(), EM_SETREADONLY, m_bReadOnly ? TRUE : FALSE, 0);
+        ::SendMessageW(m_pWindow->Handle(), EM_SETREADONLY, m_bReadOnly ? TRUE : FALSE, 0);
     Invalidate();
 }
 
@@ -531,7 +542,7 @@ void CEditUI::SetPasswordChar(char cPasswordChar)
     // The platform edit turns a password character on for any window it is given to, so an open window
     // that is not in password mode does not get one.
     if (m_pWindow != nullptr && m_bPasswordMode)
-        ::SendMessageA(m_pWindow->Handle(), EM_SETPASSWORDCHAR, static_cast<BYTE>(m_cPasswordChar), 0);
+        ::SendMessageW(m_pWindow->Handle(), EM_SETPASSWORDCHAR, WidePasswordChar(m_cPasswordChar), 0);
     Invalidate();
 }
 
@@ -592,7 +603,7 @@ void CEditUI::SetNativeBackColor(DWORD dwBackColor)
 void CEditUI::SelectRange(int nStart, int nEnd)
 {
     if (m_pWindow != nullptr)
-        ::SendMessageA(m_pWindow->Handle(), EM_SETSEL, static_cast<WPARAM>(nStart), static_cast<LPARAM>(nEnd));
+        ::SendMessageW(m_pWindow->Handle(), EM_SETSEL, static_cast<WPARAM>(nStart), static_cast<LPARAM>(nEnd));
 }
 
 void CEditUI::SelectAll()
@@ -602,8 +613,10 @@ void CEditUI::SelectAll()
 
 void CEditUI::ReplaceSelection(const char* pstrText)
 {
-    if (m_pWindow != nullptr)
-        ::SendMessageA(m_pWindow->Handle(), EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(pstrText));
+    if (m_pWindow != nullptr) {
+        const std::wstring strText = GbkToWide(pstrText);
+        ::SendMessageW(m_pWindow->Handle(), EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(strText.c_str()));
+    }
 }
 
 } // namespace SkinUI

@@ -2,11 +2,13 @@
 // draws through the graphics library's flat interface, loaded by full path from the system folder.
 #include "SkinUI/Control/UILabel.h"
 
+#include "SkinUI/Core/UIPlatformText.h"
 #include "SkinUI/Core/UIRender.h"
 #include "SkinUI/Utils/SystemLibrary.h"
+#include "SkinUI/Utils/UITextConvert.h"
 
 #include <cstring>
-#include <vector>
+#include <string>
 
 namespace SkinUI {
 
@@ -41,7 +43,7 @@ struct Api
     Status(WINAPI* CreateFromHDC)(HDC, GpGraphics**) = nullptr;
     Status(WINAPI* DeleteGraphics)(GpGraphics*) = nullptr;
     Status(WINAPI* SetTextRenderingHint)(GpGraphics*, int) = nullptr;
-    Status(WINAPI* CreateFontFromLogfontA)(HDC, const LOGFONTA*, GpFont**) = nullptr;
+    Status(WINAPI* CreateFontFromLogfontW)(HDC, const LOGFONTW*, GpFont**) = nullptr;
     Status(WINAPI* CreateFontFromDC)(HDC, GpFont**) = nullptr;
     Status(WINAPI* DeleteFont)(GpFont*) = nullptr;
     Status(WINAPI* CreateStringFormat)(INT, LANGID, GpStringFormat**) = nullptr;
@@ -56,7 +58,7 @@ struct Api
     bool IsComplete() const
     {
         return Startup != nullptr && Shutdown != nullptr && CreateFromHDC != nullptr && DeleteGraphics != nullptr &&
-               SetTextRenderingHint != nullptr && CreateFontFromLogfontA != nullptr && CreateFontFromDC != nullptr &&
+               SetTextRenderingHint != nullptr && CreateFontFromLogfontW != nullptr && CreateFontFromDC != nullptr &&
                DeleteFont != nullptr && CreateStringFormat != nullptr && SetStringFormatAlign != nullptr &&
                SetStringFormatLineAlign != nullptr && DeleteStringFormat != nullptr && CreateLineBrushI != nullptr &&
                DeleteBrush != nullptr && DrawString != nullptr;
@@ -78,7 +80,7 @@ const Api* GetApi()
         api.CreateFromHDC = s_library.Proc<decltype(api.CreateFromHDC)>("GdipCreateFromHDC");
         api.DeleteGraphics = s_library.Proc<decltype(api.DeleteGraphics)>("GdipDeleteGraphics");
         api.SetTextRenderingHint = s_library.Proc<decltype(api.SetTextRenderingHint)>("GdipSetTextRenderingHint");
-        api.CreateFontFromLogfontA = s_library.Proc<decltype(api.CreateFontFromLogfontA)>("GdipCreateFontFromLogfontA");
+        api.CreateFontFromLogfontW = s_library.Proc<decltype(api.CreateFontFromLogfontW)>("GdipCreateFontFromLogfontW");
         api.CreateFontFromDC = s_library.Proc<decltype(api.CreateFontFromDC)>("GdipCreateFontFromDC");
         api.DeleteFont = s_library.Proc<decltype(api.DeleteFont)>("GdipDeleteFont");
         api.CreateStringFormat = s_library.Proc<decltype(api.CreateStringFormat)>("GdipCreateStringFormat");
@@ -118,9 +120,9 @@ class Font
 public:
     Font(const Api& api, HDC hDC, HFONT hFont) : m_api(api)
     {
-        LOGFONTA lf = {};
-        if (hFont != nullptr && ::GetObjectA(hFont, sizeof(lf), &lf) == sizeof(lf))
-            m_api.CreateFontFromLogfontA(hDC, &lf, &m_p);
+        LOGFONTW lf = {};
+        if (hFont != nullptr && ::GetObjectW(hFont, sizeof(lf), &lf) == sizeof(lf))
+            m_api.CreateFontFromLogfontW(hDC, &lf, &m_p);
         else
             m_api.CreateFontFromDC(hDC, &m_p);
     }
@@ -450,12 +452,8 @@ void CLabelUI::PaintEffectText(HDC hDC, const RECT& rcText)
     const Gdip::LineBrush textBrush(*pApi, ptFrom, ptTo, WithAlpha(m_dwTextColor, m_nTransText),
                                     WithAlpha(dwText1, m_nTransText1));
 
-    // The text as UTF-16 from the thread's ANSI code page.
-    const int nChars = ::MultiByteToWideChar(CP_THREAD_ACP, 0, m_sEffectText, -1, nullptr, 0);
-    std::vector<WCHAR> text(nChars > 0 ? nChars : 1, L'\0');
-    if (nChars > 0)
-        ::MultiByteToWideChar(CP_THREAD_ACP, 0, m_sEffectText, -1, text.data(), nChars);
-    const WCHAR* pwText = text.data();
+    const std::wstring strText = GbkToWide(m_sEffectText);
+    const WCHAR* pwText = strText.c_str();
 
     if (m_bEnableStroke && m_dwStrokeColor != 0) {
         const Gdip::PointI ptStrokeTo = {0, nHeight + 2};
@@ -772,7 +770,7 @@ void CTextUI::HandleEvent(InputEventUI& event)
     switch (event.nKind) {
     case UIEV_SETCURSOR:
         if (LinkAt(event.ptMouse) >= 0) {
-            ::SetCursor(::LoadCursor(nullptr, IDC_HAND));
+            ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32649))); // IDC_HAND
             return;
         }
         break;
@@ -841,7 +839,7 @@ CUISize CTextUI::EstimateSize(SIZE szAvailable)
     } else if (hDC != nullptr) {
         // Measured here because the renderer's plain-text routine does not hand the extent back.
         const HGDIOBJ hOldFont = ::SelectObject(hDC, m_pManager->FontByIndex(m_iFont));
-        ::DrawTextA(hDC, m_sText, -1, &rc, uStyle | DT_NOPREFIX);
+        DrawGbkText(hDC, m_sText, -1, &rc, uStyle | DT_NOPREFIX);
         ::SelectObject(hDC, hOldFont);
     }
     if (hMemoryDC != nullptr)

@@ -14,26 +14,6 @@ bool IsKey(const char* pstrName, const char* pstrKey)
 
 } // namespace
 
-CUIString CTileLayoutUI::GetClassName() const
-{
-    return "TileLayoutUI";
-}
-
-void* CTileLayoutUI::GetInterface(const char* pstrName)
-{
-    return IsKey(pstrName, "TileLayout") ? this : CContainerUI::GetInterface(pstrName);
-}
-
-CUIString CChildLayoutUI::GetClassName() const
-{
-    return "ChildLayoutUI";
-}
-
-void* CChildLayoutUI::GetInterface(const char* pstrName)
-{
-    return IsKey(pstrName, "ChildLayout") ? this : CContainerUI::GetInterface(pstrName);
-}
-
 CUIString CSliderUI::GetClassName() const
 {
     return "SliderUI";
@@ -62,26 +42,6 @@ CUIString CComboBoxUI::GetClassName() const
 void* CComboBoxUI::GetInterface(const char* pstrName)
 {
     return IsKey(pstrName, "ComboBox") ? this : CComboUI::GetInterface(pstrName);
-}
-
-CUIString CListUI::GetClassName() const
-{
-    return "ListUI";
-}
-
-void* CListUI::GetInterface(const char* pstrName)
-{
-    return IsKey(pstrName, "List") ? this : CVerticalLayoutUI::GetInterface(pstrName);
-}
-
-CUIString CListHeaderUI::GetClassName() const
-{
-    return "ListHeaderUI";
-}
-
-void* CListHeaderUI::GetInterface(const char* pstrName)
-{
-    return IsKey(pstrName, "ListHeader") ? this : CHorizontalLayoutUI::GetInterface(pstrName);
 }
 
 CUIString CListHeaderItemUI::GetClassName() const
@@ -114,36 +74,6 @@ void* CListTextElementUI::GetInterface(const char* pstrName)
     return IsKey(pstrName, "ListTextElement") ? this : CListLabelElementUI::GetInterface(pstrName);
 }
 
-CUIString CListContainerElementUI::GetClassName() const
-{
-    return "ListContainerElementUI";
-}
-
-void* CListContainerElementUI::GetInterface(const char* pstrName)
-{
-    return IsKey(pstrName, "ListContainerElement") ? this : CContainerUI::GetInterface(pstrName);
-}
-
-CUIString CTreeNodeUI::GetClassName() const
-{
-    return "TreeNodeUI";
-}
-
-void* CTreeNodeUI::GetInterface(const char* pstrName)
-{
-    return IsKey(pstrName, "TreeNode") ? this : CListContainerElementUI::GetInterface(pstrName);
-}
-
-CUIString CTreeViewUI::GetClassName() const
-{
-    return "TreeViewUI";
-}
-
-void* CTreeViewUI::GetInterface(const char* pstrName)
-{
-    return IsKey(pstrName, "TreeView") ? this : CListUI::GetInterface(pstrName);
-}
-
 CUIString CDateTimeUI::GetClassName() const
 {
     return "DateTimeUI";
@@ -172,16 +102,6 @@ CUIString CWebBrowserUI::GetClassName() const
 void* CWebBrowserUI::GetInterface(const char* pstrName)
 {
     return IsKey(pstrName, "WebBrowser") ? this : CActiveXUI::GetInterface(pstrName);
-}
-
-IContainerUI* CTreeNodeUI::GetItemContainer()
-{
-    return this;
-}
-
-bool CTreeViewUI::AddNode(CTreeNodeUI* pNode)
-{
-    return AddItem(pNode);
 }
 
 } // namespace SkinUI

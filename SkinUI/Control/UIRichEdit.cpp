@@ -4,6 +4,7 @@
 
 #include "SkinUI/Control/UITextHost.h"
 #include "SkinUI/Core/UIRender.h"
+#include "SkinUI/Utils/UITextConvert.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -182,16 +183,18 @@ void CRichEditUI::SetFont(const char* pStrFontName, int nSize, bool bBold, bool 
 {
     if (m_pTwh == nullptr)
         return;
-    LOGFONTA lf = {};
-    ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
-    if (pStrFontName != nullptr)
-        lstrcpynA(lf.lfFaceName, pStrFontName, LF_FACESIZE);
+    LOGFONTW lf = {};
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+    if (pStrFontName != nullptr) {
+        const std::wstring strFace = GbkToWide(pStrFontName);
+        ::lstrcpynW(lf.lfFaceName, strFace.c_str(), LF_FACESIZE);
+    }
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfHeight = -nSize;
     lf.lfWeight = bBold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = bUnderline ? TRUE : FALSE;
     lf.lfItalic = bItalic ? TRUE : FALSE;
-    const HFONT hFont = ::CreateFontIndirectA(&lf);
+    const HFONT hFont = ::CreateFontIndirectW(&lf);
     if (hFont == nullptr)
         return;
     m_pTwh->SetFont(hFont); // the host keeps the format, not the font
@@ -249,13 +252,13 @@ CUIString CRichEditUI::GetText() const
     const long nLength = GetTextLength(GTL_USECRLF);
     if (nLength <= 0)
         return CUIString();
-    // Every character takes at most two bytes in the system's code page.
-    const DWORD cb = static_cast<DWORD>(nLength) * 2 + 1;
-    std::unique_ptr<char[]> pBuffer(new char[cb]());
-    GETTEXTEX gt = {cb, GT_USECRLF, CP_ACP, nullptr, nullptr};
+    // Read as UTF-16 (code page 1200) and converted here, never through the system's code page.
+    const DWORD cch = static_cast<DWORD>(nLength) + 1;
+    std::unique_ptr<wchar_t[]> pBuffer(new wchar_t[cch]());
+    GETTEXTEX gt = {static_cast<DWORD>(cch * sizeof(wchar_t)), GT_USECRLF, 1200, nullptr, nullptr};
     Send(EM_GETTEXTEX, reinterpret_cast<WPARAM>(&gt), reinterpret_cast<LPARAM>(pBuffer.get()));
-    pBuffer[cb - 1] = '\0';
-    return CUIString(pBuffer.get());
+    pBuffer[cch - 1] = L'\0';
+    return WideToGbk(pBuffer.get());
 }
 
 void CRichEditUI::SetText(const char* pstrText)
@@ -314,7 +317,7 @@ int CRichEditUI::SetSelNone()
 
 void CRichEditUI::ReplaceSel(const char* pstrText, bool bCanUndo)
 {
-    const std::wstring sText = WideFromText(pstrText);
+    const std::wstring sText = GbkToWide(pstrText);
     ReplaceSelW(sText.c_str(), bCanUndo);
 }
 
@@ -332,7 +335,7 @@ CUIString CRichEditUI::GetSelText() const
         return CUIString();
     std::unique_ptr<WCHAR[]> pBuffer(new WCHAR[static_cast<size_t>(nLength) + 1]());
     const LRESULT n = Send(EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(pBuffer.get()));
-    return TextFromWide(pBuffer.get(), static_cast<int>(n < 0 ? 0 : (n > nLength ? nLength : n)));
+    return WideToGbk(pBuffer.get(), static_cast<int>(n < 0 ? 0 : (n > nLength ? nLength : n)));
 }
 
 WORD CRichEditUI::GetSelectionType() const
@@ -387,7 +390,7 @@ CUIString CRichEditUI::GetTextRange(long nStartChar, long nEndChar) const
     std::unique_ptr<WCHAR[]> pBuffer(new WCHAR[static_cast<size_t>(nLength) + 1]());
     TEXTRANGEW tr = {{nStartChar, nEndChar}, pBuffer.get()};
     const LRESULT n = Send(EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&tr));
-    return TextFromWide(pBuffer.get(), static_cast<int>(n < 0 ? 0 : (n > nLength ? nLength : n)));
+    return WideToGbk(pBuffer.get(), static_cast<int>(n < 0 ? 0 : (n > nLength ? nLength : n)));
 }
 
 void CRichEditUI::HideSelection(bool bHide, bool bChangeStyle)
@@ -521,7 +524,7 @@ CUIString CRichEditUI::GetLine(int nIndex, int nMaxLength) const
     std::unique_ptr<WCHAR[]> pBuffer(new WCHAR[static_cast<size_t>(nMaxLength < 2 ? 2 : nMaxLength) + 1]());
     pBuffer[0] = static_cast<WCHAR>(nMaxLength > 0xFFFF ? 0xFFFF : nMaxLength);
     const LRESULT n = Send(EM_GETLINE, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(pBuffer.get()));
-    return TextFromWide(pBuffer.get(), static_cast<int>(n < 0 ? 0 : (n > nMaxLength ? nMaxLength : n)));
+    return WideToGbk(pBuffer.get(), static_cast<int>(n < 0 ? 0 : (n > nMaxLength ? nMaxLength : n)));
 }
 
 int CRichEditUI::LineIndex(int nLine) const
@@ -682,12 +685,12 @@ HRESULT CRichEditUI::OnTxNotify(DWORD iNotify, void* pv)
     if (hWnd == nullptr)
         return S_OK;
     auto* pHeader = static_cast<NMHDR*>(pv);
-    const UINT_PTR uId = static_cast<UINT_PTR>(::GetWindowLongPtrA(hWnd, GWLP_ID));
+    const UINT_PTR uId = static_cast<UINT_PTR>(::GetWindowLongPtrW(hWnd, GWLP_ID));
     pHeader->hwndFrom = hWnd;
     pHeader->idFrom = uId;
     pHeader->code = iNotify;
     return static_cast<HRESULT>(
-        ::SendMessageA(hWnd, WM_NOTIFY, static_cast<WPARAM>(uId), reinterpret_cast<LPARAM>(pv)));
+        ::SendMessageW(hWnd, WM_NOTIFY, static_cast<WPARAM>(uId), reinterpret_cast<LPARAM>(pv)));
 }
 
 // ---- Life cycle, placement and painting ----

@@ -2,6 +2,7 @@
 #include "SkinUI/Control/UITextHost.h"
 
 #include "SkinUI/Control/UIRichEdit.h"
+#include "SkinUI/Utils/UITextConvert.h"
 
 #include <climits>
 #include <cwchar>
@@ -33,31 +34,6 @@ COLORREF ToColorRef(DWORD dwArgb)
 }
 
 } // namespace
-
-std::wstring WideFromText(const char* pstr)
-{
-    if (pstr == nullptr || *pstr == '\0')
-        return std::wstring();
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, pstr, -1, nullptr, 0);
-    if (n <= 0)
-        return std::wstring();
-    std::wstring s(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, pstr, -1, &s[0], n);
-    s.resize(static_cast<size_t>(n - 1));
-    return s;
-}
-
-CUIString TextFromWide(const wchar_t* pwstr, int nChars)
-{
-    if (pwstr == nullptr || nChars == 0)
-        return CUIString();
-    const int n = ::WideCharToMultiByte(CP_ACP, 0, pwstr, nChars, nullptr, 0, nullptr, nullptr);
-    if (n <= 0)
-        return CUIString();
-    std::string s(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, pwstr, nChars, &s[0], n, nullptr, nullptr);
-    return CUIString(s.c_str(), nChars < 0 ? n - 1 : n);
-}
 
 CPaintManagerUI* CTxtWinHost::Manager() const
 {
@@ -154,7 +130,7 @@ bool CTxtWinHost::Init(CRichEditUI* pOwner, LONG lStyle, const char* pstrText, b
     pUnknown->Release();
     m_pServices = static_cast<ITextServices*>(pServices);
     if (pstrText != nullptr && *pstrText != '\0') {
-        const std::wstring sText = WideFromText(pstrText);
+        const std::wstring sText = GbkToWide(pstrText);
         m_pServices->TxSetText(sText.c_str());
     }
     return true;

@@ -21,9 +21,6 @@ class CPaintManagerUI;
 class CRichEditUI;
 class CScrollBarUI;
 
-// Text of the system code page as UTF-16, and back (nChars -1: up to the terminating 0).
-std::wstring WideFromText(const char* pstr);
-CUIString TextFromWide(const wchar_t* pwstr, int nChars = -1);
 
 // Reference counted as the text services expect; the control holds the first reference and shuts the host
 // down before releasing it, so that nothing the text services call later reaches a deleted control.

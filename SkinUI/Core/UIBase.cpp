@@ -3,8 +3,11 @@
 #include "SkinUI/Core/UIControl.h"
 #include "SkinUI/Core/UIManager.h"
 
+#include "SkinUI/Utils/UITextConvert.h"
+
 #include <shlwapi.h>
 #include <cstring>
+#include <string>
 
 namespace SkinUI {
 
@@ -17,10 +20,10 @@ void TraceDebug(const char* pstrFormat, ...)
     va_end(args);
     szBuffer[298] = '\0';
     std::strcat(szBuffer, "\n");
-    ::OutputDebugStringA(szBuffer);
+    ::OutputDebugStringW(GbkToWide(szBuffer).c_str());
 }
 
-CWindowWnd::CWindowWnd() : m_hWnd(nullptr), m_OldWndProc(::DefWindowProcA) {}
+CWindowWnd::CWindowWnd() : m_hWnd(nullptr), m_OldWndProc(::DefWindowProcW) {}
 
 CWindowWnd::~CWindowWnd()
 {
@@ -56,35 +59,56 @@ UINT CWindowWnd::ClassStyle() const
 
 LRESULT CWindowWnd::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    return ::CallWindowProcA(m_OldWndProc, m_hWnd, uMsg, wParam, lParam);
+    return ::CallWindowProcW(m_OldWndProc, m_hWnd, uMsg, wParam, lParam);
 }
 
 void CWindowWnd::OnWindowGone(HWND /*hWnd*/) {}
 
+namespace {
+
+// Windows limits class names to 256 characters and refuses longer ones; Wine 8's wide registration instead
+// overruns its own heap with them, so they are refused before the system sees them.
+bool ClassNameFits(const std::wstring& strClass)
+{
+    return !strClass.empty() && strClass.size() <= 256;
+}
+
+} // namespace
+
+// Every window of the framework is a Unicode window: its class is registered with the wide call, so its
+// texts and typed characters arrive in UTF-16 whatever the system's code page is.
 bool CWindowWnd::RegisterOwnClass()
 {
-    WNDCLASSA wc = {};
+    const std::wstring strClass = GbkToWide(WindowClassName());
+    if (!ClassNameFits(strClass))
+        return false;
+    WNDCLASSW wc = {};
     wc.style = ClassStyle();
     wc.cbClsExtra = 0;
     wc.cbWndExtra = 0;
     wc.hIcon = nullptr;
     wc.lpfnWndProc = CWindowWnd::ClassWindowProc;
     wc.hInstance = CPaintManagerUI::GetModuleInstance();
-    wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     wc.hbrBackground = nullptr;
     wc.lpszMenuName = nullptr;
-    wc.lpszClassName = WindowClassName();
-    const ATOM ret = ::RegisterClassA(&wc);
+    wc.lpszClassName = strClass.c_str();
+    const ATOM ret = ::RegisterClassW(&wc);
     UIASSERT(ret != 0 || ::GetLastError() == 1410L);
     return ret != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 bool CWindowWnd::RegisterSuperclassOf()
 {
-    WNDCLASSEXA wc = {};
+    const std::wstring strSuperclass = GbkToWide(SuperclassName());
+    const std::wstring strClass = GbkToWide(WindowClassName());
+    if (!ClassNameFits(strClass) || !ClassNameFits(strSuperclass))
+        return false;
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
-    if (!::GetClassInfoExA(nullptr, SuperclassName(), &wc)) {
-        if (!::GetClassInfoExA(CPaintManagerUI::GetModuleInstance(), SuperclassName(), &wc)) {
+    // The wide class information gives the base class's Unicode window procedure.
+    if (!::GetClassInfoExW(nullptr, strSuperclass.c_str(), &wc)) {
+        if (!::GetClassInfoExW(CPaintManagerUI::GetModuleInstance(), strSuperclass.c_str(), &wc)) {
             UIASSERT(!"Unable to locate window class");
             return false;
         }
@@ -92,8 +116,8 @@ bool CWindowWnd::RegisterSuperclassOf()
     m_OldWndProc = wc.lpfnWndProc;
     wc.lpfnWndProc = CWindowWnd::SuperclassWindowProc;
     wc.hInstance = CPaintManagerUI::GetModuleInstance();
-    wc.lpszClassName = WindowClassName();
-    const ATOM ret = ::RegisterClassExA(&wc);
+    wc.lpszClassName = strClass.c_str();
+    const ATOM ret = ::RegisterClassExW(&wc);
     UIASSERT(ret != 0 || ::GetLastError() == 1410L);
     return ret != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
@@ -107,7 +131,9 @@ HWND CWindowWnd::CreateHostWindow(HWND hwndParent, const char* pstrName, DWORD d
         return nullptr;
     // A window whose creation fails has had WM_NCDESTROY already, and a self-owning object has deleted
     // itself in OnWindowGone: only a failure may leave the object untouched, so the handle stays local.
-    const HWND hWnd = ::CreateWindowExA(dwExStyle, WindowClassName(), pstrName, dwStyle, x, y, cx, cy, hwndParent,
+    const std::wstring strClass = GbkToWide(WindowClassName());
+    const std::wstring strName = GbkToWide(pstrName);
+    const HWND hWnd = ::CreateWindowExW(dwExStyle, strClass.c_str(), strName.c_str(), dwStyle, x, y, cx, cy, hwndParent,
                                         hMenu, CPaintManagerUI::GetModuleInstance(), this);
     UIASSERT(hWnd != 0);
     if (hWnd != nullptr)
@@ -147,7 +173,7 @@ UINT CWindowWnd::RunModal()
     MSG msg = {};
     bool bQuit = false;
     while (::IsWindow(hWnd)) {
-        const BOOL bGot = ::GetMessageA(&msg, nullptr, 0, 0);
+        const BOOL bGot = ::GetMessageW(&msg, nullptr, 0, 0);
         if (bGot == 0) {
             bQuit = true; // WM_QUIT
             break;
@@ -161,7 +187,7 @@ UINT CWindowWnd::RunModal()
         }
         if (!CPaintManagerUI::RouteQueuedMessage(&msg)) {
             ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
         }
     }
     ::EnableWindow(hWndParent, TRUE);
@@ -176,13 +202,13 @@ void CWindowWnd::CloseWith(UINT nRet)
     UIASSERT(::IsWindow(m_hWnd));
     if (!::IsWindow(m_hWnd))
         return;
-    ::PostMessageA(m_hWnd, WM_CLOSE, static_cast<WPARAM>(nRet), 0L);
+    ::PostMessageW(m_hWnd, WM_CLOSE, static_cast<WPARAM>(nRet), 0L);
 }
 
 void CWindowWnd::CenterOnOwner()
 {
     UIASSERT(::IsWindow(m_hWnd));
-    UIASSERT((((DWORD)GetWindowLongA(m_hWnd, (-16))) & 0x40000000L) == 0);
+    UIASSERT((((DWORD)GetWindowLongW(m_hWnd, (-16))) & 0x40000000L) == 0);
     RECT rcDlg = {};
     ::GetWindowRect(m_hWnd, &rcDlg);
     const int w = rcDlg.right - rcDlg.left;
@@ -191,7 +217,7 @@ void CWindowWnd::CenterOnOwner()
     const HWND hWndOwner = ::GetWindow(m_hWnd, GW_OWNER);
     MONITORINFO info = {};
     info.cbSize = sizeof(info);
-    ::GetMonitorInfoA(::MonitorFromWindow(hWndOwner != nullptr ? hWndOwner : m_hWnd, MONITOR_DEFAULTTONEAREST), &info);
+    ::GetMonitorInfoW(::MonitorFromWindow(hWndOwner != nullptr ? hWndOwner : m_hWnd, MONITOR_DEFAULTTONEAREST), &info);
     const RECT rcArea = info.rcWork;
     RECT rcCenter = rcArea;
     if (hWndOwner != nullptr)
@@ -214,15 +240,15 @@ void CWindowWnd::SetWindowIcon(UINT nRes)
 {
     const HINSTANCE hInst = CPaintManagerUI::GetModuleInstance();
     const auto hBig =
-        static_cast<HICON>(::LoadImageA(hInst, MAKEINTRESOURCEA(nRes), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
+        static_cast<HICON>(::LoadImageW(hInst, MAKEINTRESOURCEW(nRes), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
                                         ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
     UIASSERT(hBig);
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hBig));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hBig));
     const auto hSmall =
-        static_cast<HICON>(::LoadImageA(hInst, MAKEINTRESOURCEA(nRes), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+        static_cast<HICON>(::LoadImageW(hInst, MAKEINTRESOURCEW(nRes), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
                                         ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     UIASSERT(hSmall);
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hSmall));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hSmall));
     // The window never frees the icons it is given; the ones they replaced are no longer shown.
     DestroyIcons();
     m_hIconBig = hBig;
@@ -232,57 +258,57 @@ void CWindowWnd::SetWindowIcon(UINT nRes)
 LRESULT CWindowWnd::Send(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     UIASSERT(::IsWindow(m_hWnd));
-    return ::SendMessageA(m_hWnd, uMsg, wParam, lParam);
+    return ::SendMessageW(m_hWnd, uMsg, wParam, lParam);
 }
 
 LRESULT CWindowWnd::Post(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     UIASSERT(::IsWindow(m_hWnd));
-    return ::PostMessageA(m_hWnd, uMsg, wParam, lParam);
+    return ::PostMessageW(m_hWnd, uMsg, wParam, lParam);
 }
 
 LRESULT CALLBACK CWindowWnd::ClassWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     CWindowWnd* pThis = nullptr;
     if (uMsg == WM_NCCREATE) {
-        auto* lpcs = reinterpret_cast<LPCREATESTRUCTA>(lParam);
+        auto* lpcs = reinterpret_cast<LPCREATESTRUCTW>(lParam);
         pThis = static_cast<CWindowWnd*>(lpcs->lpCreateParams);
         pThis->m_hWnd = hWnd;
-        ::SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pThis));
+        ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pThis));
     } else {
-        pThis = reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+        pThis = reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
         if (uMsg == WM_NCDESTROY && pThis != nullptr) {
-            const LRESULT lRes = ::CallWindowProcA(pThis->m_OldWndProc, hWnd, uMsg, wParam, lParam);
-            ::SetWindowLongPtrA(pThis->m_hWnd, GWLP_USERDATA, 0L);
+            const LRESULT lRes = ::CallWindowProcW(pThis->m_OldWndProc, hWnd, uMsg, wParam, lParam);
+            ::SetWindowLongPtrW(pThis->m_hWnd, GWLP_USERDATA, 0L);
             WindowGone(pThis, hWnd);
             return lRes;
         }
     }
     if (pThis != nullptr)
         return pThis->OnMessage(uMsg, wParam, lParam);
-    return ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
 }
 
 LRESULT CALLBACK CWindowWnd::SuperclassWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     CWindowWnd* pThis = nullptr;
     if (uMsg == WM_NCCREATE) {
-        auto* lpcs = reinterpret_cast<LPCREATESTRUCTA>(lParam);
+        auto* lpcs = reinterpret_cast<LPCREATESTRUCTW>(lParam);
         pThis = static_cast<CWindowWnd*>(lpcs->lpCreateParams);
-        ::SetPropA(hWnd, "WndX", static_cast<HANDLE>(pThis));
+        ::SetPropW(hWnd, L"WndX", static_cast<HANDLE>(pThis));
         pThis->m_hWnd = hWnd;
     } else {
-        pThis = static_cast<CWindowWnd*>(::GetPropA(hWnd, "WndX"));
+        pThis = static_cast<CWindowWnd*>(::GetPropW(hWnd, L"WndX"));
         if (uMsg == WM_NCDESTROY && pThis != nullptr) {
-            const LRESULT lRes = ::CallWindowProcA(pThis->m_OldWndProc, hWnd, uMsg, wParam, lParam);
-            ::SetPropA(hWnd, "WndX", nullptr);
+            const LRESULT lRes = ::CallWindowProcW(pThis->m_OldWndProc, hWnd, uMsg, wParam, lParam);
+            ::SetPropW(hWnd, L"WndX", nullptr);
             WindowGone(pThis, hWnd);
             return lRes;
         }
     }
     if (pThis != nullptr)
         return pThis->OnMessage(uMsg, wParam, lParam);
-    return ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
 }
 
 CNotifyPump::CNotifyPump() : m_VirtualWindowMap(83) {}

@@ -4,8 +4,8 @@
 // IContainerUI is the child-list interface the builder and the paint manager use (GetInterface("IContainer")).
 #pragma once
 
-#include "SkinUI/Control/UIScrollBar.h"
 #include "SkinUI/Core/UIControl.h"
+#include "SkinUI/Core/UIScrollBar.h"
 
 #include <memory>
 

@@ -580,7 +580,7 @@ void CControlUI::HandleEvent(InputEventUI& event)
 {
     switch (event.nKind) {
     case UIEV_SETCURSOR:
-        ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
+        ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512))); // IDC_ARROW
         return;
     case UIEV_SETFOCUS:
         m_bFocused = true;

@@ -300,7 +300,7 @@ void CPaintManagerUI::ScheduleDelete(CControlUI* pControl)
     if (m_aDeleteQueue.IndexOf(pControl) < 0)
         m_aDeleteQueue.Push(pControl);
     if (m_hWndPaint != nullptr)
-        ::PostMessageA(m_hWndPaint, UIMSG_DELETE_QUEUE, 0, 0);
+        ::PostMessageW(m_hWndPaint, UIMSG_DELETE_QUEUE, 0, 0);
 }
 
 void CPaintManagerUI::MarkLayoutNeeded()

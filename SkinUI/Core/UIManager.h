@@ -304,7 +304,7 @@ private:
     HBITMAP m_hbmpOffscreen;
     HBITMAP m_hbmpBackground;
     HWND m_hwndToolTip;
-    TOOLINFOA m_toolInfo;
+    TOOLINFOW m_toolInfo;
     bool m_bShowDirty;
 
     CControlUI* m_pRoot;

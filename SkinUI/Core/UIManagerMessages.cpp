@@ -2,8 +2,10 @@
 #include "SkinUI/Core/UIBase.h"
 #include "SkinUI/Core/UIControl.h"
 #include "SkinUI/Core/UIManager.h"
+#include "SkinUI/Utils/UITextConvert.h"
 
 #include <memory>
+#include <string>
 
 namespace SkinUI {
 
@@ -46,6 +48,14 @@ struct ShortcutSearchState
 char UpperAscii(char ch)
 {
     return (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch;
+}
+
+// A typed character as the events carry it. The window is a Unicode window, so a character comes as a UTF-16
+// unit; only ASCII is passed on, so that a Chinese character whose low byte is a space or a letter never
+// reads as that key.
+char TypedChar(WPARAM wParam)
+{
+    return wParam < 0x80 ? static_cast<char>(wParam) : '\0';
 }
 
 // A label hands its shortcut on to the next control in visiting order that is not a label.
@@ -189,7 +199,7 @@ void CPaintManagerUI::OnMouseMove(LPARAM lParam)
         tme.dwFlags = TME_HOVER | TME_LEAVE;
         tme.hwndTrack = m_hWndPaint;
         tme.dwHoverTime = m_hwndToolTip != nullptr
-                              ? static_cast<DWORD>(::SendMessageA(m_hwndToolTip, TTM_GETDELAYTIME, TTDT_INITIAL, 0))
+                              ? static_cast<DWORD>(::SendMessageW(m_hwndToolTip, TTM_GETDELAYTIME, TTDT_INITIAL, 0))
                               : kDefaultHoverTime;
         ::TrackMouseEvent(&tme);
         m_bMouseTracking = true;
@@ -204,7 +214,7 @@ void CPaintManagerUI::OnMouseMove(LPARAM lParam)
         m_pHover = nullptr;
         Deliver(pOld, MakeEvent(UIEV_MOUSELEAVE, pOld, pt));
         if (m_hwndToolTip != nullptr)
-            ::SendMessageA(m_hwndToolTip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_toolInfo));
+            ::SendMessageW(m_hwndToolTip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_toolInfo));
         // The leave handler may have changed or deleted part of the tree: look again.
         pNewHover = FindOwnedControlAt(pt);
     }
@@ -241,25 +251,27 @@ void CPaintManagerUI::ShowToolTip(CControlUI* pControl)
     const CUIString sToolTip = pControl->GetToolTip();
     if (sToolTip.IsEmpty())
         return;
-    m_toolInfo = TOOLINFOA{};
-    m_toolInfo.cbSize = TTTOOLINFOA_V2_SIZE;
+    // The tooltip window is a Unicode window: its text is given in UTF-16.
+    std::wstring strToolTip = GbkToWide(sToolTip);
+    m_toolInfo = TOOLINFOW{};
+    m_toolInfo.cbSize = TTTOOLINFOW_V2_SIZE;
     m_toolInfo.uFlags = TTF_IDISHWND;
     m_toolInfo.hwnd = m_hWndPaint;
     m_toolInfo.uId = reinterpret_cast<UINT_PTR>(m_hWndPaint);
     m_toolInfo.hinst = GetModuleInstance();
-    m_toolInfo.lpszText = const_cast<char*>(sToolTip.Chars());
+    m_toolInfo.lpszText = &strToolTip[0];
     m_toolInfo.rect = pControl->GetPos();
     if (m_hwndToolTip == nullptr) {
-        m_hwndToolTip = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+        m_hwndToolTip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWndPaint,
                                           nullptr, GetModuleInstance(), nullptr);
         if (m_hwndToolTip != nullptr)
-            ::SendMessageA(m_hwndToolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&m_toolInfo));
+            ::SendMessageW(m_hwndToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&m_toolInfo));
     }
     if (m_hwndToolTip != nullptr) {
-        ::SendMessageA(m_hwndToolTip, TTM_SETMAXTIPWIDTH, 0, pControl->GetToolTipWidth());
-        ::SendMessageA(m_hwndToolTip, TTM_SETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&m_toolInfo));
-        ::SendMessageA(m_hwndToolTip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&m_toolInfo));
+        ::SendMessageW(m_hwndToolTip, TTM_SETMAXTIPWIDTH, 0, pControl->GetToolTipWidth());
+        ::SendMessageW(m_hwndToolTip, TTM_SETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&m_toolInfo));
+        ::SendMessageW(m_hwndToolTip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&m_toolInfo));
     }
     // The tooltip window keeps its own copy of the text; the record must not point at the local one.
     m_toolInfo.lpszText = nullptr;
@@ -268,13 +280,13 @@ void CPaintManagerUI::ShowToolTip(CControlUI* pControl)
 void CPaintManagerUI::OnMouseLeave()
 {
     if (m_hwndToolTip != nullptr)
-        ::SendMessageA(m_hwndToolTip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_toolInfo));
+        ::SendMessageW(m_hwndToolTip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_toolInfo));
     // A move to (-1, -1) tells the hover control that the mouse is gone. A hover report has already
     // cleared the tracking flag, yet the platform still reports the leave: the control must hear of it
     // then too. The flag is set during the move so that the move does not arm tracking again.
     if (m_bMouseTracking || m_pHover != nullptr) {
         m_bMouseTracking = true;
-        ::SendMessageA(m_hWndPaint, WM_MOUSEMOVE, 0, static_cast<LPARAM>(static_cast<DWORD>(-1)));
+        ::SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0, static_cast<LPARAM>(static_cast<DWORD>(-1)));
     }
     m_bMouseTracking = false;
 }
@@ -361,7 +373,7 @@ void CPaintManagerUI::OnMouseWheel(WPARAM wParam, LPARAM lParam)
     event.dwTimestamp = ::GetTickCount();
     pControl->DeliverEvent(event);
     // The content may have moved under the mouse: a synthetic move updates hover, enter and leave.
-    ::SendMessageA(m_hWndPaint, WM_MOUSEMOVE, 0, MAKELPARAM(m_ptLastMouse.x, m_ptLastMouse.y));
+    ::SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0, MAKELPARAM(m_ptLastMouse.x, m_ptLastMouse.y));
 }
 
 bool CPaintManagerUI::OnSetCursor(WPARAM wParam, LPARAM lParam)
@@ -390,7 +402,7 @@ void CPaintManagerUI::OnKey(UINT uMsg, WPARAM wParam, LPARAM lParam)
     if (pControl == nullptr)
         return;
     InputEventUI event = MakeEvent(UIEV_CHAR, nullptr, m_ptLastMouse);
-    event.chKey = static_cast<char>(LOBYTE(wParam));
+    event.chKey = uMsg == WM_CHAR ? TypedChar(wParam) : static_cast<char>(LOBYTE(wParam));
     event.wKeyState = CurrentKeyState();
     if (uMsg == WM_KEYDOWN) {
         event.nKind = UIEV_KEYDOWN;
@@ -414,13 +426,13 @@ bool CPaintManagerUI::ReflectToChild(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         // Answered even without a record, so that the platform does not act on it either.
         if (lParam != 0) {
             const auto* pHeader = reinterpret_cast<const NMHDR*>(lParam);
-            lRes = ::SendMessageA(pHeader->hwndFrom, UIMSG_REFLECT_BASE + uMsg, wParam, lParam);
+            lRes = ::SendMessageW(pHeader->hwndFrom, UIMSG_REFLECT_BASE + uMsg, wParam, lParam);
         }
         return true;
     }
     if (lParam == 0)
         return false;
-    lRes = ::SendMessageA(reinterpret_cast<HWND>(lParam), UIMSG_REFLECT_BASE + uMsg, wParam, lParam);
+    lRes = ::SendMessageW(reinterpret_cast<HWND>(lParam), UIMSG_REFLECT_BASE + uMsg, wParam, lParam);
     return true;
 }
 
@@ -473,7 +485,7 @@ bool CPaintManagerUI::PreHandleWindowMessage(UINT uMsg, WPARAM wParam, LPARAM lP
         MoveFocusByTab(::GetKeyState(VK_SHIFT) >= 0);
         return true;
     case WM_SYSCHAR:
-        return ShortcutKey(static_cast<char>(LOBYTE(wParam)));
+        return ShortcutKey(TypedChar(wParam));
     case WM_SYSKEYDOWN:
         if (m_pFocus != nullptr) {
             InputEventUI event = MakeEvent(UIEV_SYSKEY, nullptr, m_ptLastMouse);
@@ -521,7 +533,7 @@ bool CPaintManagerUI::RouteQueuedMessage(MSG* pMsg)
         LRESULT lRes = 0;
         return pManager->PreHandleWindowMessage(pMsg->message, pMsg->wParam, pMsg->lParam, lRes);
     };
-    const LONG lStyle = ::GetWindowLongA(pMsg->hwnd, GWL_STYLE);
+    const LONG lStyle = ::GetWindowLongW(pMsg->hwnd, GWL_STYLE);
     if ((lStyle & WS_CHILD) != 0) {
         // A native child window (such as an edit box) of a skinned window: its keys pass through the
         // skinned window's accelerators and pre-filters first.
@@ -547,12 +559,12 @@ bool CPaintManagerUI::RouteQueuedMessage(MSG* pMsg)
 void CPaintManagerUI::MessageLoop()
 {
     MSG msg = {};
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (RouteQueuedMessage(&msg))
             continue;
         ::TranslateMessage(&msg);
         try {
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
         } catch (...) {
             TraceDebug("EXCEPTION: %s(%d)\n", __FILE__, __LINE__);
             throw "CPaintManagerUI::MessageLoop";

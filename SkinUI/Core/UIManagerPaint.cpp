@@ -240,7 +240,7 @@ void CPaintManagerUI::OnPrintClient(HDC hDC, LPARAM lParam)
             ::GetWindowRect(hWndChild, &rcChild);
             ::MapWindowPoints(HWND_DESKTOP, m_hWndPaint, reinterpret_cast<POINT*>(&rcChild), 2);
             ::SetWindowOrgEx(hDC, -rcChild.left, -rcChild.top, nullptr);
-            ::SendMessageA(hWndChild, WM_PRINT, reinterpret_cast<WPARAM>(hDC), lParam | kPrintNonClient);
+            ::SendMessageW(hWndChild, WM_PRINT, reinterpret_cast<WPARAM>(hDC), lParam | kPrintNonClient);
         }
     }
     ::RestoreDC(hDC, iSaved);
@@ -337,17 +337,17 @@ void CPaintManagerUI::SetWindowOpacity(int nOpacity)
     if (m_hWndPaint == nullptr)
         return;
     using SetLayeredProc = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-    const HMODULE hUser32 = ::GetModuleHandleA("User32.dll");
+    const HMODULE hUser32 = ::GetModuleHandleW(L"User32.dll");
     if (hUser32 == nullptr)
         return;
     const auto pfnSetLayered = reinterpret_cast<SetLayeredProc>(
         reinterpret_cast<void*>(::GetProcAddress(hUser32, "SetLayeredWindowAttributes")));
     if (pfnSetLayered == nullptr)
         return;
-    const DWORD dwStyle = static_cast<DWORD>(::GetWindowLongA(m_hWndPaint, GWL_EXSTYLE));
+    const DWORD dwStyle = static_cast<DWORD>(::GetWindowLongW(m_hWndPaint, GWL_EXSTYLE));
     const DWORD dwNewStyle = (nOpacity < 0 || nOpacity > 255) ? (dwStyle & ~WS_EX_LAYERED) : (dwStyle | WS_EX_LAYERED);
     if (dwNewStyle != dwStyle)
-        ::SetWindowLongA(m_hWndPaint, GWL_EXSTYLE, static_cast<LONG>(dwNewStyle));
+        ::SetWindowLongW(m_hWndPaint, GWL_EXSTYLE, static_cast<LONG>(dwNewStyle));
     pfnSetLayered(m_hWndPaint, 0, static_cast<BYTE>(nOpacity & 0xFF), LWA_ALPHA);
 }
 

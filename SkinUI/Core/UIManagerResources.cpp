@@ -3,6 +3,7 @@
 #include "SkinUI/Core/UIControl.h"
 #include "SkinUI/Core/UIManager.h"
 #include "SkinUI/Core/UIRender.h"
+#include "SkinUI/Utils/UITextConvert.h"
 #include "zip/ZipReader.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 namespace SkinUI {
 
@@ -86,13 +88,13 @@ bool UnzipWholeItem(ZipHandle hZip, int iIndex, BYTE* pDest, DWORD dwSize)
 // A font made from the system's GUI font with the given face, size and style.
 HFONT CreateSkinFont(const char* pstrFace, int nSize, bool bBold, bool bUnderline, bool bItalic)
 {
-    LOGFONTA lf = {};
-    ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(LOGFONTA), &lf);
-    const char* pstrSafeFace = pstrFace != nullptr ? pstrFace : "";
-    // The face field holds 31 characters and its terminator; cut whole characters only.
-    const int nFace = DbcsSafeLength(pstrSafeFace, LF_FACESIZE - 1);
+    LOGFONTW lf = {};
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(LOGFONTW), &lf);
+    // The face name in UTF-16, whatever the system's code page: the field holds 31 characters and its
+    // terminator.
+    const std::wstring strFace = GbkToWide(pstrFace);
     std::memset(lf.lfFaceName, 0, sizeof(lf.lfFaceName));
-    std::memcpy(lf.lfFaceName, pstrSafeFace, nFace);
+    strFace.copy(lf.lfFaceName, LF_FACESIZE - 1);
     lf.lfCharSet = DEFAULT_CHARSET;
     // INT_MIN has no negation; such a size is nonsense from a skin, so it is taken as the largest height.
     lf.lfHeight = nSize == INT_MIN ? INT_MAX : -nSize;
@@ -102,7 +104,7 @@ HFONT CreateSkinFont(const char* pstrFace, int nSize, bool bBold, bool bUnderlin
         lf.lfUnderline = TRUE;
     if (bItalic)
         lf.lfItalic = TRUE;
-    return ::CreateFontIndirectA(&lf);
+    return ::CreateFontIndirectW(&lf);
 }
 
 } // namespace
@@ -128,9 +130,9 @@ CUIString CPaintManagerUI::GetModuleFolder()
 {
     if (g_hInstance == nullptr)
         return CUIString();
-    char szModule[MAX_PATH + 1] = {};
-    ::GetModuleFileNameA(g_hInstance, szModule, MAX_PATH);
-    CUIString sFolder(szModule);
+    wchar_t szModule[MAX_PATH + 1] = {};
+    ::GetModuleFileNameW(g_hInstance, szModule, MAX_PATH);
+    CUIString sFolder = WideToGbk(szModule);
     const int iPos = sFolder.FindLastChar('\\');
     if (iPos >= 0)
         return sFolder.Leftmost(iPos + 1);
@@ -225,8 +227,8 @@ CPaintManagerUI::ResourceRead CPaintManagerUI::ReadFileData(const char* pstrPath
     data = ResourceData();
     if (pstrPath == nullptr || *pstrPath == '\0')
         return ResourceRead::FileOpenFailed;
-    const HANDLE hFile =
-        ::CreateFileA(pstrPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE hFile = ::CreateFileW(GbkToWide(pstrPath).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return ResourceRead::FileOpenFailed;
     std::unique_ptr<void, decltype(&::CloseHandle)> closer(hFile, &::CloseHandle);
@@ -299,17 +301,19 @@ bool CPaintManagerUI::LoadControlModule(const char* pstrModuleName)
         return false;
     // A bare file name is loaded from the program's own folder by full path: the program runs elevated,
     // and a search by bare name could pick up a planted DLL from the current folder.
-    CUIString sPath(pstrModuleName);
-    const bool bBareName = sPath.FindChar('\\') < 0 && sPath.FindChar('/') < 0 && sPath.FindChar(':') < 0;
+    const CUIString sName(pstrModuleName);
+    std::wstring strPath = GbkToWide(pstrModuleName);
+    const bool bBareName = sName.FindChar('\\') < 0 && sName.FindChar('/') < 0 && sName.FindChar(':') < 0;
     if (bBareName) {
-        char szExe[MAX_PATH + 1] = {};
-        const DWORD nLen = ::GetModuleFileNameA(g_hInstance, szExe, MAX_PATH);
+        // The program's folder in UTF-16 as the system gives it, whatever characters it holds.
+        wchar_t szExe[MAX_PATH + 1] = {};
+        const DWORD nLen = ::GetModuleFileNameW(g_hInstance, szExe, MAX_PATH);
         if (nLen == 0 || nLen >= MAX_PATH)
             return false;
-        CUIString sFolder(szExe);
-        sPath = sFolder.Leftmost(sFolder.FindLastChar('\\') + 1) + pstrModuleName;
+        const std::wstring strExe(szExe, nLen);
+        strPath = strExe.substr(0, strExe.rfind(L'\\') + 1) + strPath;
     }
-    const HMODULE hModule = ::LoadLibraryExA(sPath.Chars(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    const HMODULE hModule = ::LoadLibraryExW(strPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (hModule == nullptr)
         return false;
     const FARPROC pfnCreate = ::GetProcAddress(hModule, "CreateControl");
@@ -387,16 +391,16 @@ void CPaintManagerUI::SetSelectedColor(DWORD dwColor)
 
 void CPaintManagerUI::InitBaseFont()
 {
-    LOGFONTA lf = {};
-    ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(LOGFONTA), &lf);
+    LOGFONTW lf = {};
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(LOGFONTW), &lf);
     lf.lfCharSet = DEFAULT_CHARSET;
-    m_baseFont.handle = ::CreateFontIndirectA(&lf);
-    m_baseFont.faceName = lf.lfFaceName;
+    m_baseFont.handle = ::CreateFontIndirectW(&lf);
+    m_baseFont.faceName = WideToGbk(lf.lfFaceName);
     m_baseFont.size = -lf.lfHeight;
     m_baseFont.bold = lf.lfWeight >= FW_BOLD;
     m_baseFont.underline = lf.lfUnderline == TRUE;
     m_baseFont.italic = lf.lfItalic == TRUE;
-    m_baseFont.metrics = TEXTMETRICA{};
+    m_baseFont.metrics = TEXTMETRICW{};
 }
 
 void CPaintManagerUI::MeasureFont(FontInfoUI* pFontInfo)
@@ -404,7 +408,7 @@ void CPaintManagerUI::MeasureFont(FontInfoUI* pFontInfo)
     if (pFontInfo == nullptr || m_hDcPaint == nullptr || pFontInfo->handle == nullptr)
         return;
     const HGDIOBJ hOldFont = ::SelectObject(m_hDcPaint, pFontInfo->handle);
-    ::GetTextMetricsA(m_hDcPaint, &pFontInfo->metrics);
+    ::GetTextMetricsW(m_hDcPaint, &pFontInfo->metrics);
     ::SelectObject(m_hDcPaint, hOldFont);
 }
 
@@ -430,7 +434,7 @@ void CPaintManagerUI::SetBaseFont(const char* pstrFace, int nSize, bool bBold, b
     m_baseFont.bold = bBold;
     m_baseFont.underline = bUnderline;
     m_baseFont.italic = bItalic;
-    m_baseFont.metrics = TEXTMETRICA{};
+    m_baseFont.metrics = TEXTMETRICW{};
     MeasureFont(&m_baseFont);
 }
 

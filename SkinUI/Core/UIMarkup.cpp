@@ -1,16 +1,17 @@
 // The skin markup reader. Grammar: elements, attributes with double-quoted values, text before the first
 // child element, the five standard entities, skipped declarations ("<?...?>") and comments ("<!...->").
-// The whole text is parsed once; names, values and texts are terminated where they stand, so the start tag
-// of an element stays a walkable run of terminated pieces from which its attributes are found on demand.
+// Documents in UTF-8 or UTF-16 are converted to the program's GBK first. The whole text is parsed once;
+// names, values and texts are terminated where they stand, so the start tag of an element stays a walkable
+// run of terminated pieces from which its attributes are found on demand.
 #include "SkinUI/Core/UIMarkup.h"
 
 #include "SkinUI/Core/UIManager.h"
 #include "SkinUI/Utils/UIString.h"
+#include "SkinUI/Utils/UITextConvert.h"
 
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <new>
+#include <string>
 
 namespace SkinUI {
 
@@ -61,28 +62,16 @@ void CopyCut(char* pstrDest, int nSize, const char* pstrSource)
     pstrDest[n] = '\0';
 }
 
-// Converts wide characters to a new terminated text in the system code page.
-char* WideToAnsi(const wchar_t* pwsz, int nChars)
+// Wide characters as a new terminated GBK text (characters GBK lacks become '?'), or null without memory.
+char* WideToText(const wchar_t* pwsz, int nChars)
 {
-    int nBytes = 0;
-    if (nChars > 0) {
-        nBytes = ::WideCharToMultiByte(CP_ACP, 0, pwsz, nChars, nullptr, 0, nullptr, nullptr);
-        if (nBytes <= 0)
-            return nullptr;
-    }
-    auto* pstr = static_cast<char*>(std::malloc(static_cast<size_t>(nBytes) + 1));
-    if (pstr == nullptr)
-        return nullptr;
-    if (nBytes > 0)
-        ::WideCharToMultiByte(CP_ACP, 0, pwsz, nChars, pstr, nBytes, nullptr, nullptr);
-    pstr[nBytes] = '\0';
+    const CUIString sText = WideToGbk(pwsz, nChars);
+    const size_t cb = static_cast<size_t>(sText.GetLength()) + 1;
+    auto* pstr = static_cast<char*>(std::malloc(cb));
+    if (pstr != nullptr)
+        std::memcpy(pstr, sText.Chars(), cb);
     return pstr;
 }
-
-struct FreeDeleter
-{
-    void operator()(void* p) const { std::free(p); }
-};
 
 } // namespace
 
@@ -138,18 +127,8 @@ bool CSkinMarkup::LoadBuffer(const BYTE* pBytes, DWORD dwSize, MarkupEncoding en
             pSource += 3;
             nSource -= 3;
         }
-        int nWide = 0;
-        if (nSource > 0) {
-            nWide = ::MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(pSource), nSource, nullptr, 0);
-            if (nWide <= 0)
-                return Fail("Could not read file", nullptr);
-        }
-        std::unique_ptr<wchar_t[]> pWide(new (std::nothrow) wchar_t[static_cast<size_t>(nWide) + 1]);
-        if (pWide == nullptr)
-            return Fail("Out of memory", nullptr);
-        if (nWide > 0)
-            ::MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(pSource), nSource, pWide.get(), nWide);
-        pstrText = WideToAnsi(pWide.get(), nWide);
+        const std::wstring strWide = Utf8ToWideReplacing(reinterpret_cast<const char*>(pSource), nSource);
+        pstrText = WideToText(strWide.c_str(), static_cast<int>(strWide.size()));
     } else if (encoding == MarkupEncoding::Utf16) {
         // Only a byte-order mark tells the byte order; without one nothing is parsed.
         const bool bLittle = nSize >= 2 && pBytes[0] == 0xFF && pBytes[1] == 0xFE;
@@ -157,16 +136,14 @@ bool CSkinMarkup::LoadBuffer(const BYTE* pBytes, DWORD dwSize, MarkupEncoding en
         if (!bLittle && !bBig)
             return Fail("Missing byte-order mark", nullptr);
         const int nWide = nSize / 2 - 1;
-        std::unique_ptr<wchar_t[]> pWide(new (std::nothrow) wchar_t[static_cast<size_t>(nWide) + 1]);
-        if (pWide == nullptr)
-            return Fail("Out of memory", nullptr);
         // Assembled in a private copy: the caller's buffer may be read-only (a resource).
+        std::wstring strWide(static_cast<size_t>(nWide), L'\0');
         for (int i = 0; i < nWide; ++i) {
             const BYTE b0 = pBytes[2 + 2 * i];
             const BYTE b1 = pBytes[3 + 2 * i];
-            pWide[i] = static_cast<wchar_t>(bLittle ? (b0 | (b1 << 8)) : ((b0 << 8) | b1));
+            strWide[static_cast<size_t>(i)] = static_cast<wchar_t>(bLittle ? (b0 | (b1 << 8)) : ((b0 << 8) | b1));
         }
-        pstrText = WideToAnsi(pWide.get(), nWide);
+        pstrText = WideToText(strWide.c_str(), nWide);
     } else {
         pstrText = static_cast<char*>(std::malloc(static_cast<size_t>(nSize) + 1));
         if (pstrText != nullptr) {
@@ -270,10 +247,11 @@ bool CSkinMarkup::ParseElements(char*& p, int iParent, int nDepth)
     for (;;) {
         SkipSpace(p);
         if (*p == '\0') {
-            // Only the root may be left open at the end of the text.
+            // Only the root may be left open at the end of the text; a deeper element still open when the
+            // text ends between elements misses the next tag (its children's or its own end tag).
             if (iParent <= 1)
                 return true;
-            return Fail("Expected end-tag start", p);
+            return Fail("Expected start tag", p);
         }
         if (*p != '<')
             return Fail("Expected start tag", p);
@@ -313,7 +291,10 @@ bool CSkinMarkup::ParseElements(char*& p, int iParent, int nDepth)
 
         char* const pstrName = p;
         SkipName(p);
-        if (*p == '\0' || p == pstrName)
+        // A name cut off by the end of the text has no text left to show as the location.
+        if (*p == '\0')
+            return Fail("Error parsing element name", p);
+        if (p == pstrName)
             return Fail("Error parsing element name", pstrName);
         char* const pNameEnd = p;
         const size_t cchName = static_cast<size_t>(p - pstrName);

@@ -176,7 +176,7 @@ void CUIRender::FillColor(HDC hDC, const RECT& rc, DWORD dwColor)
         return;
     if (uAlpha == 255) {
         const COLORREF crOld = ::SetBkColor(hDC, RenderPlatform::ToColorRef(dwColor));
-        ::ExtTextOutA(hDC, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
+        ::ExtTextOutW(hDC, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
         ::SetBkColor(hDC, crOld);
         return;
     }

@@ -2,6 +2,7 @@
 // or folder, or a plain file), decodes them to 8-bit RGBA and converts them to a premultiplied top-down
 // 32-bit DIB section ready for alpha blending.
 #include "SkinUI/Core/UIManager.h"
+#include "SkinUI/Core/UIPlatformText.h"
 #include "SkinUI/Core/UIRender.h"
 #include "SkinUI/Core/UIRenderPlatform.h"
 
@@ -39,7 +40,7 @@ struct CDecodedPixels
 bool ReadResourceBytes(const CUIResName& name, const char* pstrType, CPaintManagerUI::ResourceData& data)
 {
     const HINSTANCE hModule = CPaintManagerUI::GetResourceModule();
-    const HRSRC hResource = ::FindResourceA(hModule, name.Name(), pstrType);
+    const HRSRC hResource = FindGbkResource(hModule, name.Name(), pstrType);
     if (hResource == nullptr)
         return false;
     const HGLOBAL hGlobal = ::LoadResource(hModule, hResource);

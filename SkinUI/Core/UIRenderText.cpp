@@ -1,6 +1,7 @@
 // CUIRender: plain text, text with inline mark-up (fonts, colours, links, images, line breaks) and text
-// measuring.
+// measuring, all drawn and measured through the wide calls.
 #include "SkinUI/Core/UIManager.h"
+#include "SkinUI/Core/UIPlatformText.h"
 #include "SkinUI/Core/UIRender.h"
 #include "SkinUI/Core/UIRenderPlatform.h"
 
@@ -127,7 +128,7 @@ public:
         m_s.x = m_rc.left;
         m_y = m_rc.top;
         SelectCurrentFont();
-        const TEXTMETRICA& tm = Metrics(CurrentFont());
+        const TEXTMETRICW& tm = Metrics(CurrentFont());
         m_s.cyLine = tm.tmHeight + tm.tmExternalLeading;
         m_cxMax = m_rc.left;
         m_cyMinHeight = m_rc.top;
@@ -148,7 +149,7 @@ public:
             m_y += m_s.cyLine;
             m_s.x = m_rc.left;
             m_s.ptLinkStart = POINT{m_s.x, m_y};
-            const TEXTMETRICA& tmNext = Metrics(CurrentFont());
+            const TEXTMETRICW& tmNext = Metrics(CurrentFont());
             m_s.cyLine = tmNext.tmHeight + tmNext.tmExternalLeading + CurrentSpacing();
             if (bStop || (m_uStyle & DT_SINGLELINE) != 0)
                 break;
@@ -176,11 +177,11 @@ private:
     }
 
     // Fonts of a manager without a window have not been measured yet: measure them here.
-    const TEXTMETRICA& Metrics(FontInfoUI* pFont) const
+    const TEXTMETRICW& Metrics(FontInfoUI* pFont) const
     {
         if (pFont->metrics.tmHeight == 0 && pFont->handle != nullptr) {
             const HGDIOBJ hOld = ::SelectObject(m_hDC, pFont->handle);
-            ::GetTextMetricsA(m_hDC, &pFont->metrics);
+            ::GetTextMetricsW(m_hDC, &pFont->metrics);
             ::SelectObject(m_hDC, hOld);
         }
         return pFont->metrics;
@@ -205,7 +206,7 @@ private:
         FontInfoUI* pFont = CurrentFont();
         if (pFont->handle != nullptr)
             ::SelectObject(m_hDC, pFont->handle);
-        const TEXTMETRICA& tm = Metrics(pFont);
+        const TEXTMETRICW& tm = Metrics(pFont);
         if (!m_bLinePassDraws)
             m_s.cyLine = std::max<int>(m_s.cyLine, tm.tmHeight + tm.tmExternalLeading + CurrentSpacing());
     }
@@ -217,7 +218,7 @@ private:
         int cxSlant = 0;
         if (CurrentFont()->italic) {
             ABC abc = {};
-            if (::GetCharABCWidthsA(m_hDC, ' ', ' ', &abc))
+            if (::GetCharABCWidthsW(m_hDC, L' ', L' ', &abc))
                 cxSlant = abc.abcC / 2;
         }
         if (bPush) {
@@ -267,7 +268,7 @@ private:
     void RecordLink(bool bMeasuring)
     {
         if (m_s.iLinkIndex < m_nLinkCapacity && bMeasuring) {
-            const TEXTMETRICA& tm = Metrics(CurrentFont());
+            const TEXTMETRICW& tm = Metrics(CurrentFont());
             RECT& rcLink = m_prcLinks[m_s.iLinkIndex];
             rcLink.left = m_s.ptLinkStart.x;
             rcLink.top = m_s.ptLinkStart.y;
@@ -282,7 +283,7 @@ private:
 
     int TextTop() const
     {
-        const TEXTMETRICA& tm = CurrentFont()->metrics;
+        const TEXTMETRICW& tm = CurrentFont()->metrics;
         return m_y + m_s.cyLine - tm.tmHeight - tm.tmExternalLeading;
     }
 
@@ -304,15 +305,10 @@ private:
     {
         ::SetTextColor(m_hDC, RenderPlatform::ToColorRef(CurrentColor()));
         ::SetBkMode(m_hDC, m_s.bInSelected ? OPAQUE : TRANSPARENT);
-        ::TextOutA(m_hDC, m_s.x + m_xShift, TextTop(), pRun, cch);
+        GbkTextOut(m_hDC, m_s.x + m_xShift, TextTop(), pRun, cch);
     }
 
-    int Extent(const char* pRun, int cch) const
-    {
-        SIZE sz = {};
-        ::GetTextExtentPoint32A(m_hDC, pRun, cch, &sz);
-        return sz.cx;
-    }
+    int Extent(const char* pRun, int cch) const { return GbkTextExtent(m_hDC, pRun, cch).cx; }
 
     // A break may come before the byte at i when that character is not part of a word: a space, digit,
     // punctuation or any double-byte character.
@@ -322,7 +318,7 @@ private:
     bool TextRun(const char* pRun, int cchRun, bool bDraw)
     {
         const int cxAvail = m_rc.right - m_s.x;
-        const TEXTMETRICA& tm = Metrics(CurrentFont());
+        const TEXTMETRICW& tm = Metrics(CurrentFont());
         const bool bAtLineStart = m_s.x <= m_rc.left;
         // Grow the run character by character; measure exactly only once the estimate reaches the edge.
         int cch = 0;
@@ -676,7 +672,7 @@ void CUIRender::DrawPlainText(HDC hDC, CPaintManagerUI* pManager, const RECT& rc
     const COLORREF crOld = ::SetTextColor(hDC, RenderPlatform::ToColorRef(dwTextColor));
     const HGDIOBJ hOldFont = ::SelectObject(hDC, pManager->FontByIndex(iFont));
     RECT rcText = rc;
-    ::DrawTextA(hDC, pstrText, -1, &rcText, uStyle | DT_NOPREFIX);
+    DrawGbkText(hDC, pstrText, -1, &rcText, uStyle | DT_NOPREFIX);
     ::SelectObject(hDC, hOldFont);
     ::SetTextColor(hDC, crOld);
     ::SetBkMode(hDC, nOldMode);
@@ -753,7 +749,7 @@ SIZE CUIRender::MeasureText(HDC hDC, CPaintManagerUI* pManager, const char* pstr
     if (hDC == nullptr || pManager == nullptr || pstrText == nullptr)
         return sz;
     const HGDIOBJ hOldFont = ::SelectObject(hDC, pManager->FontByIndex(iFont));
-    ::GetTextExtentPoint32A(hDC, pstrText, static_cast<int>(std::strlen(pstrText)), &sz);
+    sz = GbkTextExtent(hDC, pstrText, -1);
     ::SelectObject(hDC, hOldFont);
     return sz;
 }

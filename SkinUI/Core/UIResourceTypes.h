@@ -16,7 +16,7 @@ struct FontInfoUI
     bool bold = false;
     bool underline = false;
     bool italic = false;
-    TEXTMETRICA metrics = {};
+    TEXTMETRICW metrics = {};
 };
 
 // A loaded image: a 32-bit top-down DIB section with premultiplied alpha (owned by the record).

@@ -258,7 +258,7 @@ void CLinearLayoutUI::HandleEvent(InputEventUI& event)
     case UIEV_SETCURSOR:
         if (!IsEnabled() || !::PtInRect(&rcThumb, event.ptMouse))
             break;
-        ::SetCursor(::LoadCursor(nullptr, m_bVertical ? IDC_SIZENS : IDC_SIZEWE));
+        ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(m_bVertical ? 32645 : 32644))); // IDC_SIZENS, IDC_SIZEWE
         return;
     default:
         break;

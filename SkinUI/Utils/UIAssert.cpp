@@ -1,5 +1,7 @@
 #include "SkinUI/Utils/UIAssert.h"
 
+#include "SkinUI/Utils/UITextConvert.h"
+
 #include <windows.h>
 #include <atomic>
 #include <cstdio>
@@ -23,7 +25,7 @@ void ReportAssertFailure(const char* pstrCondition, const char* pstrFile, int iL
     }
     char szLine[512];
     std::snprintf(szLine, sizeof(szLine), "%s(%d): assertion failed: %s\n", pstrFile, iLine, pstrCondition);
-    ::OutputDebugStringA(szLine);
+    ::OutputDebugStringW(GbkToWide(szLine).c_str());
 }
 
 } // namespace SkinUI

@@ -1,6 +1,7 @@
 #include "SkinUI/Utils/UIString.h"
 
 #include "SkinUI/Utils/UIAssert.h"
+#include "SkinUI/Utils/UITextConvert.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -13,28 +14,6 @@
 namespace SkinUI {
 
 namespace {
-
-// Lead-byte table of the ANSI code page, read once: the code page does not change while the process runs.
-struct LeadByteTable
-{
-    bool lead[256] = {};
-    LeadByteTable()
-    {
-        CPINFO info{};
-        if (::GetCPInfo(CP_ACP, &info)) {
-            for (int i = 0; i + 1 < MAX_LEADBYTES && (info.LeadByte[i] | info.LeadByte[i + 1]); i += 2) {
-                for (unsigned c = info.LeadByte[i]; c <= info.LeadByte[i + 1] && c < 256; ++c)
-                    lead[c] = true;
-            }
-        }
-    }
-};
-
-const LeadByteTable& LeadBytes()
-{
-    static const LeadByteTable table;
-    return table;
-}
 
 inline char AsciiUpper(char c)
 {
@@ -57,7 +36,8 @@ bool Overlaps(const char* p, const CUIString& s)
 
 bool IsDbcsLeadByte(unsigned char ch)
 {
-    return LeadBytes().lead[ch];
+    // The program's texts are GBK whatever the system's code page is, so are its lead bytes.
+    return IsGbkLeadByte(ch);
 }
 
 int DbcsCharSize(const char* pstr)
@@ -231,18 +211,6 @@ const CUIString& CUIString::operator=(const char* lpStr)
     return *this;
 }
 
-namespace {
-// Wide text to the ANSI code page, in a buffer of twice the wide length plus one bytes.
-std::vector<char> WideToAnsi(const wchar_t* lpwStr)
-{
-    const int cchWide = static_cast<int>(std::wcslen(lpwStr));
-    std::vector<char> buffer(cchWide * 2 + 1, '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, lpwStr, -1, buffer.data(), static_cast<int>(buffer.size()), nullptr, nullptr);
-    buffer.back() = '\0';
-    return buffer;
-}
-} // namespace
-
 const CUIString& CUIString::operator=(const wchar_t* lpwStr)
 {
     if (lpwStr == nullptr) {
@@ -250,7 +218,7 @@ const CUIString& CUIString::operator=(const wchar_t* lpwStr)
         return *this;
     }
     UIASSERT(!::IsBadStringPtrW(lpwStr, -1));
-    AssignText(WideToAnsi(lpwStr).data());
+    AssignText(WideToGbk(lpwStr));
     return *this;
 }
 
@@ -281,7 +249,7 @@ const CUIString& CUIString::operator+=(const wchar_t* lpwStr)
 {
     if (lpwStr != nullptr) {
         UIASSERT(!::IsBadStringPtrW(lpwStr, -1));
-        AppendText(WideToAnsi(lpwStr).data());
+        AppendText(WideToGbk(lpwStr));
     }
     return *this;
 }

@@ -1,5 +1,6 @@
-// CUIString: an 8-bit text in the system's multi-byte code page, with inline storage for short texts.
-// Searching, comparing, case mapping and byte-limited copying never split a double-byte character.
+// CUIString: an 8-bit text in the program's code page (GBK, whatever the system's is), with inline storage
+// for short texts. Searching, comparing, case mapping and byte-limited copying never split a double-byte
+// character.
 #pragma once
 
 #include <windows.h>
@@ -90,7 +91,7 @@ private:
     char m_szBuffer[kInlineSize];
 };
 
-// Double-byte helpers of the system code page, shared by the framework's text code.
+// Double-byte helpers of the program's code page (GBK), shared by the framework's text code.
 bool IsDbcsLeadByte(unsigned char ch);
 // Bytes of the character at pstr: 2 for a lead byte with its trail, else 1.
 int DbcsCharSize(const char* pstr);

@@ -48,23 +48,40 @@ CUIString WideToGbk(const wchar_t* pwstr, int nLength, bool* pbExact)
     return CUIString(bytes.data(), nBytes);
 }
 
-std::wstring Utf8ToWide(const char* pstr, int nLength, bool* pbValid)
+namespace {
+
+// UTF-8 as UTF-16 with the given converter flags; false when the converter refuses the bytes.
+bool DecodeUtf8(const char* pstr, int nLength, DWORD dwFlags, std::wstring& strWide)
 {
-    if (pbValid != nullptr)
-        *pbValid = true;
+    strWide.clear();
     if (pstr == nullptr)
-        return std::wstring();
+        return true;
     const int nBytes = nLength < 0 ? static_cast<int>(std::strlen(pstr)) : nLength;
     if (nBytes == 0)
-        return std::wstring();
-    const int nWide = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, pstr, nBytes, nullptr, 0);
-    if (nWide <= 0) {
-        if (pbValid != nullptr)
-            *pbValid = false;
-        return std::wstring();
-    }
-    std::wstring strWide(static_cast<std::size_t>(nWide), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, pstr, nBytes, &strWide[0], nWide);
+        return true;
+    const int nWide = ::MultiByteToWideChar(CP_UTF8, dwFlags, pstr, nBytes, nullptr, 0);
+    if (nWide <= 0)
+        return false;
+    strWide.assign(static_cast<std::size_t>(nWide), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, dwFlags, pstr, nBytes, &strWide[0], nWide);
+    return true;
+}
+
+} // namespace
+
+std::wstring Utf8ToWide(const char* pstr, int nLength, bool* pbValid)
+{
+    std::wstring strWide;
+    const bool bValid = DecodeUtf8(pstr, nLength, MB_ERR_INVALID_CHARS, strWide);
+    if (pbValid != nullptr)
+        *pbValid = bValid;
+    return strWide;
+}
+
+std::wstring Utf8ToWideReplacing(const char* pstr, int nLength)
+{
+    std::wstring strWide;
+    DecodeUtf8(pstr, nLength, 0, strWide);
     return strWide;
 }
 

@@ -24,5 +24,14 @@ CUIString WideToGbk(const wchar_t* pwstr, int nLength = -1, bool* pbExact = null
 // (when given) for bytes that are not valid UTF-8.
 std::wstring Utf8ToWide(const char* pstr, int nLength = -1, bool* pbValid = nullptr);
 std::string WideToUtf8(const wchar_t* pwstr, int nLength = -1);
+// UTF-8 for a reader of whole documents (skins), where a damaged byte must not cost the rest of the text:
+// each broken sequence becomes U+FFFD.
+std::wstring Utf8ToWideReplacing(const char* pstr, int nLength = -1);
+
+// True for a byte that starts a two-byte GBK character (0x81 to 0xFE), whatever the system's code page.
+inline bool IsGbkLeadByte(unsigned char ch)
+{
+    return ch >= 0x81 && ch <= 0xFE;
+}
 
 } // namespace SkinUI

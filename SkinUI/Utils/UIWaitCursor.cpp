@@ -2,7 +2,7 @@
 
 namespace SkinUI {
 
-CUIWaitCursor::CUIWaitCursor() : m_hOrigCursor(::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)))) {}
+CUIWaitCursor::CUIWaitCursor() : m_hOrigCursor(::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)))) {}
 
 CUIWaitCursor::~CUIWaitCursor()
 {

@@ -5,13 +5,15 @@
 #include "SkinUI/Control/UIButton.h"
 #include "SkinUI/Control/UIEdit.h"
 #include "SkinUI/Control/UILabel.h"
-#include "SkinUI/Control/UIProgress.h"
 #include "SkinUI/Control/UIMinimalControls.h"
+#include "SkinUI/Control/UIProgress.h"
 #include "SkinUI/Control/UIRichEdit.h"
-#include "SkinUI/Control/UIScrollBar.h"
 #include "SkinUI/Core/UIBase.h"
 #include "SkinUI/Core/UIContainer.h"
+#include "SkinUI/Core/UIPlatformText.h"
+#include "SkinUI/Core/UIScrollBar.h"
 #include "SkinUI/Layout/UILinearLayout.h"
+#include "SkinUI/Layout/UIMinimalLayouts.h"
 #include "SkinUI/Layout/UITabLayout.h"
 
 #include <cstdlib>
@@ -142,7 +144,7 @@ CControlUI* CSkinBuilder::Build(CUIResName xml, const char* pstrType, IDialogBui
         if (pstrType == nullptr)
             return nullptr;
         const HINSTANCE hModule = CPaintManagerUI::GetResourceModule();
-        const HRSRC hResource = ::FindResourceA(hModule, xml.Name(), pstrType);
+        const HRSRC hResource = FindGbkResource(hModule, xml.Name(), pstrType);
         if (hResource == nullptr)
             return nullptr;
         const HGLOBAL hGlobal = ::LoadResource(hModule, hResource);

@@ -1,6 +1,8 @@
 #include "SkinUI/Window/WinImplBase.h"
 
 #include "SkinUI/Core/UIControl.h"
+#include "SkinUI/Core/UIPlatformText.h"
+#include "SkinUI/Utils/UITextConvert.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -44,7 +46,7 @@ RECT RelativeWorkArea(HWND hWnd)
 {
     MONITORINFO info = {};
     info.cbSize = sizeof(info);
-    ::GetMonitorInfoA(::MonitorFromWindow(hWnd, MONITOR_DEFAULTTONEAREST), &info);
+    ::GetMonitorInfoW(::MonitorFromWindow(hWnd, MONITOR_DEFAULTTONEAREST), &info);
     RECT rcWork = info.rcWork;
     ::OffsetRect(&rcWork, -info.rcMonitor.left, -info.rcMonitor.top);
     return rcWork;
@@ -135,13 +137,13 @@ CUIResName WindowImplBase::SkinResourceId() const
 
 void WindowImplBase::OnSkinLoadFailed()
 {
-    ::MessageBoxA(nullptr, "加载资源文件失败", "SkinUI", MB_ICONERROR);
+    ::MessageBoxW(nullptr, GbkToWide("加载资源文件失败").c_str(), L"SkinUI", MB_ICONERROR);
     ::ExitProcess(1);
 }
 
 DWORD WindowImplBase::FrameStyle() const
 {
-    return static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_STYLE)) & ~static_cast<DWORD>(WS_CAPTION);
+    return static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)) & ~static_cast<DWORD>(WS_CAPTION);
 }
 
 LRESULT WindowImplBase::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
@@ -375,7 +377,7 @@ bool WindowImplBase::OpenArchiveResource()
             return true;
         }
     }
-    const HRSRC hResource = ::FindResourceA(hModule, resId.Name(), "ZIPRES");
+    const HRSRC hResource = FindGbkResource(hModule, resId.Name(), "ZIPRES");
     if (hResource == nullptr)
         return false;
     const HGLOBAL hGlobal = ::LoadResource(hModule, hResource);
@@ -400,7 +402,7 @@ bool WindowImplBase::OpenArchiveResource()
 
 LRESULT WindowImplBase::HandleCreate(UINT, WPARAM, LPARAM, bool& /*bHandled*/)
 {
-    ::SetWindowLongA(m_hWnd, GWL_STYLE, static_cast<LONG>(FrameStyle() | WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
+    ::SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>(FrameStyle() | WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
     RECT rcClient = {};
     ::GetClientRect(m_hWnd, &rcClient);
     ::SetWindowPos(m_hWnd, nullptr, rcClient.left, rcClient.top, rcClient.right - rcClient.left,

@@ -13,7 +13,7 @@ namespace {
 
 using PFN_UPDATELAYEREDWINDOW = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
 
-const char kShadowClassName[] = "OmbrelShadowWnd";
+const wchar_t kShadowClassName[] = L"OmbrelShadowWnd";
 const int kMaxShadowSize = 20;
 const unsigned kMaxSharpness = 20;
 
@@ -68,7 +68,7 @@ bool CWindowShadow::RegisterShadowClass(HINSTANCE hInstance)
         return false;
     // user32 is always loaded in a GUI process; layered windows are looked up so that a platform without
     // them simply shows no shadow.
-    HMODULE hUser32 = GetModuleHandleA("USER32.DLL");
+    HMODULE hUser32 = GetModuleHandleW(L"USER32.DLL");
     if (hUser32 == nullptr)
         return false;
     auto pfn = reinterpret_cast<PFN_UPDATELAYEREDWINDOW>(
@@ -78,15 +78,15 @@ bool CWindowShadow::RegisterShadowClass(HINSTANCE hInstance)
     s_pfnUpdateLayeredWindow = pfn;
     s_hInstance = hInstance;
 
-    WNDCLASSEXA wc = {};
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = hInstance;
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
     wc.lpszClassName = kShadowClassName;
-    RegisterClassExA(&wc); // an earlier registration of the same class serves as well
+    RegisterClassExW(&wc); // an earlier registration of the same class serves as well
     return true;
 }
 
@@ -102,14 +102,14 @@ void CWindowShadow::AttachToWindow(HWND hParent)
         return;
 
     // Layered and transparent: the mouse passes through the shadow to whatever lies below.
-    m_hWnd = CreateWindowExA(WS_EX_LAYERED | WS_EX_TRANSPARENT, kShadowClassName, nullptr, WS_POPUPWINDOW,
+    m_hWnd = CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT, kShadowClassName, nullptr, WS_POPUPWINDOW,
                              CW_USEDEFAULT, 0, 0, 0, hParent, nullptr, s_hInstance, nullptr);
     if (m_hWnd == nullptr)
         return;
     m_hParent = hParent;
     table[hParent] = ShadowEntry{this, nullptr};
 
-    const LONG_PTR nStyle = GetWindowLongPtrA(hParent, GWL_STYLE);
+    const LONG_PTR nStyle = GetWindowLongPtrW(hParent, GWL_STYLE);
     if (!(nStyle & WS_VISIBLE)) {
         m_Status = SHADOW_ENABLED;
     } else if (nStyle & (WS_MAXIMIZE | WS_MINIMIZE)) {
@@ -121,7 +121,7 @@ void CWindowShadow::AttachToWindow(HWND hParent)
     }
 
     table[hParent].pfnPrevProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(hParent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWindowShadow::ShadowParentProc)));
+        SetWindowLongPtrW(hParent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWindowShadow::ShadowParentProc)));
 }
 
 void CWindowShadow::Detach()
@@ -132,8 +132,8 @@ void CWindowShadow::Detach()
     auto it = table.find(m_hParent);
     if (it != table.end()) {
         const auto pfnOurs = reinterpret_cast<LONG_PTR>(&CWindowShadow::ShadowParentProc);
-        if (GetWindowLongPtrA(m_hParent, GWLP_WNDPROC) == pfnOurs) {
-            SetWindowLongPtrA(m_hParent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second.pfnPrevProc));
+        if (GetWindowLongPtrW(m_hParent, GWLP_WNDPROC) == pfnOurs) {
+            SetWindowLongPtrW(m_hParent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second.pfnPrevProc));
             table.erase(it);
         } else {
             // Someone hooked the window after us and calls our procedure: keep forwarding until it dies.
@@ -203,18 +203,19 @@ LRESULT CALLBACK CWindowShadow::ShadowParentProc(HWND hWnd, UINT uMsg, WPARAM wP
     auto it = table.find(hWnd);
     UIASSERT(it != table.end());
     if (it == table.end())
-        return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+        return DefWindowProcW(hWnd, uMsg, wParam, lParam);
     const WNDPROC pfnPrevProc = it->second.pfnPrevProc;
     if (it->second.pShadow != nullptr)
         it->second.pShadow->HandleParentMessage(hWnd, uMsg, wParam, lParam);
     if (uMsg == WM_NCDESTROY) {
         // Unhook on the way out so that nothing calls into the table for this handle again.
-        if (GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CWindowShadow::ShadowParentProc))
-            SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pfnPrevProc));
+        if (GetWindowLongPtrW(hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CWindowShadow::ShadowParentProc))
+            SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pfnPrevProc));
         table.erase(hWnd);
     }
-    // CallWindowProcA rather than a direct call: the kept value may be a thunk rather than a function.
-    return CallWindowProcA(pfnPrevProc, hWnd, uMsg, wParam, lParam);
+    // The parent is a Unicode window and is hooked with the wide calls, so its messages keep their UTF-16 form.
+    // CallWindowProcW rather than a direct call: the kept value may be a thunk rather than a function.
+    return CallWindowProcW(pfnPrevProc, hWnd, uMsg, wParam, lParam);
 }
 
 void CWindowShadow::ShowShadow(bool bShow)

@@ -37,7 +37,7 @@ static_assert(kAsyncPieceBytes >= 1024 && kAsyncPieceBytes <= 16 * 1024 * 1024, 
 
 std::atomic<DWORD> g_dwIdleLimitMs{HTTP_IDLE_LIMIT_MS};
 
-const char* const kWindowClass = "tessel_http_event_wnd";
+const wchar_t* const kWindowClass = L"tessel_http_event_wnd";
 
 // ----- WinINet and urlmon, loaded from the system folder at run time --------------------------------------
 
@@ -65,8 +65,8 @@ CWinInetApi LoadWinInet()
         return api;
     // Never unloaded: a worker left running at exit may still be inside it while static objects go away.
     HMODULE hPinned = nullptr;
-    ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                         reinterpret_cast<LPCSTR>(s_lib.Handle()), &hPinned);
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                         reinterpret_cast<LPCWSTR>(s_lib.Handle()), &hPinned);
     api.pInternetOpenA = s_lib.Proc<decltype(api.pInternetOpenA)>("InternetOpenA");
     api.pInternetConnectA = s_lib.Proc<decltype(api.pInternetConnectA)>("InternetConnectA");
     api.pInternetSetOptionA = s_lib.Proc<decltype(api.pInternetSetOptionA)>("InternetSetOptionA");
@@ -117,7 +117,7 @@ std::atomic<int> g_nWakeMethod{static_cast<int>(HttpWakeMethod::Automatic)};
 // Wine's WinINet does not wake a call blocked on a handle that another thread closes (Windows' does).
 bool RunningOnWine()
 {
-    static const bool s_bWine = ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    static const bool s_bWine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
     return s_bWine;
 }
 
@@ -413,7 +413,7 @@ public:
         }
     }
 
-    HANDLE m_hDone = ::CreateEventA(nullptr, TRUE, FALSE, nullptr); // set by each completion
+    HANDLE m_hDone = ::CreateEventW(nullptr, TRUE, FALSE, nullptr); // set by each completion
     std::atomic<DWORD> m_dwResult{0};                               // the completion's dwResult
     std::unique_ptr<char[]> m_pPiece;
     INTERNET_BUFFERSA m_buffers = {};
@@ -447,13 +447,13 @@ FCHttpRequest::FCHttpRequest(int nTaskId, HWND hEventWnd, const HttpRequestInfo&
       m_dwIdleLimitMs(g_dwIdleLimitMs.load())
 {
     if (m_bAsync) {
-        m_hStopEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_hStopEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
         m_pAsync = CAsyncContext::Create(); // without it (or the event) the session is not opened
     }
     SplitUrl();
     OpenSession();
     if (!StartWorker(&ConnectThread, m_hSession, m_hConnectThread))
-        ::PostMessageA(m_hEventWnd, WM_HTTP_TASK_EVENT, m_nTaskId, HTTP_EVENT_CONNECTED);
+        ::PostMessageW(m_hEventWnd, WM_HTTP_TASK_EVENT, m_nTaskId, HTTP_EVENT_CONNECTED);
     m_nStartTick = ::GetTickCount64();
     if (m_request.m_nTimeoutMs > 0)
         ::SetTimer(m_hEventWnd, m_nTaskId, m_request.m_nTimeoutMs, nullptr);
@@ -555,7 +555,7 @@ void FCHttpRequest::SendEvent(int nKind) const
 {
     // Once stopped, the task's events would be ignored anyway, and the window may be gone.
     if (!m_bStopRequested.load())
-        ::SendNotifyMessageA(m_hEventWnd, WM_HTTP_TASK_EVENT, static_cast<WPARAM>(m_nTaskId), nKind);
+        ::SendNotifyMessageW(m_hEventWnd, WM_HTTP_TASK_EVENT, static_cast<WPARAM>(m_nTaskId), nKind);
 }
 
 unsigned __stdcall FCHttpRequest::ConnectThread(void* pvStart)
@@ -588,8 +588,8 @@ void FCHttpRequest::OpenRequest()
         m_pAsync->AddRef(); // the request handle's reference, dropped when WinINet reports its closing
     if (!StartWorker(&TransferThread, m_hRequest, m_hTransferThread)) {
         m_response.m_bBodyComplete = FALSE;
-        ::PostMessageA(m_hEventWnd, WM_HTTP_TASK_EVENT, m_nTaskId, HTTP_EVENT_RESPONSE);
-        ::PostMessageA(m_hEventWnd, WM_HTTP_TASK_EVENT, m_nTaskId, HTTP_EVENT_FINISHED);
+        ::PostMessageW(m_hEventWnd, WM_HTTP_TASK_EVENT, m_nTaskId, HTTP_EVENT_RESPONSE);
+        ::PostMessageW(m_hEventWnd, WM_HTTP_TASK_EVENT, m_nTaskId, HTTP_EVENT_FINISHED);
     }
 }
 
@@ -744,22 +744,22 @@ bool FCHttpRequest::IsIdle() const
 FCHttpRequestManager::FCHttpRequestManager()
 {
     const HINSTANCE hInstance = reinterpret_cast<HINSTANCE>(&__ImageBase);
-    WNDCLASSEXA wc = {};
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = &EventWndProc;
     wc.hInstance = hInstance;
     wc.lpszClassName = kWindowClass;
-    ::RegisterClassExA(&wc); // already registered by another manager: fine
-    m_hEventWnd = ::CreateWindowExA(0, kWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, hInstance, nullptr);
+    ::RegisterClassExW(&wc); // already registered by another manager: fine
+    m_hEventWnd = ::CreateWindowExW(0, kWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, hInstance, nullptr);
     UIASSERT(m_hEventWnd != nullptr);
     if (m_hEventWnd != nullptr)
-        ::SetWindowLongPtrA(m_hEventWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        ::SetWindowLongPtrW(m_hEventWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 FCHttpRequestManager::~FCHttpRequestManager()
 {
     if (m_hEventWnd != nullptr) {
-        ::SetWindowLongPtrA(m_hEventWnd, GWLP_USERDATA, 0);
+        ::SetWindowLongPtrW(m_hEventWnd, GWLP_USERDATA, 0);
         ::DestroyWindow(m_hEventWnd);
         m_hEventWnd = nullptr;
     }
@@ -844,9 +844,9 @@ void FCHttpRequestManager::OnTaskTimeout(FCHttpRequest&) {}
 
 LRESULT CALLBACK FCHttpRequestManager::EventWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    auto* pManager = reinterpret_cast<FCHttpRequestManager*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    auto* pManager = reinterpret_cast<FCHttpRequestManager*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
     if (pManager == nullptr)
-        return ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
+        return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
     switch (uMsg) {
     case WM_TIMER:
         pManager->HandleEventTimer(wParam);
@@ -855,7 +855,7 @@ LRESULT CALLBACK FCHttpRequestManager::EventWndProc(HWND hWnd, UINT uMsg, WPARAM
         pManager->HandleTaskEvent(static_cast<int>(wParam), static_cast<int>(lParam));
         return 0;
     default:
-        return ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
+        return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
     }
 }
 

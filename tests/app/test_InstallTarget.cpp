@@ -1,5 +1,7 @@
 #include "app/InstallTarget.h"
 
+#include "SkinUI/Utils/UITextConvert.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -56,6 +58,10 @@ TEST(InstallTarget, FolderMustExistAsAFolderWithAPathThatFits)
     const std::string tooLong = temp + "\\" + std::string(240 - temp.size(), 'l');
     ASSERT_TRUE(::CreateDirectoryA(fitting.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
     ASSERT_TRUE(::CreateDirectoryA(tooLong.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+    // A Chinese name is found whatever the system's code page is.
+    const std::string chinese = temp + "\\游戏安装";
+    const std::wstring chineseWide = SkinUI::GbkToWide(chinese.c_str());
+    ASSERT_TRUE(::CreateDirectoryW(chineseWide.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
 
     const struct
     {
@@ -64,7 +70,9 @@ TEST(InstallTarget, FolderMustExistAsAFolderWithAPathThatFits)
     } cases[] = {
         {temp, false}, {temp + "\\", false}, {fitting, false}, {temp + "\\NoSuchFolder", true},
         {file, true},  {tooLong, true},      {"C:", true},     {"C", true},
-        {"", true},
+        {"", true},    {chinese, false},
+        // A wildcard, or a '?' standing for a typed character that GBK lacks, is no folder, not even a root.
+        {"C:?", true}, {"C:*", true},       {temp + "\\A?o", true},
     };
     for (const auto& c : cases) {
         const InstallTargetCheck check = CheckInstallTargetFolder(c.strFolder.c_str());
@@ -83,6 +91,7 @@ TEST(InstallTarget, FolderMustExistAsAFolderWithAPathThatFits)
     ::DeleteFileA(file.c_str());
     ::RemoveDirectoryA(fitting.c_str());
     ::RemoveDirectoryA(tooLong.c_str());
+    ::RemoveDirectoryW(chineseWide.c_str());
 }
 
 TEST(InstallTarget, DriveRootIsJudgedByItsSpace)

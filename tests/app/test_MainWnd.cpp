@@ -292,18 +292,18 @@ TEST(InstallerWindow, CompletionPutsTheShortcutOnTheDesktopAndShowsTheFinishPage
     ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
     {
         CInstallerWindow w;
-        const std::string desktop = GetDesktopFolder().Chars();
+        const std::wstring desktop = GetDesktopFolder();
         ASSERT_FALSE(desktop.empty());
-        const std::string link = desktop + "\\Veltara.lnk";
-        ::DeleteFileA(link.c_str());
+        const std::wstring link = desktop + L"\\Veltara.lnk";
+        ::DeleteFileW(link.c_str());
         w.Find("Edt_Path")->SetText("D:\\Games");
         ::PostMessageA(w.Handle(), WM_INSTALL_PROGRESS, UNPACK_PROGRESS, 1000);
         Pump(100);
         EXPECT_EQ(w.Text("Txt_Status"), "100%");
         EXPECT_EQ(w.Page("Tab_Switch"), 2);
         EXPECT_STREQ(w.Find("Hor_Window")->GetBackImage(), "bk2.png");
-        EXPECT_NE(::GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES);
-        ::DeleteFileA(link.c_str());
+        EXPECT_NE(::GetFileAttributesW(link.c_str()), INVALID_FILE_ATTRIBUTES);
+        ::DeleteFileW(link.c_str());
     }
     ::CoUninitialize();
 }

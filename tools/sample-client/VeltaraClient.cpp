@@ -11,6 +11,8 @@
 // a test leaves no client running. With VELTARA_CLIENT_HOLD naming a file (relative to the program's folder),
 // the client keeps that file open while it runs, readable by others but not writable or deletable, as a game
 // holds its resource files.
+#include "SkinUI/Utils/UITextConvert.h"
+
 #include <windows.h>
 
 #include <cwchar>
@@ -23,14 +25,7 @@ const UINT_PTR kCloseTimer = 1;
 
 std::string ToUtf8(const std::wstring& text)
 {
-    if (text.empty())
-        return std::string();
-    const int n =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
+    return SkinUI::WideToUtf8(text.c_str(), static_cast<int>(text.size()));
 }
 
 std::wstring EnvVar(const wchar_t* pstrName)

@@ -7,6 +7,7 @@
 #include "WindowTestSupport.h"
 
 #include "SkinUI/Control/UIEdit.h"
+#include "SkinUI/Utils/UITextConvert.h"
 #include "SkinUI/Window/UIDlgBuilder.h"
 
 #include <gtest/gtest.h>
@@ -117,11 +118,17 @@ struct EditWindow
     }
 };
 
+// The native window's text in UTF-16, and as the program's GBK.
+std::wstring NativeWideText(HWND hWnd)
+{
+    wchar_t szText[512] = {};
+    ::GetWindowTextW(hWnd, szText, 512);
+    return szText;
+}
+
 std::string NativeText(HWND hWnd)
 {
-    char szText[512] = {};
-    ::GetWindowTextA(hWnd, szText, sizeof(szText));
-    return szText;
+    return SkinUI::WideToGbk(NativeWideText(hWnd).c_str()).Chars();
 }
 
 std::pair<DWORD, DWORD> NativeSelection(HWND hWnd)
@@ -358,11 +365,40 @@ TEST(EditWindow, TypingReportsEachChangeAndReturnIsReported)
     }
 }
 
+// The native window is a Unicode window: any character can be typed. The control's text is GBK: a
+// character GBK lacks becomes '?' there (never a look-alike), while the window shows what was typed. The
+// characters come as the keyboard's UTF-16 WM_CHAR messages (typing them through X would need keyboard
+// mappings that Wine picks up too late for the first key).
+TEST(EditWindow, TypedCharactersArriveWholeAndThoseGbkLacksBecomeQuestionMarks)
+{
+    const struct
+    {
+        const wchar_t* pwstrTyped;
+        const char* pstrText;
+    } cases[] = {
+        {L"\u6e38\u620f", "游戏"},
+        {L"\u30ab\u30ca", "\xA5\xAB\xA5\xCA"}, // kana are in GBK
+        {L"A\u00f1o", "A?o"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pstrText);
+        EditWindow t;
+        t.Click(50, 25);
+        const HWND hNative = t.edit->GetNativeWindow();
+        ASSERT_NE(hNative, nullptr);
+        for (const wchar_t* p = c.pwstrTyped; *p != L'\0'; ++p)
+            ::SendMessageW(hNative, WM_CHAR, static_cast<WPARAM>(*p), 1);
+        HostWindow::Pump();
+        EXPECT_TRUE(NativeWideText(hNative) == c.pwstrTyped) << NativeText(hNative);
+        EXPECT_STREQ(t.edit->GetText(), c.pstrText);
+        EXPECT_EQ(t.notes.TextsAt("textchanged").back(), c.pstrText);
+    }
+}
+
 TEST(EditWindow, TextsSetThroughTheControlGoThroughTheNativeWindow)
 {
-    // Chinese text set through the control survives the round trip through the native window in the
-    // system code page. (Typed double-byte characters cannot be tested here: Wine's ANSI edit window
-    // turns each into "??", which Windows does not.)
+    // Chinese text set through the control survives the round trip through the native window, whatever
+    // the system's code page is.
     const char kPath[] = "D:\\游戏\\维塔拉";
     struct Case
     {

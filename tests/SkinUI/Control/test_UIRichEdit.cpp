@@ -20,8 +20,10 @@ using namespace SkinUITest;
 namespace {
 
 // The agreement page of the installer's skin, as far as the text box goes.
+// The installer's agreement page with the installer's default font (the system's GUI font differs by locale).
 const char kAgreementSkin[] =
-    "<Window size=\"600,400\"><VerticalLayout name=\"page\">"
+    "<Window size=\"600,400\"><Font name=\"微软雅黑\" size=\"12\" default=\"true\" />"
+    "<VerticalLayout name=\"page\">"
     "<RichEdit name=\"Txt_info\" float=\"true\" pos=\"20,30,0,0\" width=\"570\" height=\"320\" vscrollbar=\"true\" "
     "hscrollbar=\"true\" textpadding=\"2,0,2,0\" align=\"left\" textcolor=\"0xFFFFFFFF\" />"
     "</VerticalLayout></Window>";

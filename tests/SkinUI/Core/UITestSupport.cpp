@@ -8,7 +8,7 @@ using namespace SkinUI;
 
 namespace {
 
-constexpr const char* kHostClass = "SkinUITestHost";
+constexpr const wchar_t* kHostClass = L"SkinUITestHost";
 
 int g_nAsserts = 0;
 std::string g_sLastAssert;
@@ -21,25 +21,26 @@ void CountAssert(const char* pstrCondition, const char* /*pstrFile*/, int /*iLin
 
 } // namespace
 
+// A Unicode window, as every window of the framework is.
 HostWindow::HostWindow(CPaintManagerUI& pm, Kind kind, int cx, int cy) : m_pm(pm), m_hWnd(nullptr)
 {
     static bool s_bRegistered = false;
-    const HINSTANCE hInst = ::GetModuleHandleA(nullptr);
+    const HINSTANCE hInst = ::GetModuleHandleW(nullptr);
     if (!s_bRegistered) {
-        WNDCLASSA wc = {};
+        WNDCLASSW wc = {};
         wc.lpfnWndProc = WindowProc;
         wc.hInstance = hInst;
         wc.lpszClassName = kHostClass;
-        wc.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-        s_bRegistered = ::RegisterClassA(&wc) != 0;
+        wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+        s_bRegistered = ::RegisterClassW(&wc) != 0;
     }
     if (kind == MessageOnly) {
-        m_hWnd = ::CreateWindowExA(0, kHostClass, "", 0, 0, 0, cx, cy, HWND_MESSAGE, nullptr, hInst, nullptr);
+        m_hWnd = ::CreateWindowExW(0, kHostClass, L"", 0, 0, 0, cx, cy, HWND_MESSAGE, nullptr, hInst, nullptr);
     } else {
-        m_hWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, kHostClass, "SkinUI test host", WS_POPUP, 10, 10, cx, cy, nullptr,
-                                   nullptr, hInst, nullptr);
+        m_hWnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, kHostClass, L"SkinUI test host", WS_POPUP, 10, 10, cx, cy,
+                                   nullptr, nullptr, hInst, nullptr);
     }
-    ::SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_pm));
+    ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_pm));
     m_pm.AttachWindow(m_hWnd);
     if (kind == VisiblePopup) {
         ::ShowWindow(m_hWnd, SW_SHOW);
@@ -50,7 +51,7 @@ HostWindow::HostWindow(CPaintManagerUI& pm, Kind kind, int cx, int cy) : m_pm(pm
 HostWindow::~HostWindow()
 {
     if (m_hWnd != nullptr) {
-        ::SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
+        ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
         ::DestroyWindow(m_hWnd);
     }
 }
@@ -58,19 +59,19 @@ HostWindow::~HostWindow()
 void HostWindow::Pump()
 {
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
 }
 
 LRESULT CALLBACK HostWindow::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    auto* pm = reinterpret_cast<CPaintManagerUI*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    auto* pm = reinterpret_cast<CPaintManagerUI*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
     LRESULT lRes = 0;
     if (pm != nullptr && pm->HandleWindowMessage(uMsg, wParam, lParam, lRes))
         return lRes;
-    return ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
 }
 
 std::string KindName(int nKind)

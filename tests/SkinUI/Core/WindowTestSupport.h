@@ -4,6 +4,8 @@
 
 #include "UITestSupport.h"
 
+#include "SkinUI/Utils/UITextConvert.h"
+
 #include <functional>
 #include <string>
 #include <utility>
@@ -126,11 +128,14 @@ public:
         static int s_nRun = 0;
         const std::string sMark =
             "/tmp/skinui-xinput-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++s_nRun);
-        std::string sCmd = "/bin/sh -c \"/usr/bin/xdotool " + sArgs + "; touch " + sMark + "\"";
-        STARTUPINFOA si = {};
+        // The arguments are UTF-8 (text to type may hold any character): the command line goes over in UTF-16.
+        std::wstring sCmd =
+            SkinUI::Utf8ToWide(("/bin/sh -c \"/usr/bin/xdotool " + sArgs + "; touch " + sMark + "\"").c_str());
+        STARTUPINFOW si = {};
         si.cb = sizeof(si);
         PROCESS_INFORMATION pi = {};
-        if (!::CreateProcessA(nullptr, &sCmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        if (sCmd.empty() ||
+            !::CreateProcessW(nullptr, &sCmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
             return false;
         if (pi.hThread != nullptr)
             ::CloseHandle(pi.hThread);

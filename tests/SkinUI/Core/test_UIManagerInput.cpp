@@ -303,6 +303,15 @@ TEST(ManagerKeys, KeysGoToTheFocusAndTheReleaseToWhereThePressWent)
     EXPECT_EQ(t.b->events.back().chKey, 'x');
     EXPECT_EQ(t.b->events.back().wParam, 0u); // a character carries no message words
     EXPECT_EQ(t.Take(), (EventLog{"a:keyup", "b:char"}));
+    // The window is a Unicode window: a typed character is a UTF-16 unit. Only ASCII is passed on, so that
+    // a character whose low byte is a space (U+4E20) or a letter (U+4E41) never reads as that key.
+    for (const wchar_t ch : {L'\u4e20', L'\u4e41', L'\u00f1'}) {
+        ::SendMessageW(t.host.Handle(), WM_CHAR, ch, 0x10001);
+        ASSERT_EQ(t.b->events.back().nKind, UIEV_CHAR);
+        EXPECT_EQ(t.b->events.back().chKey, '\0') << static_cast<int>(ch);
+    }
+    ::SendMessageW(t.host.Handle(), WM_CHAR, L' ', 0x390001);
+    EXPECT_EQ(t.b->events.back().chKey, ' ');
 }
 
 TEST(ManagerKeys, KeyStateReadsButtonsAndModifiers)
@@ -416,6 +425,7 @@ TEST(ManagerKeys, AltShortcutOfALabelActivatesTheNextControl)
     EXPECT_EQ(t.pm.GetFocusedControl(), t.t3);
     EXPECT_EQ(t.t3->nActivations, 1);
     EXPECT_FALSE(t.Route(WM_SYSCHAR, 'x')); // a label with nothing after it
+    EXPECT_FALSE(t.Route(WM_SYSCHAR, 0x4E4B)); // U+4E4B: its low byte 'K' is no shortcut
     EXPECT_FALSE(t.Route(WM_SYSCHAR, 'q'));
     EXPECT_EQ(t.pm.GetFocusedControl(), t.t3);
 

@@ -97,7 +97,6 @@ const std::string kSkin =
 
 TEST(Markup, ReadsASkinWithDeclarationEntitiesAndChineseTexts)
 {
-    ASSERT_EQ(::GetACP(), 936u) << "the tests run with the GBK code page";
     CSkinMarkup markup;
     ASSERT_TRUE(markup.LoadBuffer(reinterpret_cast<const BYTE*>(kSkin.data()), static_cast<DWORD>(kSkin.size())))
         << LastError(markup);
@@ -147,10 +146,14 @@ TEST(Markup, StructureAndErrorTexts)
         {"<a>", "a"},
         {"<a><b/>", "a{b}"},
         {"<a x=\"1\">text", "a(x=1)[text]"},
+        // The text may end inside the root only: an open child, or a second top-level element, fails.
         {"<a><b>", "!Expected end-tag start"},
         {"<a><b>text", "!Expected end-tag start"},
-        {"<a><b><c/>", "!Expected end-tag start"},
         {"<a/><b>", "!Expected end-tag start"},
+        // The text ends between elements while a child is still open: its next tag is missing.
+        {"<a><b><c/>", "!Expected start tag"},
+        {"<a><b><c/> \r\n", "!Expected start tag"},
+        {"<a><b><c><d/></c><!-- x -->", "!Expected start tag"},
         {"hello", "!Expected start tag"},
         {"<a><b/>x</a>", "!Expected start tag"},
         {"<a></b>", "!Unmatched closing tag"},
@@ -213,6 +216,25 @@ TEST(Markup, ErrorLocationShowsTheTextWhereReadingStopped)
     // The message stays readable after the document was released.
     markup.Release();
     EXPECT_EQ(LastError(markup), "Unmatched closing tag");
+    // Errors at the end of the text have no text to show; a bad name in the middle shows where it stands.
+    const struct
+    {
+        const char* pstrText;
+        const char* pstrLocation;
+    } locations[] = {
+        {"<a><bcd", ""},
+        {"<a><b><c/>", ""},
+        {"<a", ""},
+        {"<a x=\"1\"", ""},
+        {"<a><>x</a>", ">x</a>"},
+    };
+    for (const auto& c : locations) {
+        SCOPED_TRACE(c.pstrText);
+        std::memset(sz, '#', sizeof(sz));
+        ASSERT_FALSE(markup.LoadText(c.pstrText));
+        markup.CopyLastErrorLocation(sz, sizeof(sz));
+        EXPECT_STREQ(sz, c.pstrLocation);
+    }
 }
 
 TEST(Markup, AttributesAreLimitedAndCopied)
@@ -254,9 +276,9 @@ TEST(Markup, SpacesAreKeptOrShrunk)
     EXPECT_EQ(Parse("<a x=\"1   2\" y=\"3\">t  \r\n u</a>", false), "a(x=1 2,y=3)[t u]");
 }
 
-TEST(Markup, EncodingsAreConvertedToTheSystemCodePage)
+// Whatever the system's code page is (these tests also run under others), documents become GBK.
+TEST(Markup, EncodingsAreConvertedToGbk)
 {
-    ASSERT_EQ(::GetACP(), 936u);
     const std::string strUtf8 = "<a t=\"\xE4\xB8\xAD\xE6\x96\x87\"/>"; // 中文
     const std::wstring wstr = L"<a t=\"\x4E2D\x6587\"/>";
     std::string strLe("\xFF\xFE", 2), strBe("\xFE\xFF", 2);
@@ -284,6 +306,9 @@ TEST(Markup, EncodingsAreConvertedToTheSystemCodePage)
         {"UTF-16 mark only", "\xFE\xFF", MarkupEncoding::Utf16, ""},
         {"ANSI as it is", "<a t=\"中文\"/>", MarkupEncoding::Ansi, "a(t=中文)"},
         {"unknown counts as ANSI", "<a t=\"中文\"/>", static_cast<MarkupEncoding>(7), "a(t=中文)"},
+        {"UTF-8 kana", "<a t=\"\xE3\x82\xAB\xE3\x83\x8A\"/>", MarkupEncoding::Utf8, "a(t=\xA5\xAB\xA5\xCA)"},
+        {"UTF-8 beyond GBK", "<a t=\"A\xC3\xB1o\"/>", MarkupEncoding::Utf8, "a(t=A?o)"},
+        {"UTF-8 broken byte", "<a t=\"x\xFFy\"/>", MarkupEncoding::Utf8, "a(t=x?y)"},
         {"empty", "", MarkupEncoding::Utf8, ""},
         {"mark only", "\xEF\xBB\xBF", MarkupEncoding::Utf8, ""},
     };

@@ -25,7 +25,6 @@ std::string Bytes(const char* p)
 TEST(UIStringText, ChineseLiteralsReachTheProgramAsGbk)
 {
     EXPECT_EQ(Bytes("请输入正确的安装路径！"), "C7 EB CA E4 C8 EB D5 FD C8 B7 B5 C4 B0 B2 D7 B0 C2 B7 BE B6 A3 A1");
-    EXPECT_EQ(GetACP(), 936u) << "tests expect the Chinese ANSI code page";
 }
 
 TEST(UIStringStorage, ShortTextsInlineLongTextsOnTheHeap)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 using SkinUI::GbkToWide;
@@ -48,7 +49,7 @@ TEST(UITextConvert, Utf8RoundTripsAndRefusesBrokenBytes)
         EXPECT_TRUE(bValid);
     }
     EXPECT_EQ(SkinUI::WideToUtf8(L"\u8bf4"), "\xE8\xAF\xB4");
-    for (const char* pstrBroken : {"\xC3", "a\xFFb", "\xED\xA0\x80"}) { // cut, impossible byte, a lone surrogate
+    for (const char* pstrBroken : {"\xC3", "a\xFF.", "\xED\xA0\x80"}) { // cut, impossible byte, a lone surrogate
         bool bValid = true;
         EXPECT_EQ(SkinUI::Utf8ToWide(pstrBroken, -1, &bValid), L"");
         EXPECT_FALSE(bValid) << pstrBroken;
@@ -65,4 +66,14 @@ TEST(UITextConvert, LengthsNullAndBrokenBytes)
     const std::wstring strBroken = GbkToWide("a\xB0");
     ASSERT_FALSE(strBroken.empty());
     EXPECT_EQ(strBroken[0], L'a');
+}
+
+// The locale runs of the tests say which ANSI code page they were started for: this proves that they really
+// run under it (the conversions above hold under every one).
+TEST(UITextConvert, RunsUnderTheCodePageItWasStartedFor)
+{
+    const char* pstrExpected = std::getenv("VELTARA_EXPECT_CODEPAGE");
+    if (pstrExpected == nullptr)
+        GTEST_SKIP() << "started for the default code page";
+    EXPECT_EQ(::GetACP(), static_cast<UINT>(std::strtoul(pstrExpected, nullptr, 10)));
 }

@@ -5,6 +5,7 @@
 #include "SkinUI/Control/UIMinimalControls.h"
 #include "SkinUI/Core/UIContainer.h"
 #include "SkinUI/Layout/UILinearLayout.h"
+#include "SkinUI/Layout/UIMinimalLayouts.h"
 #include "SkinUI/Layout/UITabLayout.h"
 #include "tests/SkinUI/Core/UITestSupport.h"
 

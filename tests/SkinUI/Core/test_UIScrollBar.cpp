@@ -1,6 +1,6 @@
 // The scroll bar: where its parts lie, clamping, presses, thumb drags and repeats on its timer, forwarding
 // to an owning container, and the outlines it paints when it has no images.
-#include "SkinUI/Control/UIScrollBar.h"
+#include "SkinUI/Core/UIScrollBar.h"
 #include "SkinUI/Core/UIContainer.h"
 #include "SkinUI/Layout/UILinearLayout.h"
 

@@ -1,5 +1,5 @@
 // CScrollBarUI: placement of buttons and thumb, press, drag and repeat, and painting of the five parts.
-#include "SkinUI/Control/UIScrollBar.h"
+#include "SkinUI/Core/UIScrollBar.h"
 
 #include "SkinUI/Core/UIContainer.h"
 #include "SkinUI/Core/UIRender.h"

@@ -1,0 +1,1 @@
+#include <SkinUI/Window/WinImplBase.h> // wrong: Window is the top

@@ -1,0 +1,2 @@
+#include "SkinUI/Core/UIControl.h" // wrong: Utils is the bottom
+#include "SkinUI/Utils/UIString.h"
