@@ -72,14 +72,9 @@ LOCALES = [("zh_CN.UTF-8", 936), ("en_US.UTF-8", 1252), ("ja_JP.UTF-8", 932), ("
 # A folder with a character that GBK lacks: refused with the path text, never taken as another folder ("Ano").
 BEYOND_GBK_FOLDER = "C:\\Año"
 # Item names of the demo package that install exactly only through UTF-16 names: the one it always had and
-# those of tools/sample-client/names (build option VELTARA_DEMO_NAMES_BEYOND_GBK).
+# those of tools/sample-client/names.
 NAMES_BEYOND_ACP = ["VeltaraClient/res/说明.txt", "VeltaraClient/res/Ünïcödé-é.txt", "VeltaraClient/res/カタカナ.txt",
                     "VeltaraClient/res/emoji-🎮.txt"]
-# Cases that wait for work elsewhere: the row is skipped with this reason until the entry is removed.
-PENDING = {
-    "locale-names": "needs the zip reader's UTF-16 item names and the unpacker's wide file creation "
-                    "(then build with -DVELTARA_DEMO_NAMES_BEYOND_GBK=ON and remove this entry)",
-}
 
 
 class Skip(Exception):
@@ -1242,15 +1237,12 @@ def group_locale(ctx):
             check(n == 0, "%s: %s: %d pixels differ from the zh_CN run" % (case, what, n))
         yield case, None
 
-    if "locale-names" in PENDING:
-        yield "locale-names", "pending: " + PENDING["locale-names"]
-        return
     if not ctx.installable:
         yield "locale-names", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
         return
     with zipfile.ZipFile(ctx.package) as zf:
         missing = [n for n in NAMES_BEYOND_ACP if n not in zf.namelist()]
-    check(not missing, "the demo package lacks %s (build with -DVELTARA_DEMO_NAMES_BEYOND_GBK=ON)" % missing)
+    check(not missing, "the demo package lacks %s (tools/sample-client/names)" % missing)
     for locale, _codepage in LOCALES:
         case = "locale-names-%s" % locale.split(".")[0]
         ctx.clean_outputs()
