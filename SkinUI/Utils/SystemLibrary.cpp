@@ -1,31 +1,33 @@
 #include "SkinUI/Utils/SystemLibrary.h"
 
-#include <cstring>
+#include "SkinUI/Utils/UITextConvert.h"
+
+#include <cwchar>
 
 namespace SkinUI {
 
 void HardenDllSearch()
 {
-    ::SetDllDirectoryA("");
-    // Absent on systems without the search flags, where SetDllDirectoryA must do.
+    ::SetDllDirectoryW(L"");
+    // Absent on systems without the search flags, where SetDllDirectoryW must do.
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    HMODULE hKernel = ::GetModuleHandleA("kernel32.dll");
+    HMODULE hKernel = ::GetModuleHandleW(L"kernel32.dll");
     auto pfn = reinterpret_cast<SetDefaultDllDirectoriesFn>(
         reinterpret_cast<void*>(::GetProcAddress(hKernel, "SetDefaultDllDirectories")));
     if (pfn != nullptr)
         pfn(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
 }
 
-bool CUISystemLibrary::SystemPath(const char* pstrName, char* pszPath, unsigned int cchPath)
+bool CUISystemLibrary::SystemPath(const char* pstrName, wchar_t* pwszPath, unsigned int cchPath)
 {
-    const UINT n = ::GetSystemDirectoryA(pszPath, cchPath);
+    const UINT n = ::GetSystemDirectoryW(pwszPath, cchPath);
     if (n == 0 || n >= cchPath)
         return false;
-    const size_t nName = std::strlen(pstrName);
-    if (n + 1 + nName + 1 > cchPath)
+    const std::wstring strName = GbkToWide(pstrName);
+    if (n + 1 + strName.size() + 1 > cchPath)
         return false;
-    pszPath[n] = '\\';
-    std::memcpy(pszPath + n + 1, pstrName, nName + 1);
+    pwszPath[n] = L'\\';
+    std::wmemcpy(pwszPath + n + 1, strName.c_str(), strName.size() + 1);
     return true;
 }
 
@@ -35,20 +37,20 @@ namespace {
 bool HasSearchFlags()
 {
     static const bool s_bHas =
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories") != nullptr;
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories") != nullptr;
     return s_bHas;
 }
 } // namespace
 
 HMODULE CUISystemLibrary::Load(const char* pstrName)
 {
-    char szPath[MAX_PATH];
-    if (!SystemPath(pstrName, szPath, sizeof(szPath)))
+    wchar_t szPath[MAX_PATH];
+    if (!SystemPath(pstrName, szPath, MAX_PATH))
         return nullptr;
     // The DLL's own dependencies are looked for in the system folder too, never beside the program.
     const DWORD dwFlags = HasSearchFlags() ? 0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */
                                            : LOAD_WITH_ALTERED_SEARCH_PATH;
-    return ::LoadLibraryExA(szPath, nullptr, dwFlags);
+    return ::LoadLibraryExW(szPath, nullptr, dwFlags);
 }
 
 HMODULE CUISystemLibrary::LoadSideBySide(const char* pstrName)
@@ -57,9 +59,11 @@ HMODULE CUISystemLibrary::LoadSideBySide(const char* pstrName)
     // takes it from the assembly); the search flag keeps even that load out of the program's folder.
     ACTCTX_SECTION_KEYED_DATA data = {};
     data.cbSize = sizeof(data);
-    if (!::FindActCtxSectionStringA(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, pstrName, &data))
+    const std::wstring strName = GbkToWide(pstrName);
+    if (!::FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, strName.c_str(), &data))
         return Load(pstrName);
-    return ::LoadLibraryExA(pstrName, nullptr, HasSearchFlags() ? 0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */ : 0);
+    return ::LoadLibraryExW(strName.c_str(), nullptr,
+                            HasSearchFlags() ? 0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */ : 0);
 }
 
 CUISystemLibrary::CUISystemLibrary(const char* pstrName, LoadFrom eFrom)

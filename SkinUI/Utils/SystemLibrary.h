@@ -39,7 +39,7 @@ public:
     }
 
     // The full path of a file in the system folder; false when it does not fit.
-    static bool SystemPath(const char* pstrName, char* pszPath, unsigned int cchPath);
+    static bool SystemPath(const char* pstrName, wchar_t* pwszPath, unsigned int cchPath);
     // Loads a system DLL by full path; the caller frees the handle.
     static HMODULE Load(const char* pstrName);
     // Loads a DLL as LoadFrom::SideBySide describes; the caller frees the handle.

@@ -17,23 +17,12 @@ ALLOWED = {
     # The C and C++ runtime and its thread library, linked in statically: no text of ours passes through them.
     "GetStartupInfoA": "C runtime start-up",
     "LoadLibraryA": "32-bit C runtime start-up (the exception tables' helper library)",
+    "GetModuleHandleA": "32-bit C runtime start-up (the exception tables' helper library)",
     "OutputDebugStringA": "C++ runtime diagnostics",
     "CreateSemaphoreA": "thread library, unnamed semaphores",
     "CreateEventA": "zip reader, unnamed events (no text)",
     # Formats bytes into bytes ("%d", "%s" of GBK text): no code page is involved.
     "wvnsprintfA": "byte formatting of the string class and the debug trace",
-    # Loading system libraries by their fixed ASCII names from the system folder.
-    "GetSystemDirectoryA": "system library loader",
-    "LoadLibraryExA": "system library loader",
-    "SetDllDirectoryA": "system library loader",
-    "GetModuleHandleA": "system library loader",
-    # The zip reader and the package unpacker make the client's files and folders; their wide forms come
-    # with the reader's UTF-16 item names.
-    "CreateDirectoryA": "zip reader, package unpacker",
-    "CreateFileA": "zip reader, package unpacker",
-    "GetFileAttributesA": "zip reader, package unpacker",
-    "GetCurrentDirectoryA": "package unpacker",
-    "SetCurrentDirectoryA": "package unpacker",
     "PostMessageA": "package unpacker's progress messages (no text)",
 }
 

@@ -1,5 +1,7 @@
 #include "ZipTestSupport.h"
 
+#include "SkinUI/Utils/UITextConvert.h"
+
 #include <zlib.h>
 
 #include <cstring>
@@ -328,7 +330,8 @@ std::string ReadWholeFile(const std::string& strPath, bool* pbOk)
 {
     if (pbOk)
         *pbOk = false;
-    HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = ::CreateFileW(SkinUI::GbkToWide(strPath.c_str()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return std::string();
     std::string data(::GetFileSize(h, nullptr), '\0');
@@ -342,7 +345,8 @@ std::string ReadWholeFile(const std::string& strPath, bool* pbOk)
 
 bool WriteWholeFile(const std::string& strPath, const std::string& strData)
 {
-    HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE h = ::CreateFileW(SkinUI::GbkToWide(strPath.c_str()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                             nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     DWORD nWritten = 0;

@@ -129,6 +129,7 @@ private:
     bool m_bOk = false;
 };
 
+// Paths are GBK, like every text of the program, whatever the system's code page is.
 std::string ReadWholeFile(const std::string& strPath, bool* pbOk = nullptr);
 bool WriteWholeFile(const std::string& strPath, const std::string& strData);
 // Removes a folder with everything in it.

@@ -557,11 +557,11 @@ TEST(ManagerGeometry, SizeLimitsInitialSizeAndStoredAreas)
 TEST(ManagerPaintResources, DrawingLibraryComesFromTheSystemFolder)
 {
     CPaintManagerUI pm;
-    const HMODULE hModule = ::GetModuleHandleA("msimg32.dll");
+    const HMODULE hModule = ::GetModuleHandleW(L"msimg32.dll");
     ASSERT_NE(hModule, nullptr);
-    char szLoaded[MAX_PATH] = {};
-    ::GetModuleFileNameA(hModule, szLoaded, MAX_PATH);
-    char szSystem[MAX_PATH] = {};
+    wchar_t szLoaded[MAX_PATH] = {};
+    ::GetModuleFileNameW(hModule, szLoaded, MAX_PATH);
+    wchar_t szSystem[MAX_PATH] = {};
     ASSERT_TRUE(CUISystemLibrary::SystemPath("msimg32.dll", szSystem, MAX_PATH));
-    EXPECT_EQ(lstrcmpiA(szLoaded, szSystem), 0) << szLoaded;
+    EXPECT_EQ(lstrcmpiW(szLoaded, szSystem), 0);
 }

@@ -48,11 +48,11 @@ TEST(SystemLibrary, LoadsFromTheSystemFolderByFullPath)
 
 TEST(SystemLibrary, PathsThatDoNotFitAreRefused)
 {
-    char szSmall[8];
-    EXPECT_FALSE(CUISystemLibrary::SystemPath("wininet.dll", szSmall, sizeof(szSmall)));
-    char szPath[MAX_PATH];
-    ASSERT_TRUE(CUISystemLibrary::SystemPath("wininet.dll", szPath, sizeof(szPath)));
-    EXPECT_NE(std::string(szPath).find("\\wininet.dll"), std::string::npos);
+    wchar_t szSmall[8];
+    EXPECT_FALSE(CUISystemLibrary::SystemPath("wininet.dll", szSmall, 8));
+    wchar_t szPath[MAX_PATH];
+    ASSERT_TRUE(CUISystemLibrary::SystemPath("wininet.dll", szPath, MAX_PATH));
+    EXPECT_NE(std::wstring(szPath).find(L"\\wininet.dll"), std::wstring::npos);
 }
 
 // The installer's manifest names comctl32 version 6: loaded side by side, the assembly's copy is taken under an
