@@ -64,7 +64,8 @@ std::wstring ReadShortcutTarget(const std::wstring& strLinkPath)
     // The item list holds the target in UTF-16; the link's path text may only hold the system's code page.
     wchar_t szTarget[MAX_PATH] = {};
     LPITEMIDLIST pidl = nullptr;
-    const bool bFromList = SUCCEEDED(pLink->GetIDList(&pidl)) && pidl != nullptr && ::SHGetPathFromIDListW(pidl, szTarget);
+    const bool bFromList =
+        SUCCEEDED(pLink->GetIDList(&pidl)) && pidl != nullptr && ::SHGetPathFromIDListW(pidl, szTarget);
     ::CoTaskMemFree(pidl);
     if (!bFromList && FAILED(pLink->GetPath(szTarget, MAX_PATH, nullptr, SLGP_RAWPATH)))
         szTarget[0] = L'\0';

@@ -59,8 +59,8 @@ std::wstring KnownFolder(REFKNOWNFOLDERID id, HANDLE hToken, HRESULT& hr)
 HRESULT DesktopShellDispatch(CComRef<IShellDispatch2>& shell)
 {
     CComRef<IShellWindows> windows;
-    HRESULT hr = ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
-                                    windows.OutVoid());
+    HRESULT hr =
+        ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows, windows.OutVoid());
     if (FAILED(hr))
         return hr;
     VARIANT vLocation;

@@ -110,9 +110,9 @@ DWORD CheckFileFree(const std::wstring& strPath, bool bMayClearReadOnly)
         return ERROR_ACCESS_DENIED;
     if (bReadOnly && !::SetFileAttributesW(strPath.c_str(), dwAttributes & ~FILE_ATTRIBUTE_READONLY))
         return ::GetLastError();
-    const HANDLE h = ::CreateFileW(strPath.c_str(), GENERIC_WRITE | DELETE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE h =
+        ::CreateFileW(strPath.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     const DWORD dwError = h == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
     if (h != INVALID_HANDLE_VALUE)
         ::CloseHandle(h);

@@ -19,8 +19,8 @@ std::wstring LocalStamp(const SYSTEMTIME& st, bool bForName)
         std::swprintf(sz, 40, L"%04u%02u%02u-%02u%02u%02u", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute,
                       st.wSecond);
     else
-        std::swprintf(sz, 40, L"%04u-%02u-%02u %02u:%02u:%02u.%03u", st.wYear, st.wMonth, st.wDay, st.wHour,
-                      st.wMinute, st.wSecond, st.wMilliseconds);
+        std::swprintf(sz, 40, L"%04u-%02u-%02u %02u:%02u:%02u.%03u", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute,
+                      st.wSecond, st.wMilliseconds);
     return sz;
 }
 
@@ -47,9 +47,10 @@ std::wstring WindowsVersion()
     OSVERSIONINFOEXW info = {};
     info.dwOSVersionInfoSize = sizeof(info);
     const HMODULE hNtdll = ::GetModuleHandleW(L"ntdll.dll");
-    const auto pfn = hNtdll != nullptr ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(
-                                             ::GetProcAddress(hNtdll, "RtlGetVersion")))
-                                       : nullptr;
+    const auto pfn =
+        hNtdll != nullptr
+            ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(::GetProcAddress(hNtdll, "RtlGetVersion")))
+            : nullptr;
     if (pfn == nullptr || pfn(&info) != 0)
         return L"unknown";
     SYSTEM_INFO si = {};
@@ -91,9 +92,9 @@ private:
 std::wstring DescribeWindowsError(DWORD dwError)
 {
     wchar_t* pwstrText = nullptr;
-    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, dwError, 0, reinterpret_cast<wchar_t*>(&pwstrText), 0, nullptr);
+    const DWORD n =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, dwError, 0, reinterpret_cast<wchar_t*>(&pwstrText), 0, nullptr);
     std::wstring strText = n > 0 && pwstrText != nullptr ? std::wstring(pwstrText, n) : std::wstring();
     ::LocalFree(pwstrText);
     while (!strText.empty() && (strText.back() == L'\n' || strText.back() == L'\r' || strText.back() == L' '))
@@ -135,8 +136,8 @@ bool CInstallLog::OpenIn(const std::wstring& strFolder, const wchar_t* pwstrPref
     const std::wstring strBase = JoinPath(strFolder, std::wstring(pwstrPrefix) + L"-" + LocalStamp(st, true));
     std::wstring strPath = strBase + L".log";
     // One log a run: never another run's log reopened.
-    HANDLE h = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS) {
         strPath = strBase + L"-" + std::to_wstring(::GetCurrentProcessId()) + L".log";
         h = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,

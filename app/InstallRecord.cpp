@@ -116,24 +116,26 @@ bool ReadInstallRecordFile(const std::wstring& strClientFolder, std::vector<SIns
 {
     aFiles.clear();
     CScopedHandle file(::CreateFileW(JoinPath(strClientFolder, kInstallRecordName).c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr));
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr));
     LARGE_INTEGER size = {};
     if (!file.IsOpen() || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
         static_cast<std::uint64_t>(size.QuadPart) > kMaxRecordBytes)
         return false;
     std::string strText(static_cast<std::size_t>(size.QuadPart), '\0');
     DWORD nRead = 0;
-    if (!strText.empty() && (!::ReadFile(file.Get(), &strText[0], static_cast<DWORD>(strText.size()), &nRead, nullptr) ||
-                             nRead != strText.size()))
+    if (!strText.empty() &&
+        (!::ReadFile(file.Get(), &strText[0], static_cast<DWORD>(strText.size()), &nRead, nullptr) ||
+         nRead != strText.size()))
         return false;
     return ParseInstallRecord(strText, aFiles);
 }
 
 bool FileMatchesRecord(const std::wstring& strPath, const SInstalledFile& recorded, const std::function<bool()>& fnStop)
 {
-    CScopedHandle file(::CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    CScopedHandle file(::CreateFileW(strPath.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size = {};
     if (!file.IsOpen() || !::GetFileSizeEx(file.Get(), &size) ||
         static_cast<std::uint64_t>(size.QuadPart) != recorded.nSize)

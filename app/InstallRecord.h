@@ -49,7 +49,8 @@ bool ReadInstallRecordFile(const std::wstring& strClientFolder, std::vector<SIns
 
 // True when the file at strPath still has the recorded size and content. fnStop (may be empty) is asked
 // between pieces; a stop, or a file that cannot be read, counts as changed (it is then kept, never removed).
-bool FileMatchesRecord(const std::wstring& strPath, const SInstalledFile& recorded, const std::function<bool()>& fnStop);
+bool FileMatchesRecord(const std::wstring& strPath, const SInstalledFile& recorded,
+                       const std::function<bool()>& fnStop);
 
 // The record's files by path, for lookups.
 std::map<std::wstring, SInstalledFile, PathLess> IndexInstallRecord(const std::vector<SInstalledFile>& aFiles);

@@ -24,11 +24,16 @@ const char kLogPathLine[] = "安装日志：";
 const wchar_t* DescribeVerdict(PackageVerdict eVerdict)
 {
     switch (eVerdict) {
-    case PackageVerdict::Accepted: return L"accepted";
-    case PackageVerdict::NoResponse: return L"no response";
-    case PackageVerdict::BadStatus: return L"refused: the status is not a success";
-    case PackageVerdict::Incomplete: return L"refused: the transfer was cut";
-    case PackageVerdict::Empty: return L"refused: no bytes";
+    case PackageVerdict::Accepted:
+        return L"accepted";
+    case PackageVerdict::NoResponse:
+        return L"no response";
+    case PackageVerdict::BadStatus:
+        return L"refused: the status is not a success";
+    case PackageVerdict::Incomplete:
+        return L"refused: the transfer was cut";
+    case PackageVerdict::Empty:
+        return L"refused: no bytes";
     }
     return L"unknown";
 }

@@ -22,21 +22,36 @@ bool IsPackageRefused(UnpackOutcome eOutcome)
 const wchar_t* DescribeOutcome(UnpackOutcome eOutcome)
 {
     switch (eOutcome) {
-    case UnpackOutcome::NotStarted: return L"not started";
-    case UnpackOutcome::Running: return L"running";
-    case UnpackOutcome::Installed: return L"installed";
-    case UnpackOutcome::HashMismatch: return L"the package's hash differs from the expected one";
-    case UnpackOutcome::FolderUnusable: return L"the install folder cannot be used";
-    case UnpackOutcome::NotAnArchive: return L"the package is not an archive, or holds no items";
-    case UnpackOutcome::ItemFailed: return L"an item is damaged or cannot be placed";
-    case UnpackOutcome::ClientMissing: return L"the package holds no client program";
-    case UnpackOutcome::PathTooLong: return L"an installed file's path would be too long";
-    case UnpackOutcome::NotEnoughSpace: return L"not enough free space";
-    case UnpackOutcome::FileLocked: return L"a file to replace is in use";
-    case UnpackOutcome::CannotKeep: return L"a file of the player's cannot be kept";
-    case UnpackOutcome::WriteFailed: return L"writing failed";
-    case UnpackOutcome::SwitchFailed: return L"the client folder cannot be replaced";
-    case UnpackOutcome::Stopped: return L"stopped";
+    case UnpackOutcome::NotStarted:
+        return L"not started";
+    case UnpackOutcome::Running:
+        return L"running";
+    case UnpackOutcome::Installed:
+        return L"installed";
+    case UnpackOutcome::HashMismatch:
+        return L"the package's hash differs from the expected one";
+    case UnpackOutcome::FolderUnusable:
+        return L"the install folder cannot be used";
+    case UnpackOutcome::NotAnArchive:
+        return L"the package is not an archive, or holds no items";
+    case UnpackOutcome::ItemFailed:
+        return L"an item is damaged or cannot be placed";
+    case UnpackOutcome::ClientMissing:
+        return L"the package holds no client program";
+    case UnpackOutcome::PathTooLong:
+        return L"an installed file's path would be too long";
+    case UnpackOutcome::NotEnoughSpace:
+        return L"not enough free space";
+    case UnpackOutcome::FileLocked:
+        return L"a file to replace is in use";
+    case UnpackOutcome::CannotKeep:
+        return L"a file of the player's cannot be kept";
+    case UnpackOutcome::WriteFailed:
+        return L"writing failed";
+    case UnpackOutcome::SwitchFailed:
+        return L"the client folder cannot be replaced";
+    case UnpackOutcome::Stopped:
+        return L"stopped";
     }
     return L"unknown";
 }

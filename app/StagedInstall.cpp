@@ -270,7 +270,7 @@ UnpackOutcome CStagedInstall::PlanExisting()
         const bool bInPackage = m_aFiles.count(strRelative) != 0;
         const bool bUnchanged =
             existing.bListed && FileMatchesRecord(JoinPath(m_strClient, strRelative), itRecorded->second,
-                                                 [this] { return StopRequested(); });
+                                                  [this] { return StopRequested(); });
         switch (DecideFileFate(bInPackage, true, existing.bListed, bUnchanged)) {
         case FileFate::Keep: {
             bool bClash = m_aFolders.count(strRelative) != 0;
@@ -399,8 +399,8 @@ UnpackOutcome CStagedInstall::Stage()
 
 UnpackOutcome CStagedInstall::WriteItem(const SItem& item, Veltara::Sha256Digest& digest)
 {
-    CScopedHandle file(::CreateFileW(JoinPath(m_strStaging, item.strPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    CScopedHandle file(::CreateFileW(JoinPath(m_strStaging, item.strPath).c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen())
         return Failed(::GetLastError() == ERROR_FILE_EXISTS ? UnpackOutcome::ItemFailed : UnpackOutcome::WriteFailed,
                       item.strPath);
@@ -468,7 +468,7 @@ UnpackOutcome CStagedInstall::WriteRecord()
 {
     const std::string strText = FormatInstallRecord(m_aRecord);
     CScopedHandle file(::CreateFileW(JoinPath(m_strStaging, kInstallRecordName).c_str(), GENERIC_WRITE, 0, nullptr,
-                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen() || !WriteAll(file.Get(), strText.data(), strText.size()) || !::FlushFileBuffers(file.Get()))
         return Failed(UnpackOutcome::WriteFailed, kInstallRecordName);
     return UnpackOutcome::Installed;

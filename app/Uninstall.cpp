@@ -33,8 +33,9 @@ UninstallOutcome CUninstall::Plan()
             return true;
         }
         const auto it = recorded.find(strRelative);
-        const bool bOurs = IsInstallerOwnFile(strRelative) ||
-                           (it != recorded.end() && FileMatchesRecord(JoinPath(m_strClient, strRelative), it->second, {}));
+        const bool bOurs =
+            IsInstallerOwnFile(strRelative) ||
+            (it != recorded.end() && FileMatchesRecord(JoinPath(m_strClient, strRelative), it->second, {}));
         (bOurs ? m_aRemove : m_aKept).push_back(strRelative);
         return true;
     });

@@ -182,8 +182,7 @@ bool RegisterInstallation(const std::wstring& strClientFolder, const std::wstrin
     }
     SUninstallEntry entry;
     entry.strDisplayName = SkinUI::GbkToWide(g_strProductName);
-    entry.strDisplayIcon =
-        JoinPath(strClientFolder, SkinUI::GbkToWide(g_strClientExe) + L".exe") + L",0";
+    entry.strDisplayIcon = JoinPath(strClientFolder, SkinUI::GbkToWide(g_strClientExe) + L".exe") + L",0";
     entry.strPublisher = Veltara::kPublisher;
     entry.strDisplayVersion = Veltara::kVersion;
     entry.strInstallLocation = strClientFolder;
@@ -193,7 +192,8 @@ bool RegisterInstallation(const std::wstring& strClientFolder, const std::wstrin
     entry.strStartMenuShortcut = strStartMenuShortcut;
     const LONG r = WriteUninstallEntry(entry);
     if (r != ERROR_SUCCESS) {
-        log.Failure(L"writing the Apps & Features entry", L"HKLM\\" + KeyPath(kUninstallKeyName), static_cast<DWORD>(r));
+        log.Failure(L"writing the Apps & Features entry", L"HKLM\\" + KeyPath(kUninstallKeyName),
+                    static_cast<DWORD>(r));
         return false;
     }
     log.Format(L"registered in Apps & Features: HKLM\\%ls (32-bit view), version %ls, %lu KB, uninstaller %ls",

@@ -18,7 +18,7 @@ extern const wchar_t kUninstallSwitch[];
 struct SUninstallEntry
 {
     std::wstring strDisplayName;
-    std::wstring strDisplayIcon;     // "<client folder>\VeltaraClient.exe,0"
+    std::wstring strDisplayIcon; // "<client folder>\VeltaraClient.exe,0"
     std::wstring strPublisher;
     std::wstring strDisplayVersion;
     std::wstring strInstallLocation; // the client folder

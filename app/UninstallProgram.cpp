@@ -180,7 +180,8 @@ int Uninstall(const std::wstring& strClient, CInstallLog& log)
     CUninstall uninstall(strClient);
     UninstallOutcome eOutcome = uninstall.Plan();
     if (eOutcome == UninstallOutcome::Removed) {
-        log.Format(L"uninstall: %u files to remove, %u to keep", static_cast<unsigned>(uninstall.FilesToRemove().size()),
+        log.Format(L"uninstall: %u files to remove, %u to keep",
+                   static_cast<unsigned>(uninstall.FilesToRemove().size()),
                    static_cast<unsigned>(uninstall.FilesKept().size()));
         for (const std::wstring& strFile : uninstall.FilesKept())
             log.Format(L"keeps %ls (changed by the player, or not installed by us)", strFile.c_str());
@@ -218,9 +219,8 @@ int Uninstall(const std::wstring& strClient, CInstallLog& log)
 
     // The entry is this installation's only when it names this folder (a later installation elsewhere owns it).
     SUninstallEntry entry;
-    const bool bEntry = ReadUninstallEntry(entry) &&
-                        ::CompareStringOrdinal(entry.strInstallLocation.c_str(), -1, strClient.c_str(), -1, TRUE) ==
-                            CSTR_EQUAL;
+    const bool bEntry = ReadUninstallEntry(entry) && ::CompareStringOrdinal(entry.strInstallLocation.c_str(), -1,
+                                                                            strClient.c_str(), -1, TRUE) == CSTR_EQUAL;
     RemoveShortcuts(strClient, bEntry ? &entry : nullptr, log);
     if (bEntry) {
         const LONG r = RemoveUninstallEntry();
@@ -242,7 +242,8 @@ int Uninstall(const std::wstring& strClient, CInstallLog& log)
 int RunRelocated(const std::wstring& strClient, const std::wstring& strHandle)
 {
     // The first process is gone before any file is touched (its program file is one of them).
-    const HANDLE hFirst = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::wcstoull(strHandle.c_str(), nullptr, 10)));
+    const HANDLE hFirst =
+        reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::wcstoull(strHandle.c_str(), nullptr, 10)));
     if (hFirst != nullptr) {
         ::WaitForSingleObject(hFirst, 30000);
         ::CloseHandle(hFirst);
