@@ -1,6 +1,7 @@
 #include "app/DesktopShortcut.h"
 
 #include "SkinUI/Utils/UITextConvert.h"
+#include "app/ComRef.h"
 #include "app/Config.h"
 
 #include <objbase.h>
@@ -8,32 +9,6 @@
 
 using SkinUI::CUIString;
 using SkinUI::GbkToWide;
-
-namespace {
-
-// Releases a COM interface at the end of a scope.
-template <class T>
-class CComRef
-{
-public:
-    CComRef() = default;
-    ~CComRef()
-    {
-        if (m_p != nullptr)
-            m_p->Release();
-    }
-    CComRef(const CComRef&) = delete;
-    CComRef& operator=(const CComRef&) = delete;
-    T** Out() { return &m_p; }
-    void** OutVoid() { return reinterpret_cast<void**>(&m_p); }
-    T* operator->() const { return m_p; }
-    explicit operator bool() const { return m_p != nullptr; }
-
-private:
-    T* m_p = nullptr;
-};
-
-} // namespace
 
 std::wstring GetDesktopFolder()
 {
@@ -76,4 +51,34 @@ bool PlaceDesktopShortcut(const std::wstring& strDesktopFolder, const char* pstr
         return false;
     // The link's name below the folder as the configuration composes it ("\\Veltara.lnk").
     return CreateDesktopShortcut(pstrTarget, (strDesktopFolder + GbkToWide(ComposeShortcutPath(""))).c_str());
+}
+
+std::wstring ReadShortcutTarget(const std::wstring& strLinkPath)
+{
+    CComRef<IShellLinkW> pLink;
+    CComRef<IPersistFile> pFile;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, pLink.OutVoid())) ||
+        FAILED(pLink->QueryInterface(IID_IPersistFile, pFile.OutVoid())) ||
+        FAILED(pFile->Load(strLinkPath.c_str(), STGM_READ)))
+        return std::wstring();
+    // The item list holds the target in UTF-16; the link's path text may only hold the system's code page.
+    wchar_t szTarget[MAX_PATH] = {};
+    LPITEMIDLIST pidl = nullptr;
+    const bool bFromList =
+        SUCCEEDED(pLink->GetIDList(&pidl)) && pidl != nullptr && ::SHGetPathFromIDListW(pidl, szTarget);
+    ::CoTaskMemFree(pidl);
+    if (!bFromList && FAILED(pLink->GetPath(szTarget, MAX_PATH, nullptr, SLGP_RAWPATH)))
+        szTarget[0] = L'\0';
+    return szTarget;
+}
+
+bool RemoveShortcutTo(const std::wstring& strLinkPath, const std::wstring& strTarget)
+{
+    if (strLinkPath.empty() || ::GetFileAttributesW(strLinkPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    const std::wstring strPointsAt = ReadShortcutTarget(strLinkPath);
+    if (strPointsAt.empty() ||
+        ::CompareStringOrdinal(strPointsAt.c_str(), -1, strTarget.c_str(), -1, TRUE) != CSTR_EQUAL)
+        return true; // not ours (any more)
+    return ::DeleteFileW(strLinkPath.c_str()) != FALSE;
 }

@@ -100,6 +100,27 @@ bool IsFile(const std::wstring& strPath)
     return dw != INVALID_FILE_ATTRIBUTES && (dw & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+DWORD CheckFileFree(const std::wstring& strPath, bool bMayClearReadOnly)
+{
+    const DWORD dwAttributes = PathAttributes(strPath);
+    if (dwAttributes == INVALID_FILE_ATTRIBUTES)
+        return ::GetLastError();
+    const bool bReadOnly = (dwAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (bReadOnly && !bMayClearReadOnly)
+        return ERROR_ACCESS_DENIED;
+    if (bReadOnly && !::SetFileAttributesW(strPath.c_str(), dwAttributes & ~FILE_ATTRIBUTE_READONLY))
+        return ::GetLastError();
+    const HANDLE h =
+        ::CreateFileW(strPath.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const DWORD dwError = h == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
+    if (h != INVALID_HANDLE_VALUE)
+        ::CloseHandle(h);
+    if (bReadOnly)
+        ::SetFileAttributesW(strPath.c_str(), dwAttributes);
+    return dwError;
+}
+
 bool MakeFolderChain(const std::wstring& strRoot, const std::wstring& strRelative)
 {
     std::size_t nAt = 0;

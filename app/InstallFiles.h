@@ -11,6 +11,34 @@
 #include <functional>
 #include <string>
 
+// Closes a kernel handle (a file, a process, a token) at the end of a scope; null and INVALID_HANDLE_VALUE
+// both mean none.
+class CScopedHandle
+{
+public:
+    explicit CScopedHandle(HANDLE h = nullptr) : m_h(h) {}
+    ~CScopedHandle() { Reset(nullptr); }
+    CScopedHandle(const CScopedHandle&) = delete;
+    CScopedHandle& operator=(const CScopedHandle&) = delete;
+    bool IsOpen() const { return m_h != INVALID_HANDLE_VALUE && m_h != nullptr; }
+    HANDLE Get() const { return m_h; }
+    // For functions that return a handle through a pointer; closes the one held first.
+    HANDLE* Out()
+    {
+        Reset(nullptr);
+        return &m_h;
+    }
+    void Reset(HANDLE h)
+    {
+        if (IsOpen())
+            ::CloseHandle(m_h);
+        m_h = h;
+    }
+
+private:
+    HANDLE m_h;
+};
+
 // a + '\' + b, without doubling a separator that a already ends with.
 std::wstring JoinPath(const std::wstring& a, const std::wstring& b);
 
@@ -26,6 +54,12 @@ std::wstring ExtendedPath(const std::wstring& strFull);
 DWORD PathAttributes(const std::wstring& strPath);
 bool IsFolder(const std::wstring& strPath);
 bool IsFile(const std::wstring& strPath);
+
+// Whether a file could be replaced or deleted now: it is opened for writing and deletion with every kind
+// of sharing, which a program that has it open (a running client, its DLLs) refuses. A read-only file loses
+// its mark for the test and gets it back at once when bMayClearReadOnly, else it counts as not free. 0 when
+// free, else the Windows error code.
+DWORD CheckFileFree(const std::wstring& strPath, bool bMayClearReadOnly);
 
 // Makes every folder of strRelative below strRoot, parent first; an existing folder is no error.
 bool MakeFolderChain(const std::wstring& strRoot, const std::wstring& strRelative);

@@ -1,14 +1,26 @@
 #include "app/InstallRecord.h"
 
 #include "SkinUI/Utils/UITextConvert.h"
+#include "app/InstallFiles.h"
 
 #include <windows.h>
 
 const wchar_t kInstallRecordName[] = L"VeltaraSetup.record";
+const wchar_t kInstallLogCopyName[] = L"VeltaraSetup.log";
+const wchar_t kUninstallerName[] = L"VeltaraUninstall.exe";
 
 namespace {
 
 const char kHeader[] = "VeltaraSetup install record 1";
+// A record larger than this is not one of ours.
+constexpr std::uint64_t kMaxRecordBytes = 64u << 20;
+// Files are hashed in pieces of this size; a stop is seen between two pieces.
+constexpr DWORD kHashPiece = 256u << 10;
+
+bool SameName(const std::wstring& a, const wchar_t* b)
+{
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
+}
 
 bool ParseSize(const std::string& strDigits, std::uint64_t& nSize)
 {
@@ -43,6 +55,12 @@ bool ParseLine(const std::string& strLine, SInstalledFile& file)
 }
 
 } // namespace
+
+bool IsInstallerOwnFile(const std::wstring& strRelative)
+{
+    return SameName(strRelative, kInstallRecordName) || SameName(strRelative, kInstallLogCopyName) ||
+           SameName(strRelative, kUninstallerName);
+}
 
 bool PathLess::operator()(const std::wstring& a, const std::wstring& b) const
 {
@@ -92,6 +110,49 @@ bool ParseInstallRecord(const std::string& strText, std::vector<SInstalledFile>&
             aFiles.push_back(std::move(file));
     }
     return !bHeader;
+}
+
+bool ReadInstallRecordFile(const std::wstring& strClientFolder, std::vector<SInstalledFile>& aFiles)
+{
+    aFiles.clear();
+    CScopedHandle file(::CreateFileW(JoinPath(strClientFolder, kInstallRecordName).c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr));
+    LARGE_INTEGER size = {};
+    if (!file.IsOpen() || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
+        static_cast<std::uint64_t>(size.QuadPart) > kMaxRecordBytes)
+        return false;
+    std::string strText(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD nRead = 0;
+    if (!strText.empty() &&
+        (!::ReadFile(file.Get(), &strText[0], static_cast<DWORD>(strText.size()), &nRead, nullptr) ||
+         nRead != strText.size()))
+        return false;
+    return ParseInstallRecord(strText, aFiles);
+}
+
+bool FileMatchesRecord(const std::wstring& strPath, const SInstalledFile& recorded, const std::function<bool()>& fnStop)
+{
+    CScopedHandle file(::CreateFileW(strPath.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size = {};
+    if (!file.IsOpen() || !::GetFileSizeEx(file.Get(), &size) ||
+        static_cast<std::uint64_t>(size.QuadPart) != recorded.nSize)
+        return false;
+    Veltara::CSha256 hash;
+    std::vector<char> buffer(kHashPiece);
+    for (;;) {
+        if (fnStop && fnStop())
+            return false;
+        DWORD nRead = 0;
+        if (!::ReadFile(file.Get(), buffer.data(), kHashPiece, &nRead, nullptr))
+            return false;
+        if (nRead == 0)
+            break;
+        hash.Update(buffer.data(), nRead);
+    }
+    return hash.Finish() == recorded.digest;
 }
 
 std::map<std::wstring, SInstalledFile, PathLess> IndexInstallRecord(const std::vector<SInstalledFile>& aFiles)

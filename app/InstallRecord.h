@@ -6,12 +6,20 @@
 #include "app/Sha256.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 // Name of the record inside the client folder.
 extern const wchar_t kInstallRecordName[];
+// The installer's other own files in the client folder: the copy of the last successful run's log, and the
+// uninstaller (the setup program itself, started with a switch).
+extern const wchar_t kInstallLogCopyName[];
+extern const wchar_t kUninstallerName[];
+// True for the path (relative to the client folder) of one of the installer's own files; a package may not
+// bring a file of such a name.
+bool IsInstallerOwnFile(const std::wstring& strRelative);
 
 // One installed file: its path relative to the client folder ('\' separators), its size and its hash.
 struct SInstalledFile
@@ -34,6 +42,15 @@ std::string FormatInstallRecord(const std::vector<SInstalledFile>& aFiles);
 // Reads a record. False (and no files) when the text is not a record of a format version this program
 // knows; a damaged line is skipped, so the files it named count as not installed by us.
 bool ParseInstallRecord(const std::string& strText, std::vector<SInstalledFile>& aFiles);
+
+// Reads the record in a client folder; false when there is none, it cannot be read or it is not a record of a
+// format version this program knows.
+bool ReadInstallRecordFile(const std::wstring& strClientFolder, std::vector<SInstalledFile>& aFiles);
+
+// True when the file at strPath still has the recorded size and content. fnStop (may be empty) is asked
+// between pieces; a stop, or a file that cannot be read, counts as changed (it is then kept, never removed).
+bool FileMatchesRecord(const std::wstring& strPath, const SInstalledFile& recorded,
+                       const std::function<bool()>& fnStop);
 
 // The record's files by path, for lookups.
 std::map<std::wstring, SInstalledFile, PathLess> IndexInstallRecord(const std::vector<SInstalledFile>& aFiles);

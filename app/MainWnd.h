@@ -22,6 +22,9 @@ class COptionUI;
 class CButtonUI;
 } // namespace SkinUI
 
+class CInstallLog;
+enum class PackageVerdict;
+
 class CMainWnd : public SkinUI::WindowImplBase, public FCHttpRequestManager
 {
 public:
@@ -45,6 +48,10 @@ public:
     // Checks a folder for installing, shows the result under the path field and remembers whether it may be
     // installed into.
     void CheckInstallTarget(const char* pstrFolder);
+
+    // The run's log (null: none; it must outlive the window) and whether a successful installation is
+    // registered in Apps & Features with an uninstaller. Without this call: no log, no registration.
+    void SetRunOptions(CInstallLog* pLog, bool bRegisterUninstall);
 
 protected:
     // Skinned window base.
@@ -119,6 +126,16 @@ private:
     // Stops the download and the unpacking; the unpacking removes what it wrote. bWait: until it is done.
     void StopWork(bool bWait);
     bool ConfirmClose();
+
+    // What the run leaves for the player and for support (MainWndOutcome.cpp): the log of each step, the
+    // shortcuts, the Apps & Features entry and the copy of the log in the client folder.
+    CInstallLog& Log();
+    void LogInstallStart();
+    void LogResponse(const FCHttpRequest& task);
+    void LogTransferEnd(const FCHttpRequest& task, PackageVerdict eVerdict);
+    void LogFailure(const char* pstrText);
+    void ShowLogPath(bool bShow);
+    void PlaceInstallation();
     LRESULT OnQueryEndSession();
     void OnEndSession(bool bEnding);
 
@@ -149,6 +166,9 @@ private:
     RetryFrom m_eRetryFrom = RetryFrom::Download;
     std::string m_strExpectedSha256;
     SkinUI::CButtonUI* m_pBtnRetry = nullptr;
+    SkinUI::CTextUI* m_pTxtLogPath = nullptr;
+    CInstallLog* m_pLog = nullptr;
+    bool m_bRegisterUninstall = false;
     // The skin's fill image of the bar and colour of the status line, restored when work runs again.
     SkinUI::CUIString m_strProgressFore;
     DWORD m_dwStatusColor = 0;

@@ -13,12 +13,11 @@
 #include "SkinUI/Utils/UITextConvert.h"
 #include "app/Animations.h"
 #include "app/Config.h"
-#include "app/DesktopShortcut.h"
+#include "app/DesktopUser.h"
 #include "app/DownloadProgress.h"
+#include "app/InstallLog.h"
 #include "app/InstallTarget.h"
-#include "SkinUI/Utils/UITextConvert.h"
 
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cmath>
@@ -182,6 +181,7 @@ void CMainWnd::Install()
 
 void CMainWnd::StartWork()
 {
+    LogInstallStart();
     ShowWorkStopped(false);
     StartTimer(TIMER_FADE_IN, kFadePeriodMs);
     if (!m_strPackage.empty())
@@ -195,7 +195,9 @@ void CMainWnd::StartDownload()
     m_eStage = Stage::Downloading;
     SetProgress(0);
     ShowStatusLine("");
-    m_nTaskId = AddDownload(ComposePackageUrl());
+    const CUIString strUrl = ComposePackageUrl();
+    Log().Format(L"download: GET %ls", GbkToWide(strUrl).c_str());
+    m_nTaskId = AddDownload(strUrl);
 }
 
 void CMainWnd::StartUnpacking()
@@ -204,6 +206,7 @@ void CMainWnd::StartUnpacking()
     SetProgress(900);
     ShowStatusLine("");
     // The thread gets its own copy of the folder and the package: it never reads the window.
+    m_unpacker.SetLog(&Log());
     if (!m_unpacker.Start(m_hWnd, std::move(m_strPackage), InstallFolder(), m_strExpectedSha256.c_str())) {
         m_strPackage = m_unpacker.TakePackage();
         FailInstallation(kInstallFailed, RetryFrom::Install);
@@ -273,8 +276,14 @@ void CMainWnd::Launch()
     const CUIString strExe = ComposeClientExePath(strFolder);
     const CUIString strWorkingFolder = ComposeClientFolder(strFolder);
     TraceDebug("kvo_aaa 路径: %s", strExe.Chars());
-    ::ShellExecuteW(nullptr, L"open", GbkToWide(strExe).c_str(), nullptr, GbkToWide(strWorkingFolder).c_str(),
-                    SW_SHOW);
+    // With the rights of the desktop's user, not the installer's administrator token.
+    const SLaunchResult result = StartAsDesktopUser(GbkToWide(strExe), GbkToWide(strWorkingFolder));
+    const wchar_t* pwstrPath = result.ePath == LaunchPath::DesktopShell ? L"through the desktop shell" : L"directly";
+    if (result.bStarted)
+        Log().Format(L"client started %ls (%ls): %ls", pwstrPath, result.strNote.c_str(), GbkToWide(strExe).c_str());
+    else
+        Log().Failure(L"starting the client " + std::wstring(pwstrPath) + L" (" + result.strNote + L")",
+                      GbkToWide(strExe), result.dwError);
     CloseWith(1);
 }
 
@@ -369,10 +378,12 @@ void CMainWnd::ShowWorkStopped(bool bStopped)
         SetProgress(m_nProgressValue);
     if (m_pBtnRetry != nullptr)
         m_pBtnRetry->SetVisible(bStopped);
+    ShowLogPath(bStopped);
 }
 
 void CMainWnd::OnTaskResponse(FCHttpRequest& task)
 {
+    LogResponse(task);
     if (task.GetResponseInfo().m_nStatusCode != 0) {
         StartTimer(TIMER_POLL, kPollPeriodMs);
         return;
@@ -382,8 +393,9 @@ void CMainWnd::OnTaskResponse(FCHttpRequest& task)
     FailInstallation(kConnectFailed, RetryFrom::Download);
 }
 
-void CMainWnd::OnTaskTimeout(FCHttpRequest& /*task*/)
+void CMainWnd::OnTaskTimeout(FCHttpRequest& task)
 {
+    Log().Format(L"download: the task's time-out elapsed after %d ms", task.GetElapsedMs());
     FailInstallation(kConnectFailed, RetryFrom::Download);
 }
 
@@ -412,6 +424,7 @@ void CMainWnd::OnTaskFinished(FCHttpRequest& task)
     const HttpResponseInfo& response = task.GetResponseInfo();
     const PackageVerdict eVerdict = JudgeDownloadedPackage(response.m_nStatusCode, response.m_nContentLength,
                                                            response.m_bBodyComplete != FALSE, m_strPackage);
+    LogTransferEnd(task, eVerdict);
     if (eVerdict != PackageVerdict::Accepted) {
         TraceDebug("package refused (%d), status %d, %d of %d bytes", static_cast<int>(eVerdict),
                    response.m_nStatusCode, static_cast<int>(m_strPackage.size()), response.m_nContentLength);
@@ -484,8 +497,7 @@ void CMainWnd::CompleteInstallation()
     // The thread may still be removing the old client folder; the window waits for it when it goes.
     m_eStage = Stage::Finished;
     StopSlideshow();
-    const CUIString strExe = ComposeClientExePath(InstallFolder());
-    PlaceDesktopShortcut(GetDesktopFolder(), strExe);
+    PlaceInstallation();
     if (CControlUI* pWindow = m_pm.FindControlByName("Hor_Window"))
         pWindow->SetBackImage("bk2.png");
     if (m_pTabSwitch != nullptr)
@@ -498,6 +510,7 @@ void CMainWnd::FailInstallation(const char* pstrText, RetryFrom eRetry)
     m_eRetryFrom = eRetry;
     StopTimer(TIMER_POLL);
     StopSlideshow();
+    LogFailure(pstrText);
     ShowStatusLine(pstrText);
     ShowWorkStopped(true);
 }
@@ -546,6 +559,7 @@ LRESULT CMainWnd::HandleClose(UINT /*uMsg*/, WPARAM /*wParam*/, LPARAM /*lParam*
         return 0;
     }
     if (IsWorking()) {
+        Log().Write(L"closed by the player while working: stopped and rolled back");
         // The unpacking removes what it wrote before the window goes; the player need not watch that.
         ::ShowWindow(m_hWnd, SW_HIDE);
         StopWork(true);
@@ -559,6 +573,7 @@ LRESULT CMainWnd::OnQueryEndSession()
     // Windows ends the process soon after the session ends: stop now, so that the rollback is done by the
     // time WM_ENDSESSION arrives. If the session goes on after all, the failure state offers a retry.
     if (IsWorking()) {
+        Log().Write(L"the session ends: stopping and rolling back");
         StopWork(false);
         m_bStoppedForSessionEnd = true;
     }

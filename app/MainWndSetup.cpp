@@ -113,6 +113,10 @@ void CMainWnd::OnSkinReady()
     m_pBtnRetry = FindTyped<CButtonUI>(pm, "Btn_Retry", "Button");
     if (m_pBtnRetry != nullptr)
         m_pBtnRetry->SetVisible(false);
+    // Where the log is: shown with a failure only.
+    m_pTxtLogPath = FindTyped<CTextUI>(pm, "Txt_LogPath", "Text");
+    if (m_pTxtLogPath != nullptr)
+        m_pTxtLogPath->SetVisible(false);
     m_pTxtShowMsg = FindTyped<CTextUI>(pm, "Txt_ShowMsg", "Text");
     if (m_pTxtShowMsg != nullptr)
         m_dwShowMsgColor = m_pTxtShowMsg->GetTextColor();

@@ -1,6 +1,7 @@
 #include "app/PackageUnpacker.h"
 
 #include "SkinUI/Utils/UITextConvert.h"
+#include "app/InstallLog.h"
 #include "app/Sha256.h"
 
 #include <process.h>
@@ -16,6 +17,43 @@ bool IsPackageRefused(UnpackOutcome eOutcome)
     default:
         return false;
     }
+}
+
+const wchar_t* DescribeOutcome(UnpackOutcome eOutcome)
+{
+    switch (eOutcome) {
+    case UnpackOutcome::NotStarted:
+        return L"not started";
+    case UnpackOutcome::Running:
+        return L"running";
+    case UnpackOutcome::Installed:
+        return L"installed";
+    case UnpackOutcome::HashMismatch:
+        return L"the package's hash differs from the expected one";
+    case UnpackOutcome::FolderUnusable:
+        return L"the install folder cannot be used";
+    case UnpackOutcome::NotAnArchive:
+        return L"the package is not an archive, or holds no items";
+    case UnpackOutcome::ItemFailed:
+        return L"an item is damaged or cannot be placed";
+    case UnpackOutcome::ClientMissing:
+        return L"the package holds no client program";
+    case UnpackOutcome::PathTooLong:
+        return L"an installed file's path would be too long";
+    case UnpackOutcome::NotEnoughSpace:
+        return L"not enough free space";
+    case UnpackOutcome::FileLocked:
+        return L"a file to replace is in use";
+    case UnpackOutcome::CannotKeep:
+        return L"a file of the player's cannot be kept";
+    case UnpackOutcome::WriteFailed:
+        return L"writing failed";
+    case UnpackOutcome::SwitchFailed:
+        return L"the client folder cannot be replaced";
+    case UnpackOutcome::Stopped:
+        return L"stopped";
+    }
+    return L"unknown";
 }
 
 CPackageUnpacker::~CPackageUnpacker()
@@ -79,18 +117,39 @@ unsigned __stdcall CPackageUnpacker::ThreadMain(void* pvThis)
 
 UnpackOutcome CPackageUnpacker::Run()
 {
+    CInstallLog noLog;
+    CInstallLog& log = m_pLog != nullptr ? *m_pLog : noLog;
+    log.Format(L"install: %ls into %ls", DescribeBytes(m_strPackage.size()).c_str(), m_strFolder.c_str());
     // The installer runs elevated: a package that is not the expected one is never unpacked. Hashing a large
     // package takes a while, so it happens here rather than on the window's thread.
-    if (!m_strSha256.empty() && !Veltara::Sha256Matches(m_strPackage.data(), m_strPackage.size(), m_strSha256.c_str()))
-        return UnpackOutcome::HashMismatch;
+    if (!m_strSha256.empty()) {
+        const Veltara::Sha256Digest actual = Veltara::Sha256(m_strPackage.data(), m_strPackage.size());
+        Veltara::Sha256Digest expected{};
+        const std::wstring strExpected = SkinUI::Utf8ToWide(m_strSha256.c_str());
+        if (!Veltara::DigestFromHex(m_strSha256.c_str(), expected) || actual != expected) {
+            const std::string strActual = Veltara::DigestToHex(actual);
+            log.Failure(L"package hash check: expected " + strExpected + L", got " +
+                            SkinUI::Utf8ToWide(strActual.c_str()),
+                        L"", 0);
+            return UnpackOutcome::HashMismatch;
+        }
+        log.Format(L"package hash: SHA-256 %ls matches", strExpected.c_str());
+    } else {
+        log.Write(L"package hash: not checked (this build expects no hash)");
+    }
     CStagedInstall install(m_strPackage, m_strFolder, m_control, [this](int nValue) {
         if (nValue >= 1000)
             PostSurely(UNPACK_PROGRESS, nValue); // the one report that must arrive
         else
             ::PostMessageA(m_hWnd, WM_INSTALL_PROGRESS, UNPACK_PROGRESS, nValue);
     });
+    install.SetStepReport([&log](const wchar_t* pwstrStep) { log.Format(L"install: %ls", pwstrStep); });
     const UnpackOutcome eOutcome = install.Run();
     m_problem = install.Problem();
+    if (eOutcome == UnpackOutcome::Installed || eOutcome == UnpackOutcome::Stopped)
+        log.Format(L"install: %ls", DescribeOutcome(eOutcome));
+    else
+        log.Failure(std::wstring(L"install: ") + DescribeOutcome(eOutcome), m_problem.strFile, m_problem.dwError);
     return eOutcome;
 }
 

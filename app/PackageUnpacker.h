@@ -6,6 +6,8 @@
 
 #include "app/StagedInstall.h"
 
+class CInstallLog;
+
 #include <windows.h>
 
 #include <atomic>
@@ -35,6 +37,9 @@ public:
     // hash (64 hexadecimal digits), the package is checked against it first and nothing is written unless
     // it matches. False when a thread is still running or cannot be made.
     bool Start(HWND hWnd, std::string&& strPackage, const char* pstrFolder, const char* pstrSha256 = nullptr);
+    // The log the thread writes its steps, the hash verdict and the outcome to (null: none). Set before Start;
+    // it must outlive the thread.
+    void SetLog(CInstallLog* pLog) { m_pLog = pLog; }
     // Asks the thread to stop (between items, or part-way through one); it removes what it wrote and then
     // posts nothing more.
     void RequestStop() { m_control.bStop.store(true); }
@@ -64,7 +69,11 @@ private:
     SInstallControl m_control;
     std::atomic<UnpackOutcome> m_eOutcome{UnpackOutcome::NotStarted};
     SInstallProblem m_problem;
+    CInstallLog* m_pLog = nullptr;
 };
 
 // True for the outcomes that blame the package itself: downloading it again is the way forward.
 bool IsPackageRefused(UnpackOutcome eOutcome);
+
+// The outcome in a few words, for the log.
+const wchar_t* DescribeOutcome(UnpackOutcome eOutcome);

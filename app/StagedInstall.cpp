@@ -11,27 +11,6 @@ namespace {
 
 // Unpacked data goes to disk in pieces of this size; a stop is seen between two pieces.
 constexpr DWORD kPiece = 1u << 20;
-// A record larger than this is not one of ours.
-constexpr std::uint64_t kMaxRecordBytes = 64u << 20;
-
-// Closes a file handle at the end of a scope.
-class CFileHandle
-{
-public:
-    explicit CFileHandle(HANDLE h) : m_h(h) {}
-    ~CFileHandle()
-    {
-        if (IsOpen())
-            ::CloseHandle(m_h);
-    }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-    bool IsOpen() const { return m_h != INVALID_HANDLE_VALUE && m_h != nullptr; }
-    HANDLE Get() const { return m_h; }
-
-private:
-    HANDLE m_h;
-};
 
 bool SamePath(const std::wstring& a, const std::wstring& b)
 {
@@ -63,21 +42,6 @@ bool WriteAll(HANDLE h, const char* pData, std::size_t nLength)
     return true;
 }
 
-bool ReadWholeSmallFile(const std::wstring& strPath, std::string& strText)
-{
-    CFileHandle file(::CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size = {};
-    if (!file.IsOpen() || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
-        static_cast<std::uint64_t>(size.QuadPart) > kMaxRecordBytes)
-        return false;
-    strText.assign(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD nRead = 0;
-    return strText.empty() ||
-           (::ReadFile(file.Get(), &strText[0], static_cast<DWORD>(strText.size()), &nRead, nullptr) &&
-            nRead == strText.size());
-}
-
 } // namespace
 
 bool SInstallControl::ShouldStop() const
@@ -104,24 +68,44 @@ CStagedInstall::~CStagedInstall()
         RemoveTree(m_strStaging);
 }
 
+UnpackOutcome CStagedInstall::Failed(UnpackOutcome eOutcome, const std::wstring& strFile)
+{
+    m_problem.dwError = ::GetLastError();
+    m_problem.strFile = strFile;
+    return eOutcome;
+}
+
 UnpackOutcome CStagedInstall::Run()
 {
     if (!PrepareFolders())
-        return UnpackOutcome::FolderUnusable;
+        return Failed(UnpackOutcome::FolderUnusable, m_strInstallFolder);
     RecoverEarlierRun();
     // The checks first (nothing is written until all of them passed), then staging and the switch.
-    for (UnpackOutcome (CStagedInstall::*pfnStep)() :
-         {&CStagedInstall::ListItems, &CStagedInstall::CheckPaths, &CStagedInstall::PlanExisting,
-          &CStagedInstall::CheckSpace, &CStagedInstall::CheckFilesInUse, &CStagedInstall::Stage,
-          &CStagedInstall::Switch}) {
+    struct SStep
+    {
+        UnpackOutcome (CStagedInstall::*pfn)();
+        const wchar_t* pwstrDone;
+    };
+    static const SStep kSteps[] = {
+        {&CStagedInstall::ListItems, L"package listed"},
+        {&CStagedInstall::CheckPaths, L"paths fit"},
+        {&CStagedInstall::PlanExisting, L"existing files planned"},
+        {&CStagedInstall::CheckSpace, L"free space suffices"},
+        {&CStagedInstall::CheckFilesInUse, L"no file to replace is in use"},
+        {&CStagedInstall::Stage, L"staged and checked"},
+        {&CStagedInstall::Switch, L"switched in"},
+    };
+    for (const SStep& step : kSteps) {
         if (StopRequested())
             return UnpackOutcome::Stopped;
-        const UnpackOutcome eOutcome = (this->*pfnStep)();
+        const UnpackOutcome eOutcome = (this->*step.pfn)();
         if (eOutcome != UnpackOutcome::Installed) {
             if (m_bStagingMade && RemoveTree(m_strStaging))
                 m_bStagingMade = false;
             return eOutcome;
         }
+        if (m_fnStep)
+            m_fnStep(step.pwstrDone);
     }
     return UnpackOutcome::Installed;
 }
@@ -189,7 +173,9 @@ UnpackOutcome CStagedInstall::ListItems()
             return UnpackOutcome::ItemFailed;
         const std::wstring strName = ItemWideName(m_hZip, i);
         std::wstring strRelative;
-        if (strName.empty() || !ClientRelativePath(strName, m_strClientName, strRelative) || SamePath(strRelative, kInstallRecordName)) {
+        // The installer's own files (its record, log and uninstaller) are never the package's.
+        if (strName.empty() || !ClientRelativePath(strName, m_strClientName, strRelative) ||
+            IsInstallerOwnFile(strRelative)) {
             m_problem.strFile = strName;
             return UnpackOutcome::ItemFailed;
         }
@@ -246,38 +232,12 @@ UnpackOutcome CStagedInstall::CheckPaths()
     return UnpackOutcome::PathTooLong;
 }
 
-bool CStagedInstall::FileUnchanged(const std::wstring& strPath, const SInstalledFile& recorded)
-{
-    CFileHandle file(::CreateFileW(strPath.c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    LARGE_INTEGER size = {};
-    if (!file.IsOpen() || !::GetFileSizeEx(file.Get(), &size) ||
-        static_cast<std::uint64_t>(size.QuadPart) != recorded.nSize)
-        return false; // unreadable counts as changed: it is kept rather than replaced
-    Veltara::CSha256 hash;
-    m_buffer.resize(kPiece);
-    for (;;) {
-        if (StopRequested())
-            return false;
-        DWORD nRead = 0;
-        if (!::ReadFile(file.Get(), m_buffer.data(), kPiece, &nRead, nullptr))
-            return false;
-        if (nRead == 0)
-            break;
-        hash.Update(m_buffer.data(), nRead);
-    }
-    return hash.Finish() == recorded.digest;
-}
-
 UnpackOutcome CStagedInstall::PlanExisting()
 {
     if (!IsFolder(m_strClient))
         return UnpackOutcome::Installed; // a first installation
-    std::string strRecord;
     std::vector<SInstalledFile> aRecorded;
-    if (ReadWholeSmallFile(JoinPath(m_strClient, kInstallRecordName), strRecord))
-        ParseInstallRecord(strRecord, aRecorded);
+    ReadInstallRecordFile(m_strClient, aRecorded);
     const auto recorded = IndexInstallRecord(aRecorded);
 
     UnpackOutcome eOutcome = UnpackOutcome::Installed;
@@ -309,7 +269,8 @@ UnpackOutcome CStagedInstall::PlanExisting()
         existing.bListed = itRecorded != recorded.end();
         const bool bInPackage = m_aFiles.count(strRelative) != 0;
         const bool bUnchanged =
-            existing.bListed && FileUnchanged(JoinPath(m_strClient, strRelative), itRecorded->second);
+            existing.bListed && FileMatchesRecord(JoinPath(m_strClient, strRelative), itRecorded->second,
+                                                  [this] { return StopRequested(); });
         switch (DecideFileFate(bInPackage, true, existing.bListed, bUnchanged)) {
         case FileFate::Keep: {
             bool bClash = m_aFolders.count(strRelative) != 0;
@@ -387,27 +348,13 @@ UnpackOutcome CStagedInstall::CheckSpace()
 UnpackOutcome CStagedInstall::CheckFilesInUse()
 {
     for (const SExisting& existing : m_aReplaced) {
-        const std::wstring strPath = JoinPath(m_strClient, existing.strPath);
-        const DWORD dwAttributes = PathAttributes(strPath);
-        bool bUsable = dwAttributes != INVALID_FILE_ATTRIBUTES;
         // Only a file the record says is ours may lose its read-only mark; anyone else's is not replaced. The
         // mark comes back at once: nothing changes before every check has passed (the removal of the old
         // folder clears it again).
-        const bool bReadOnly = bUsable && (dwAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-        if (bReadOnly)
-            bUsable = existing.bListed &&
-                      ::SetFileAttributesW(strPath.c_str(), dwAttributes & ~FILE_ATTRIBUTE_READONLY) != FALSE;
-        // A running program holds its files without write or delete sharing.
-        if (bUsable) {
-            CFileHandle file(::CreateFileW(strPath.c_str(), GENERIC_WRITE | DELETE,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-            bUsable = file.IsOpen();
-            if (bReadOnly)
-                ::SetFileAttributesW(strPath.c_str(), dwAttributes);
-        }
-        if (!bUsable) {
+        const DWORD dwError = CheckFileFree(JoinPath(m_strClient, existing.strPath), existing.bListed);
+        if (dwError != 0) {
             m_problem.strFile = existing.strPath;
+            m_problem.dwError = dwError;
             return UnpackOutcome::FileLocked;
         }
     }
@@ -417,16 +364,14 @@ UnpackOutcome CStagedInstall::CheckFilesInUse()
 UnpackOutcome CStagedInstall::Stage()
 {
     if (!::CreateDirectoryW(m_strStaging.c_str(), nullptr))
-        return UnpackOutcome::WriteFailed;
+        return Failed(UnpackOutcome::WriteFailed, m_strStaging);
     m_bStagingMade = true;
     ::SetFileAttributesW(m_strStaging.c_str(), FILE_ATTRIBUTE_HIDDEN);
     // Parents sort before their contents.
     for (const std::wstring& strFolder : m_aFolders) {
         const std::wstring strPath = JoinPath(m_strStaging, strFolder);
-        if (!::CreateDirectoryW(strPath.c_str(), nullptr) && !IsFolder(strPath)) {
-            m_problem.strFile = strFolder;
-            return UnpackOutcome::WriteFailed;
-        }
+        if (!::CreateDirectoryW(strPath.c_str(), nullptr) && !IsFolder(strPath))
+            return Failed(UnpackOutcome::WriteFailed, strFolder);
     }
     int nLastPosted = 900;
     for (const SItem& item : m_aItems) {
@@ -454,12 +399,11 @@ UnpackOutcome CStagedInstall::Stage()
 
 UnpackOutcome CStagedInstall::WriteItem(const SItem& item, Veltara::Sha256Digest& digest)
 {
-    CFileHandle file(::CreateFileW(JoinPath(m_strStaging, item.strPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen()) {
-        m_problem.strFile = item.strPath;
-        return ::GetLastError() == ERROR_FILE_EXISTS ? UnpackOutcome::ItemFailed : UnpackOutcome::WriteFailed;
-    }
+    CScopedHandle file(::CreateFileW(JoinPath(m_strStaging, item.strPath).c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen())
+        return Failed(::GetLastError() == ERROR_FILE_EXISTS ? UnpackOutcome::ItemFailed : UnpackOutcome::WriteFailed,
+                      item.strPath);
     // The reader's memory protocol: each call fills the whole block it is given while data is left, and
     // the call after the last byte checks the item's CRC.
     m_buffer.resize(kPiece);
@@ -479,10 +423,8 @@ UnpackOutcome CStagedInstall::WriteItem(const SItem& item, Veltara::Sha256Digest
             return UnpackOutcome::ItemFailed;
         }
         hash.Update(m_buffer.data(), nWant);
-        if (!WriteAll(file.Get(), m_buffer.data(), nWant)) {
-            m_problem.strFile = item.strPath;
-            return UnpackOutcome::WriteFailed;
-        }
+        if (!WriteAll(file.Get(), m_buffer.data(), nWant))
+            return Failed(UnpackOutcome::WriteFailed, item.strPath);
         nLeft -= nWant;
     }
     ::SetFileTime(file.Get(), &item.ftCreation, &item.ftAccess, &item.ftModify);
@@ -493,22 +435,19 @@ UnpackOutcome CStagedInstall::WriteItem(const SItem& item, Veltara::Sha256Digest
 UnpackOutcome CStagedInstall::CarryKeptFiles()
 {
     for (const std::wstring& strFolder : m_aKeptFolders) {
-        if (!MakeFolderChain(m_strStaging, strFolder)) {
-            m_problem.strFile = strFolder;
-            return UnpackOutcome::WriteFailed;
-        }
+        if (!MakeFolderChain(m_strStaging, strFolder))
+            return Failed(UnpackOutcome::WriteFailed, strFolder);
     }
     for (const SExisting& kept : m_aKept) {
         if (StopRequested())
             return UnpackOutcome::Stopped;
-        m_problem.strFile = kept.strPath;
         const std::wstring strFrom = JoinPath(m_strClient, kept.strPath);
         const std::wstring strTo = JoinPath(m_strStaging, kept.strPath);
         if (!MakeFolderChain(m_strStaging, ParentOf(kept.strPath)))
-            return UnpackOutcome::WriteFailed;
+            return Failed(UnpackOutcome::WriteFailed, kept.strPath);
         // The player's changed version takes the place of the package's.
         if (IsFile(strTo) && !::DeleteFileW(strTo.c_str()))
-            return UnpackOutcome::WriteFailed;
+            return Failed(UnpackOutcome::WriteFailed, kept.strPath);
         // A read-only file is copied: a link would share its read-only mark with the old folder's entry,
         // which has to go when the old folder is removed.
         bool bCarried = !kept.bReadOnly && ::CreateHardLinkW(strTo.c_str(), strFrom.c_str(), nullptr);
@@ -517,21 +456,21 @@ UnpackOutcome CStagedInstall::CarryKeptFiles()
         if (!bCarried) {
             const DWORD dwError = ::GetLastError();
             if (dwError == ERROR_SHARING_VIOLATION || dwError == ERROR_LOCK_VIOLATION)
-                return UnpackOutcome::FileLocked;
-            return dwError == ERROR_DISK_FULL ? UnpackOutcome::WriteFailed : UnpackOutcome::CannotKeep;
+                return Failed(UnpackOutcome::FileLocked, kept.strPath);
+            return Failed(dwError == ERROR_DISK_FULL ? UnpackOutcome::WriteFailed : UnpackOutcome::CannotKeep,
+                          kept.strPath);
         }
     }
-    m_problem.strFile.clear();
     return UnpackOutcome::Installed;
 }
 
 UnpackOutcome CStagedInstall::WriteRecord()
 {
     const std::string strText = FormatInstallRecord(m_aRecord);
-    CFileHandle file(::CreateFileW(JoinPath(m_strStaging, kInstallRecordName).c_str(), GENERIC_WRITE, 0, nullptr,
-                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CScopedHandle file(::CreateFileW(JoinPath(m_strStaging, kInstallRecordName).c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen() || !WriteAll(file.Get(), strText.data(), strText.size()) || !::FlushFileBuffers(file.Get()))
-        return UnpackOutcome::WriteFailed;
+        return Failed(UnpackOutcome::WriteFailed, kInstallRecordName);
     return UnpackOutcome::Installed;
 }
 
@@ -542,11 +481,12 @@ UnpackOutcome CStagedInstall::Switch()
     const bool bHadClient = IsFolder(m_strClient);
     // On Windows a folder cannot be renamed while a program has a file in it open.
     if (bHadClient && !::MoveFileExW(m_strClient.c_str(), m_strBackup.c_str(), 0))
-        return UnpackOutcome::SwitchFailed;
+        return Failed(UnpackOutcome::SwitchFailed, m_strClient);
     if (!::MoveFileExW(m_strStaging.c_str(), m_strClient.c_str(), 0)) {
+        const UnpackOutcome eOutcome = Failed(UnpackOutcome::SwitchFailed, m_strStaging);
         if (bHadClient)
             ::MoveFileExW(m_strBackup.c_str(), m_strClient.c_str(), 0);
-        return UnpackOutcome::SwitchFailed;
+        return eOutcome;
     }
     m_bStagingMade = false;
     if (m_fnProgress)

@@ -44,6 +44,7 @@ struct SInstallProblem
     std::uint64_t nNeeded = 0;   // NotEnoughSpace: bytes the installation needs
     std::uint64_t nFree = 0;     // NotEnoughSpace: bytes free for the caller on the drive
     std::size_t nFullLength = 0; // PathTooLong: length of the longest full path
+    DWORD dwError = 0;           // the Windows error code of the call that failed, when one did
 };
 
 // What the owner tells a running installation: stop, or wait while the player is asked a question.
@@ -65,6 +66,8 @@ public:
     // nValue 901 to 999 as items are unpacked, then 1000 once the new client folder is in place (the old
     // one is removed after that, before Run returns).
     using ProgressFn = std::function<void(int nValue)>;
+    // Told the end of each step of the installation ("paths fit", "staged and checked", ...), for the log.
+    using StepFn = std::function<void(const wchar_t* pwstrStepDone)>;
 
     // strPackage must outlive Run. strInstallFolder is the folder the client folder goes into.
     CStagedInstall(const std::string& strPackage, const std::wstring& strInstallFolder, const SInstallControl& control,
@@ -73,6 +76,7 @@ public:
     CStagedInstall(const CStagedInstall&) = delete;
     CStagedInstall& operator=(const CStagedInstall&) = delete;
 
+    void SetStepReport(StepFn fnStep) { m_fnStep = std::move(fnStep); }
     UnpackOutcome Run();
     const SInstallProblem& Problem() const { return m_problem; }
 
@@ -104,12 +108,14 @@ private:
     UnpackOutcome CarryKeptFiles();
     UnpackOutcome WriteRecord();
     UnpackOutcome Switch();
-    bool FileUnchanged(const std::wstring& strPath, const SInstalledFile& recorded);
     bool StopRequested() const { return m_control.ShouldStop(); }
+    // Records the file and the last Windows error as the problem; returns eOutcome.
+    UnpackOutcome Failed(UnpackOutcome eOutcome, const std::wstring& strFile);
 
     const std::string& m_strPackage;
     const SInstallControl& m_control;
     ProgressFn m_fnProgress;
+    StepFn m_fnStep;
     SInstallProblem m_problem;
     ZipHandle m_hZip = nullptr;
     int m_nItemCount = 0; // items in the archive, folders included

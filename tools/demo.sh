@@ -19,7 +19,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 arch=$(veltara_test_arch)
 build=${VELTARA_BUILD_DIR:-$(veltara_default_build_dir "$root" "$arch")}
 [ "$arch" = i686 ] || echo "demo: this machine cannot run 32-bit Wine; running the $arch build of the installer"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-mingw.cmake" >/dev/null ||
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-mingw.cmake" \
+      -DVELTARA_REGISTER_UNINSTALL=ON >/dev/null ||
     exit 1
 ninja -C "$build" VeltaraSetup veltara_demo_package || exit 1
 build=$(cd "$build" && pwd)

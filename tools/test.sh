@@ -18,7 +18,8 @@ if [ "$arch" != i686 ]; then
     cmake -S "$root" -B "$root/build" -G Ninja >/dev/null || exit 1
     ninja -C "$root/build" VeltaraSetup || exit 1
 fi
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-mingw.cmake" >/dev/null ||
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-mingw.cmake" \
+      -DVELTARA_REGISTER_UNINSTALL=ON >/dev/null ||
     exit 1
 ninja -C "$build" || exit 1
 

@@ -6,6 +6,8 @@
 //   e2e_probe close <class>   posts WM_CLOSE to every top-level window of that class, prints "closed=<count>"
 //   e2e_probe endsession <class>  sends the first window of that class what a log-off sends (WM_QUERYENDSESSION,
 //                             then WM_ENDSESSION with TRUE), prints "query=<answer>" and "ms=<time both took>"
+//   e2e_probe run <command line>  starts a command line as Apps & Features starts an uninstall string
+//                             (CreateProcess of the whole line), waits for it and prints "exit=<code>"
 // Arguments are read as UTF-16 and answers printed as UTF-8, whatever the system's code page is.
 // Exit code 0 on success, 1 when the question cannot be answered, 2 on a usage error.
 #include "SkinUI/Utils/UITextConvert.h"
@@ -18,6 +20,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -120,6 +123,25 @@ int EndSession(const wchar_t* pwstrClass)
     return 0;
 }
 
+int Run(const wchar_t* pwstrCommandLine)
+{
+    std::wstring strCommand = pwstrCommandLine;
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        std::printf("error=%lu\n", ::GetLastError());
+        return 1;
+    }
+    ::WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD dwExit = 0;
+    ::GetExitCodeProcess(pi.hProcess, &dwExit);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    std::printf("exit=%lu\n", dwExit);
+    return 0;
+}
+
 } // namespace
 
 int main()
@@ -137,10 +159,13 @@ int main()
         rc = Close(argv[2]);
     else if (argv != nullptr && argc == 3 && std::wcscmp(argv[1], L"endsession") == 0)
         rc = EndSession(argv[2]);
+    else if (argv != nullptr && argc == 3 && std::wcscmp(argv[1], L"run") == 0)
+        rc = Run(argv[2]);
     else
         std::fprintf(
             stderr,
-            "usage: e2e_probe drive <root> | link <file.lnk> | window <class> | close <class> | endsession <class>\n");
+            "usage: e2e_probe drive <root> | link <file.lnk> | window <class> | close <class> | endsession <class> | "
+            "run <command line>\n");
     ::LocalFree(argv);
     return rc;
 }

@@ -2,12 +2,16 @@
 """End-to-end tests of the installer: the real program under Wine, real clicks through xdotool, real servers.
 
 Usage: run_e2e.py --build BUILD --installer VeltaraSetup.exe --unchecked-installer VeltaraSetupUnchecked.exe
-                  --probe e2e_probe.exe --package VeltaraClient.zip --hash-mode MODE [--only GROUP[,GROUP...]]
+                  --unregistered-installer VeltaraSetupUnregistered.exe --probe e2e_probe.exe
+                  --package VeltaraClient.zip --hash-mode MODE [--register-uninstall ON|OFF] [--version V]
+                  [--publisher P] [--only GROUP[,GROUP...]]
 MODE is the build's VELTARA_PACKAGE_SHA256 ("demo", empty or a hash): the wrong-hash row needs a checking build.
 The unchecked installer is the same program without the package hash check; it is used where a damaged package
-must reach the unpacking (a checking build refuses it before).
+must reach the unpacking (a checking build refuses it before). The unregistered installer is the same program as
+a build with VELTARA_REGISTER_UNINSTALL off; --register-uninstall, --version and --publisher are the build's
+settings, which the Apps & Features entry must show.
 Groups: happy, target, space, server, unwritable, close, damaged, reinstall, locked, retry, second, preflight,
-locale.
+locale, register, uninstall, log.
 Each group is one behaviour with a table of cases; the exit code is 0 when no case failed (skipped cases say
 why).
 The locale group runs the installer under other ANSI code pages (English 1252, Japanese 932, Traditional
@@ -23,6 +27,7 @@ How the window is read:
 Port 80 is claimed first (tools/nginx/port_owner.py): a stranger there fails every group at once, naming the port.
 """
 import argparse
+import contextlib
 import ctypes
 import hashlib
 import os
@@ -314,6 +319,9 @@ class Context:
         self.build = os.path.abspath(opts.build)
         self.installer = opts.installer
         self.unchecked = opts.unchecked_installer
+        self.unregistered = opts.unregistered_installer
+        self.version = opts.version
+        self.publisher = opts.publisher
         self.probe = opts.probe
         self.package = opts.package
         self.hash_mode = opts.hash_mode
@@ -328,6 +336,10 @@ class Context:
         self.desktop = os.path.realpath(os.path.join(self.prefix, "drive_c", "users", user, "Desktop"))
         self.link = os.path.join(self.desktop, "Veltara.lnk")
         self.link_win = "C:\\users\\%s\\Desktop\\Veltara.lnk" % user
+        programs = "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
+        self.start_menu_link = os.path.join(self.prefix, "drive_c", "users", user, *programs.split("\\"), "Veltara.lnk")
+        self.start_menu_link_win = "C:\\users\\%s\\%s\\Veltara.lnk" % (user, programs)
+        self.temp = os.path.join(self.prefix, "drive_c", "users", user, "Temp")
         self.default_target = os.path.join(self.prefix, "drive_c", "Program Files (x86)", "VeltaraClient")
         # A build made for another package's hash refuses the demo package: the groups that install it skip.
         with open(self.package, "rb") as f:
@@ -350,8 +362,9 @@ class Context:
         return r.returncode, dict(line.split("=", 1) for line in r.stdout.splitlines() if "=" in line)
 
     def clean_outputs(self):
-        if os.path.lexists(self.link):
-            os.remove(self.link)
+        for link in (self.link, self.start_menu_link):
+            if os.path.lexists(link):
+                os.remove(link)
         shutil.rmtree(self.default_target, ignore_errors=True)
         for name in leftovers(os.path.dirname(self.default_target)):
             shutil.rmtree(os.path.join(os.path.dirname(self.default_target), name), ignore_errors=True)
@@ -440,9 +453,11 @@ def link_state(ctx):
         return f.read(), os.stat(ctx.link).st_mtime_ns
 
 
-def check_installed(folder, package, changed=None):
+def check_installed(folder, package, changed=None, registered=None):
     """The client folder holds the package's files (with the exceptions given: name -> expected bytes, None for
-    absent) and the install record."""
+    absent), the install record, the copy of the installation's log and, when the installer registers the
+    installation (registered; None: as the build does), the uninstaller."""
+    registered = REGISTERS if registered is None else registered
     want = expected_files(package)
     for name, data in (changed or {}).items():
         if data is None:
@@ -452,6 +467,13 @@ def check_installed(folder, package, changed=None):
     got = {"VeltaraClient/" + name: full for name, full in installed_files(os.path.join(folder, "VeltaraClient")).items()}
     record = got.pop("VeltaraClient/VeltaraSetup.record", None)
     check(record is not None, "no install record")
+    log = got.pop("VeltaraClient/" + LOG_COPY, None)
+    check(log is not None, "no copy of the log in the client folder")
+    with open(log, "rb") as f:
+        check(b"installation complete" in f.read(), "the log copy does not end with the complete installation")
+    uninstaller = got.pop("VeltaraClient/" + UNINSTALLER, None)
+    check((uninstaller is not None) == registered, "the uninstaller is %s in the client folder" %
+          ("missing" if registered else "present"))
     with open(record, "rb") as f:
         lines = f.read().decode("utf-8").split("\r\n")
     check(lines[0] == RECORD_HEADER and lines[-1] == "", "the install record's first line is %r, its last %r" %
@@ -487,6 +509,10 @@ def damaged_copy(src, dst):
 
 
 RECORD_HEADER = "VeltaraSetup install record 1"
+LOG_COPY = "VeltaraSetup.log"
+UNINSTALLER = "VeltaraUninstall.exe"
+# Whether the installer under test registers installations in Apps & Features (--register-uninstall).
+REGISTERS = False
 
 
 def record_lines(package):
@@ -506,6 +532,48 @@ def install_by_hand(ctx, folder):
             f.write(data)
     with open(os.path.join(client, "VeltaraSetup.record"), "w", encoding="utf-8", newline="") as f:
         f.write("\r\n".join([RECORD_HEADER] + record_lines(ctx.package)) + "\r\n")
+
+
+def make_player_changes(client):
+    """The player's own changes to an installed client: a changed config/client.ini and a saved game; returns
+    the changed client.ini's bytes."""
+    ini = os.path.join(client, "config", "client.ini")
+    with open(ini, "ab") as f:
+        f.write(b"volume=3\r\n")
+    with open(ini, "rb") as f:
+        ini_data = f.read()
+    os.makedirs(os.path.join(client, "saves"))
+    with open(os.path.join(client, "saves", "slot1.sav"), "wb") as f:
+        f.write(b"saved game")
+    return ini_data
+
+
+@contextlib.contextmanager
+def client_holding(ctx, client, held, case):
+    """The installed client running from its folder and holding one of its files open (held; None: no client),
+    closed at the end."""
+    if not held:
+        yield
+        return
+    record = os.path.join(ctx.work, "%s.client.txt" % case)
+    if os.path.exists(record):
+        os.remove(record)
+    holder = subprocess.Popen(["wine", os.path.join(client, "VeltaraClient.exe")],
+                              env=dict(ctx.env, VELTARA_CLIENT_HOLD=held, VELTARA_CLIENT_RECORD=win_path(record)),
+                              cwd=client, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    try:
+        deadline = time.monotonic() + 20
+        while not os.path.exists(record) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        check(os.path.exists(record), "%s: the client did not start" % case)
+        yield
+    finally:
+        ctx.probe_run("close", CLIENT_CLASS)
+        try:
+            holder.wait(15)
+        except subprocess.TimeoutExpired:
+            holder.kill()
 
 
 # --- the behaviours -------------------------------------------------------------------------------------------
@@ -864,14 +932,7 @@ def group_reinstall(ctx):
     with open(record_path, "w", encoding="utf-8", newline="") as f:
         f.write("\r\n".join(lines) + "\r\n")
     # The player's own changes.
-    ini = os.path.join(client, "config", "client.ini")
-    with open(ini, "ab") as f:
-        f.write(b"volume=3\r\n")
-    with open(ini, "rb") as f:
-        ini_data = f.read()
-    os.makedirs(os.path.join(client, "saves"))
-    with open(os.path.join(client, "saves", "slot1.sav"), "wb") as f:
-        f.write(b"saved game")
+    ini_data = make_player_changes(client)
     with nginx(ctx, package_root(ctx)):
         run = Run(ctx, "reinstall", ctx.installer_for_demo_package())
         try:
@@ -1263,10 +1324,372 @@ def group_locale(ctx):
         yield case, None
 
 
+# --- Apps & Features, the uninstaller and the log -------------------------------------------------------------
+UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veltara"
+UNINSTALL_TITLE = "Veltara 卸载程序"
+LOG_PATH_LINE = "安装日志："
+
+
+def unix_path(ctx, path):
+    """The Linux path of a Windows path of the prefix ("C:\\users\\...")."""
+    drive, rest = path[:2], path[3:]
+    return os.path.join(os.path.realpath(os.path.join(ctx.prefix, "dosdevices", drive.lower())), *rest.split("\\"))
+
+
+def reg_values(ctx, key):
+    """The values of a key in the registry's 32-bit view as Wine's reg.exe reads them: {name: text or number};
+    None when there is no such key."""
+    r = subprocess.run(["wine", "reg", "query", key, "/reg:32"], env=ctx.env, stdout=subprocess.PIPE,
+                       stderr=subprocess.DEVNULL)
+    if r.returncode != 0:
+        return None
+    values = {}
+    for line in r.stdout.decode("gbk", "replace").splitlines():
+        m = re.match(r"^ {4}(.+?) {4}(REG_[A-Z_]+) {4}(.*)$", line)
+        if m:
+            name, kind, data = m.groups()
+            values[name] = int(data, 16) if kind == "REG_DWORD" else data
+    return values
+
+
+def reg_delete(ctx, key):
+    subprocess.run(["wine", "reg", "delete", key, "/reg:32", "/f"], env=ctx.env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+
+
+def registry_export(ctx, name):
+    """The software settings of the machine (both views) and of the user, as reg.exe exports them:
+    {key: set of value lines}."""
+    keys = {}
+    for hive, view in (("HKLM\\Software", "/reg:32"), ("HKLM\\Software", "/reg:64"), ("HKCU\\Software", "")):
+        path = os.path.join(ctx.work, "%s-%s%s.reg" % (name, hive.split("\\")[0], view.replace("/reg:", "")))
+        subprocess.run(["wine", "reg", "export", hive, win_path(path), "/y"] + ([view] if view else []), env=ctx.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+        with open(path, "rb") as f:
+            text = f.read().decode("utf-16", "replace")
+        current = None
+        for line in text.replace("\\\r\n  ", "").splitlines():
+            if line.startswith("["):
+                current = "%s%s" % (view, line)
+                keys.setdefault(current, set())
+            elif current and line.strip():
+                keys[current].add(line)
+    return keys
+
+
+# Keys the system's own libraries write on their first use in a prefix, whatever program uses them: Wine's
+# own scratch settings, and WinINet's proxy switch.
+SYSTEM_KEYS = re.compile(r"^\[HKEY_CURRENT_USER\\Software\\(Wine\\|Microsoft\\Windows\\CurrentVersion\\Internet Settings\]$)",
+                         re.I)
+
+
+def registry_changes(before, after):
+    """Keys added, removed or changed between two exports, but for those of SYSTEM_KEYS."""
+    return sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k) and not SYSTEM_KEYS.match(k))
+
+
+def newest_log(ctx, prefix, since):
+    """The newest log of that prefix in the temporary folder written after since (a time.time())."""
+    logs = [os.path.join(ctx.temp, n) for n in os.listdir(ctx.temp) if n.startswith(prefix + "-") and n.endswith(".log")]
+    logs = [p for p in logs if os.path.getmtime(p) >= since - 1]
+    return max(logs, key=os.path.getmtime) if logs else None
+
+
+def read_log(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    check(data.startswith(b"\xef\xbb\xbf"), "the log %s does not start with the UTF-8 mark" % path)
+    return data[3:].decode("utf-8")
+
+
+def wait_log_line(ctx, prefix, since, pred, timeout):
+    """Waits for a line of the newest log of that prefix that pred accepts; returns it, or None."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        path = newest_log(ctx, prefix, since)
+        if path:
+            hit = [ln for ln in read_log(path).splitlines() if pred(ln)]
+            if hit:
+                return hit[-1]
+        time.sleep(0.2)
+    return None
+
+
+def install_and_leave(ctx, case, folder, button, installer=None):
+    """Installs the demo package from nginx into folder and ends the installer with the finish page's button
+    (Btn_Start or Btn_Finish); returns the run."""
+    with nginx(ctx, package_root(ctx)):
+        run = Run(ctx, case, installer)
+        try:
+            run.install_into(folder)
+            run.win.click(button)
+            check(run.ended_cleanly(run.wait_exit(15)), "%s: the installer did not end cleanly after %s" % (case, button))
+        finally:
+            run.stop()
+    return run
+
+
+def check_link(ctx, link, link_win, client):
+    check(os.path.exists(link), "no shortcut %s" % link_win)
+    rc, info = ctx.probe_run("link", link_win)
+    check(rc == 0, "the shortcut %s cannot be read" % link_win)
+    check(info.get("target", "").lower() == (win_path(client) + "\\VeltaraClient.exe").lower(),
+          "the shortcut %s points at %r" % (link_win, info.get("target")))
+    check(info.get("workdir", "").lower() == win_path(client).lower(),
+          "the shortcut %s has the working folder %r" % (link_win, info.get("workdir")))
+
+
+def group_register(ctx):
+    """With the setting on, an installation writes its Apps & Features entry (and nothing else to the registry)
+    with the right values and puts the uninstaller in the client folder; with the setting off, the registry is as
+    it was. Either way the shortcut lands on the desktop user's desktop with a Start menu entry beside it, the
+    client is started on Start, and the log says for which account and by which path (under Wine no desktop
+    shell runs: the installer's own account, started directly)."""
+    if not ctx.installable:
+        yield "register", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
+        return
+    for case, installer, registers in [("register-on", ctx.installer, True),
+                                       ("register-off", ctx.unregistered, False)]:
+        if registers and not REGISTERS:
+            yield case, "this build does not register installations (VELTARA_REGISTER_UNINSTALL is off)"
+            continue
+        ctx.clean_outputs()
+        reg_delete(ctx, UNINSTALL_KEY)
+        folder = ctx.fresh_folder(case)
+        client = os.path.join(folder, "VeltaraClient")
+        before = registry_export(ctx, case + "-before")
+        started = time.time()
+        run = install_and_leave(ctx, case, folder, "Btn_Start", installer)
+        changes = registry_changes(before, registry_export(ctx, case + "-after"))
+        check_installed(folder, ctx.package, registered=registers)
+        if registers:
+            # The entry in the 32-bit view, seen from the 64-bit one below Wow6432Node (in a 32-bit prefix both
+            # views are one).
+            path = UNINSTALL_KEY.split("\\", 1)[1]
+            entry32 = ("/reg:32[HKEY_LOCAL_MACHINE\\%s]" % path).lower()
+            allowed = {entry32, ("/reg:64[HKEY_LOCAL_MACHINE\\%s]" % path).lower(),
+                       ("/reg:64[HKEY_LOCAL_MACHINE\\%s]" % path.replace("Software\\", "Software\\Wow6432Node\\", 1)).lower()}
+            lowered = {c.lower() for c in changes}
+            check(entry32 in lowered and lowered <= allowed, "%s: registry changes %s" % (case, changes[:5]))
+            values = reg_values(ctx, UNINSTALL_KEY)
+            check(values is not None, "%s: no key %s" % (case, UNINSTALL_KEY))
+            client_win = win_path(client)
+            want = {"DisplayName": "Veltara", "DisplayIcon": client_win + "\\VeltaraClient.exe,0",
+                    "Publisher": ctx.publisher, "DisplayVersion": ctx.version, "InstallLocation": client_win,
+                    "UninstallString": '"%s\\%s" /uninstall' % (client_win, UNINSTALLER), "NoModify": 1,
+                    "NoRepair": 1, "VeltaraDesktopShortcut": ctx.link_win,
+                    "VeltaraStartMenuShortcut": ctx.start_menu_link_win}
+            for name, value in want.items():
+                got = values.get(name)
+                same = got.lower() == value.lower() if isinstance(value, str) and isinstance(got, str) else got == value
+                check(same, "%s: %s is %r, expected %r" % (case, name, got, value))
+            # The size of the client folder's files when the entry was written (the log's copy came after).
+            sizes = {n: os.path.getsize(p) for n, p in installed_files(client).items()}
+            total_kb = (sum(sizes.values()) - sizes[LOG_COPY] + 1023) // 1024
+            check(values.get("EstimatedSize") == total_kb, "%s: EstimatedSize %r KB, the files take %d KB" %
+                  (case, values.get("EstimatedSize"), total_kb))
+        else:
+            check(not changes, "%s: the registry changed: %s" % (case, changes[:5]))
+        check_link(ctx, ctx.link, ctx.link_win, client)
+        check_link(ctx, ctx.start_menu_link, ctx.start_menu_link_win, client)
+        deadline = time.monotonic() + 10
+        while not os.path.exists(run.record) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        check(os.path.exists(run.record), "%s: the client did not start" % case)
+        log = read_log(newest_log(ctx, "VeltaraSetup", started))
+        for want in ["Apps & Features registration: %s" % ("on" if registers else "off"),
+                     "shortcuts: for no desktop shell runs; the installer's own account",
+                     "client started directly (no desktop shell runs: started directly, with the installer's rights)"]:
+            check(want in log, "%s: the log does not say %r" % (case, want))
+        yield case, None
+
+
+def find_dialog(title, seen, timeout):
+    """A visible top-level window of that title other than those seen; its id, or None."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title], stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, text=True).stdout.split()
+        fresh = [w for w in out if w not in seen]
+        if fresh:
+            seen.add(fresh[0])
+            return fresh[0]
+        time.sleep(0.1)
+    return None
+
+
+def answer_dialog(ctx, wid, key, shot):
+    time.sleep(0.4)
+    subprocess.run(["/usr/bin/import", "-window", wid, shot], stderr=subprocess.DEVNULL)
+    subprocess.run(["xdotool", "windowactivate", "--sync", wid], stderr=subprocess.DEVNULL)
+    subprocess.run(["xdotool", "key", "--window", wid, key])
+
+
+# Any text drawn, a long one cut short by the trace ("...").
+_DRAWN_TEXT = re.compile(r'trace:text:DrawTextExW L"((?:[^"\\]|\\.)*)"(?:\.\.\.)?,')
+
+
+def drawn_texts(trace_path, pred, timeout):
+    """The texts a program has drawn so far, as its text trace shows them; waits until one satisfies pred (a
+    dialog is drawn a moment after its window appears)."""
+    deadline = time.monotonic() + timeout
+    while True:
+        with open(trace_path, "rb") as f:
+            drawn = [_unescape(m.group(1)) for m in _DRAWN_TEXT.finditer(f.read().decode("utf-8", "replace"))]
+        if any(pred(t) for t in drawn) or time.monotonic() > deadline:
+            return drawn
+        time.sleep(0.2)
+
+
+def dismiss_dialogs(title):
+    """Answers any dialog of that title still open (a failed case's), so that no uninstaller is left running."""
+    for _ in range(4):
+        wid = find_dialog(title, set(), 1)
+        if wid is None:
+            return
+        subprocess.run(["xdotool", "windowactivate", "--sync", wid], stderr=subprocess.DEVNULL)
+        subprocess.run(["xdotool", "key", "--window", wid, "n"], stderr=subprocess.DEVNULL)
+        subprocess.run(["xdotool", "key", "--window", wid, "Return"], stderr=subprocess.DEVNULL)
+        time.sleep(0.5)
+
+
+def group_uninstall(ctx):
+    """The uninstaller, started as Apps & Features starts the entry's uninstall string, asks first. Confirmed, it
+    removes the package's unchanged files, the installer's own files, the emptied folders, both shortcuts and the
+    entry, keeps a changed config/client.ini and a saves/ file and says which folder holds them. Declined, or
+    with a file held open by the running client (a message names it), nothing changes."""
+    if not REGISTERS:
+        yield "uninstall", "this build does not register installations (VELTARA_REGISTER_UNINSTALL is off)"
+        return
+    if not ctx.installable:
+        yield "uninstall", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
+        return
+    rows = [
+        # case, the answer to the question, a file the running client holds, what the last message says
+        ("uninstall", "y", None, "您修改过的文件和您自己的文件仍保留在以下文件夹中："),
+        ("uninstall-declined", "n", None, None),
+        ("uninstall-in-use", "y", "readme.txt", "文件被占用：readme.txt"),
+    ]
+    for case, answer, held, message in rows:
+        ctx.clean_outputs()
+        reg_delete(ctx, UNINSTALL_KEY)
+        folder = ctx.fresh_folder(case)
+        client = os.path.join(folder, "VeltaraClient")
+        install_and_leave(ctx, case, folder, "Btn_Finish")
+        ini_data = make_player_changes(client)
+        command = reg_values(ctx, UNINSTALL_KEY).get("UninstallString")
+        with client_holding(ctx, client, held, case):
+            try:
+                before, links_before, entry_before = snapshot(folder), link_state(ctx), reg_values(ctx, UNINSTALL_KEY)
+                trace_path = os.path.join(ctx.work, "%s.trace" % case)
+                started = time.time()
+                # Output to files, not pipes: under Wine the uninstaller's working copy holds the Unix output of the
+                # program that started it until it ends (the trace file then holds the texts its dialogs draw).
+                out_path = os.path.join(ctx.work, "%s.out" % case)
+                with open(trace_path, "wb") as err, open(out_path, "wb") as out:
+                    subprocess.run(["wine", ctx.probe, "run", command], env=dict(ctx.env, WINEDEBUG="-all,trace+text"),
+                                   stdout=out, stderr=err, timeout=60)
+                with open(out_path, encoding="utf-8", errors="replace") as f:
+                    said = f.read()
+                check("exit=0" in said, "%s: the uninstall string %r did not start (%s)" % (case, command, said))
+                seen = set()
+                question = find_dialog(UNINSTALL_TITLE, seen, 20)
+                check(question is not None, "%s: the uninstaller asked no question" % case)
+                answer_dialog(ctx, question, answer, os.path.join(ctx.shots, "e2e-%s-question.png" % case))
+                if message:
+                    last = find_dialog(UNINSTALL_TITLE, seen, 30)
+                    check(last is not None, "%s: the uninstaller showed no message at the end" % case)
+                    drawn = drawn_texts(trace_path, lambda t: message in t, 10)
+                    check([t for t in drawn if message in t], "%s: the message does not say %r (drawn: %s)" %
+                          (case, message, [t for t in drawn if len(t) > 8][-3:]))
+                    if not held:
+                        check([t for t in drawn if message in t and win_path(client).lower() in t.lower()],
+                              "%s: the message does not name the folder %s" % (case, win_path(client)))
+                    answer_dialog(ctx, last, "Return", os.path.join(ctx.shots, "e2e-%s-message.png" % case))
+                ended = wait_log_line(ctx, "VeltaraUninstall", started, lambda ln: "uninstall: exit code" in ln, 30)
+                check(ended is not None, "%s: the uninstaller did not end" % case)
+                want_exit = {"y": 1 if held else 0, "n": 3}[answer]
+                check(ended.endswith("exit code %d" % want_exit), "%s: the uninstaller ended with %r" % (case, ended))
+            finally:
+                dismiss_dialogs(UNINSTALL_TITLE)
+        if held or answer == "n":
+            check(snapshot(folder) == before, "%s: the installation changed" % case)
+            check(link_state(ctx) == links_before and os.path.exists(ctx.start_menu_link),
+                  "%s: the shortcuts changed" % case)
+            check(reg_values(ctx, UNINSTALL_KEY) == entry_before, "%s: the Apps & Features entry changed" % case)
+        else:
+            left = sorted(installed_files(client))
+            check(left == ["config/client.ini", "saves/slot1.sav"], "%s: left in the client folder: %s" % (case, left))
+            check(sorted(os.listdir(client)) == ["config", "saves"], "%s: left folders %s" % (case, os.listdir(client)))
+            with open(os.path.join(client, "config", "client.ini"), "rb") as f:
+                check(f.read() == ini_data, "%s: the changed config/client.ini was not kept as it was" % case)
+            check(not os.path.lexists(ctx.link), "%s: the desktop shortcut is still there" % case)
+            check(not os.path.lexists(ctx.start_menu_link), "%s: the Start menu shortcut is still there" % case)
+            check(reg_values(ctx, UNINSTALL_KEY) is None, "%s: the Apps & Features entry is still there" % case)
+        yield case, None
+
+
+def group_log(ctx):
+    """Every run writes a UTF-8 log in the temporary folder; the failure state says where it is, and the log
+    names the system, the folder and its free space, the URL, the server's answer, the bytes received, the hash
+    verdict and the failure with its item and Windows error code (or the server's status)."""
+    if not ctx.installable:
+        yield "log", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
+        return
+    size = os.path.getsize(ctx.package)
+    common = ["Windows ", "code pages: ANSI 936", " dpi (", "rights: ", "install folder: ", "free: ",
+              "download: GET http://127.0.0.1/veltaragame/client/VeltaraClient.zip"]
+    rows = [
+        # case, server mode (None: nginx with the package), a file the running client holds, lines the log holds
+        ("log-in-use", None, "readme.txt",
+         ["status 200, Content-Length %d" % size, "received %d bytes" % size,
+          "package hash: " + ("not checked" if ctx.hash_mode == "" else "SHA-256 "),
+          "FAILED: install: a file to replace is in use; item: readme.txt; error 32"]),
+        ("log-404", "/404/2000", None, ["status 404", "package refused: the status is not a success"]),
+    ]
+    for case, mode, held, lines in rows:
+        ctx.clean_outputs()
+        folder = ctx.fresh_folder(case)
+        if held:
+            install_by_hand(ctx, folder)
+        if mode is None:
+            serve = nginx(ctx, package_root(ctx))
+        else:
+            claim_port(80)
+            serve = FaultServer(ports=[80], rewrites={PACKAGE_PATH: mode})
+        with client_holding(ctx, os.path.join(folder, "VeltaraClient"), held, case), serve:
+            run = Run(ctx, case)
+            try:
+                run.open_panel()
+                run.type_folder(win_path(folder))
+                mark = run.trace.mark()
+                run.win.click("Btn_Install")
+                got = run.failure(mark)
+                check(got is not None, "%s: no failure shown" % case)
+                shown = run.wait_text("Txt_LogPath", lambda t: t.startswith(LOG_PATH_LINE), 5, mark)
+                check(shown is not None, "%s: the failure state does not say where the log is" % case)
+                time.sleep(0.5)
+                run.shot("failed")
+                check(run.ended_cleanly(run.close_window()), "%s: closing did not end the installer cleanly" % case)
+            finally:
+                run.stop()
+        log_path = unix_path(ctx, shown[len(LOG_PATH_LINE):])
+        check(os.path.exists(log_path), "%s: the log %s named by the window does not exist" % (case, log_path))
+        log = read_log(log_path)
+        check("failure shown: %s" % got in log, "%s: the log does not name the failure %r" % (case, got))
+        for want in common + lines:
+            check(want in log, "%s: the log does not say %r" % (case, want))
+        stamps = [ln[:23] for ln in log.splitlines()]
+        check(all(re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}", t) for t in stamps),
+              "%s: a log line without its time" % case)
+        yield case, None
+
+
 GROUPS = {"happy": group_happy, "target": group_target, "space": group_space, "server": group_server,
           "unwritable": group_unwritable, "close": group_close, "damaged": group_damaged,
           "reinstall": group_reinstall, "locked": group_locked, "retry": group_retry, "second": group_second,
-          "preflight": group_preflight, "locale": group_locale}
+          "preflight": group_preflight, "locale": group_locale, "register": group_register,
+          "uninstall": group_uninstall, "log": group_log}
 
 
 def main():
@@ -1274,11 +1697,17 @@ def main():
     ap.add_argument("--build", required=True)
     ap.add_argument("--installer", required=True)
     ap.add_argument("--unchecked-installer", required=True)
+    ap.add_argument("--unregistered-installer", required=True)
+    ap.add_argument("--register-uninstall", default="OFF")
+    ap.add_argument("--version", default="")
+    ap.add_argument("--publisher", default="")
     ap.add_argument("--probe", required=True)
     ap.add_argument("--package", required=True)
     ap.add_argument("--hash-mode", default="")
     ap.add_argument("--only", default=",".join(GROUPS))
     opts = ap.parse_args()
+    global REGISTERS
+    REGISTERS = opts.register_uninstall.upper() in ("ON", "1", "TRUE", "YES")
     try:
         claim_port(80)
     except PortTakenError as e:
