@@ -123,6 +123,57 @@ def read_png(path):
     return width, height, opaque
 
 
+def read_jpeg_size(path):
+    """(width, height) from a JPEG file's frame header."""
+    data = open(path, "rb").read()
+    if data[:2] != b"\xff\xd8":
+        raise ValueError("not a JPEG file")
+    pos = 2
+    while pos + 4 <= len(data):
+        if data[pos] != 0xFF:
+            raise ValueError("broken JPEG marker")
+        marker = data[pos + 1]
+        length = struct.unpack(">H", data[pos + 2:pos + 4])[0]
+        if marker in (0xC0, 0xC1, 0xC2):
+            height, width = struct.unpack(">HH", data[pos + 5:pos + 9])
+            return width, height
+        pos += 2 + length
+    raise ValueError("no frame header")
+
+
+# A picture drawn for a display scale sits beside the plain one: name@1.5x / name@2x, PNG or JPEG.
+SCALED_NAME = re.compile(r"^(?P<stem>.+)@(?P<scale>1\.5|2)x\.(?P<ext>png|jpg)$", re.IGNORECASE)
+
+
+def check_scaled(skin, images, faults):
+    """Every scaled picture belongs to a used image and is that image's size at its scale, halves rounded
+    up as the installer rounds; the backgrounds stay opaque."""
+    for name in sorted(os.listdir(skin)):
+        m = SCALED_NAME.match(name)
+        if not m:
+            continue
+        plain = m.group("stem") + ".png"
+        if plain not in images:
+            faults.append("%s: a scaled picture of %s, which the skin does not use" % (name, plain))
+            continue
+        scale = float(m.group("scale"))
+        try:
+            if m.group("ext").lower() == "png":
+                width, height, opaque = read_png(os.path.join(skin, name))
+            else:
+                (width, height), opaque = read_jpeg_size(os.path.join(skin, name)), True
+        except (OSError, ValueError, zlib.error, struct.error) as e:
+            faults.append("%s: cannot be read: %s" % (name, e))
+            continue
+        plain_w, plain_h, plain_opaque = images[plain]
+        want = (int(plain_w * scale + 0.5), int(plain_h * scale + 0.5))
+        if (width, height) != want:
+            faults.append("%s: %dx%d, expected %dx%d (%s at %sx)" % (name, width, height, want[0], want[1], plain,
+                                                                     m.group("scale")))
+        if plain_opaque and not opaque:
+            faults.append("%s: not opaque, as %s is" % (name, plain))
+
+
 # ---------------------------------------------------------------------------------------------------------------
 
 def check(skin):
@@ -187,8 +238,9 @@ def check(skin):
         if not opaque:
             faults.append("%s: not opaque" % name)
 
+    check_scaled(skin, images, faults)
     for name in sorted(os.listdir(skin)):
-        if name.lower().endswith(".png") and name not in images:
+        if name.lower().endswith((".png", ".jpg")) and name not in images and not SCALED_NAME.match(name):
             faults.append("%s: not used by the skin or the installer" % name)
     return faults
 
