@@ -881,7 +881,7 @@ def images():
 SCALES = {1.5: "@1.5x", 2.0: "@2x"}
 SHIPPED_SCALES = (2.0,)
 PAINTED = ("bk.png", "bk1.png", "bk2.png", "0.png", "1.png", "2.png")
-JPEG_QUALITY = {1.5: 80, 2.0: 72}
+JPEG_QUALITY = {1.5: 80, 2.0: 48}
 
 
 def save(img, folder, name, scale):
@@ -889,7 +889,7 @@ def save(img, folder, name, scale):
     suffix = SCALES.get(scale, "")
     if scale != 1.0 and name in PAINTED:
         img.convert("RGB").save(os.path.join(folder, stem + suffix + ".jpg"), "JPEG", quality=JPEG_QUALITY[scale],
-                                optimize=True, subsampling="4:2:0")
+                                optimize=True, progressive=True, subsampling="4:2:0")
     else:
         img.save(os.path.join(folder, stem + suffix + ext), "PNG", optimize=True)
 
