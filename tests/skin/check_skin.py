@@ -76,9 +76,7 @@ def rect(value):
 # ---------------------------------------------------------------------------------------------------------------
 # PNG reading: size and whether every pixel is opaque.
 
-def read_png(path):
-    """(width, height, opaque) of a PNG file; opaque is decided from the colour type and, where the image
-    carries alpha, from every pixel's alpha."""
+def png_chunks(path):
     data = open(path, "rb").read()
     if data[:8] != b"\x89PNG\r\n\x1a\n":
         raise ValueError("not a PNG file")
@@ -87,18 +85,14 @@ def read_png(path):
         length, kind = struct.unpack(">I4s", data[pos:pos + 8])
         chunks.append((kind, data[pos + 8:pos + 8 + length]))
         pos += 12 + length
-    ihdr = dict(chunks)[b"IHDR"]
-    width, height, depth, ctype, _comp, _filt, interlace = struct.unpack(">IIBBBBB", ihdr)
-    has_trns = any(k == b"tRNS" for k, _ in chunks)
-    if ctype in (0, 2, 3) and not has_trns:
-        return width, height, True
-    if ctype not in (4, 6) or depth != 8 or interlace:
-        return width, height, False  # transparency of a kind this check does not decode: not proven opaque
-    bpp = 2 if ctype == 4 else 4
+    return chunks
+
+
+def png_rows(chunks, width, height, bpp):
+    """The unfiltered rows of a non-interlaced 8-bit PNG, one bytearray each."""
     raw = zlib.decompress(b"".join(d for k, d in chunks if k == b"IDAT"))
     stride = width * bpp
     prev = bytearray(stride)
-    opaque = True
     for y in range(height):
         ftype = raw[y * (stride + 1)]
         line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
@@ -116,11 +110,39 @@ def read_png(path):
                 p = a + b - c
                 pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
                 line[x] = (line[x] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        if any(v != 255 for v in line[bpp - 1::bpp]):
-            opaque = False
-            break
+        yield line
         prev = line
-    return width, height, opaque
+
+
+def read_rgba(path):
+    """(width, height, rows) of an 8-bit RGB or RGBA PNG, every row as bytes of RGBA pixels."""
+    chunks = png_chunks(path)
+    width, height, depth, ctype, _comp, _filt, interlace = struct.unpack(">IIBBBBB", dict(chunks)[b"IHDR"])
+    if ctype not in (2, 6) or depth != 8 or interlace:
+        raise ValueError("only 8-bit RGB or RGBA PNGs are read here")
+    rows = []
+    for line in png_rows(chunks, width, height, 4 if ctype == 6 else 3):
+        if ctype == 2:
+            line = bytearray(b for i in range(0, len(line), 3) for b in (line[i], line[i + 1], line[i + 2], 255))
+        rows.append(bytes(line))
+    return width, height, rows
+
+
+def read_png(path):
+    """(width, height, opaque) of a PNG file; opaque is decided from the colour type and, where the image
+    carries alpha, from every pixel's alpha."""
+    chunks = png_chunks(path)
+    width, height, depth, ctype, _comp, _filt, interlace = struct.unpack(">IIBBBBB", dict(chunks)[b"IHDR"])
+    has_trns = any(k == b"tRNS" for k, _ in chunks)
+    if ctype in (0, 2, 3) and not has_trns:
+        return width, height, True
+    if ctype not in (4, 6) or depth != 8 or interlace:
+        return width, height, False  # transparency of a kind this check does not decode: not proven opaque
+    bpp = 2 if ctype == 4 else 4
+    for line in png_rows(chunks, width, height, bpp):
+        if any(v != 255 for v in line[bpp - 1::bpp]):
+            return width, height, False
+    return width, height, True
 
 
 def read_jpeg_size(path):
