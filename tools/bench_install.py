@@ -210,26 +210,27 @@ def scaled_env(build, dpi):
     return env
 
 
+def compare(title, what, base, measured, goal):
+    """Prints a measured time against its baseline: what names (baseline, measured, ratio)."""
+    print("== %s" % title)
+    if base is None or measured is None:
+        print("  not measured: no paint seen (%s %r, %s %r)" % (what[0], base, what[1], measured))
+        return
+    print("  %-21s %7.3f s" % (what[0], base))
+    print("  %-21s %7.3f s" % (what[1], measured))
+    print("  ratio %s: %.2f (goal %.1f or less)" % (what[2], measured / base, goal))
+
+
 def startup(env, build, installer, opts):
     bare = first_paint(env, opts.client, r"DrawTextExW", ["text"], opts.repeat)
     inst = first_paint(env, installer, r"NtGdiStretchBlt .*dst \S+ log=-?\d+,-?\d+ 600x400", ["bitblt"], opts.repeat)
-    print("== start to first painted frame (median of %d)" % opts.repeat)
-    if bare is None or inst is None:
-        print("  not measured: no paint seen (bare %r, installer %r)" % (bare, inst))
-    else:
-        print("  bare Win32 window     %7.3f s" % bare)
-        print("  installer             %7.3f s" % inst)
-        print("  ratio installer/bare: %.2f (goal 2.0 or less)" % (inst / bare))
+    compare("start to first painted frame (median of %d)" % opts.repeat,
+            ("bare Win32 window", "installer", "installer/bare"), bare, inst, 2.0)
     env200 = scaled_env(build, 192)
     inst200 = first_paint(env200, installer, r"NtGdiStretchBlt .*dst \S+ log=-?\d+,-?\d+ 1200x800", ["bitblt"],
                           opts.repeat)
-    print("== start to first painted frame at 200 %% against 100 %% (median of %d)" % opts.repeat)
-    if inst is None or inst200 is None:
-        print("  not measured: no paint seen (100 %% %r, 200 %% %r)" % (inst, inst200))
-    else:
-        print("  installer at 100 %%    %7.3f s" % inst)
-        print("  installer at 200 %%    %7.3f s" % inst200)
-        print("  ratio 200 %%/100 %%: %.2f (goal 1.5 or less)" % (inst200 / inst))
+    compare("start to first painted frame at 200 %% against 100 %% (median of %d)" % opts.repeat,
+            ("installer at 100 %", "installer at 200 %", "200 %/100 %"), inst, inst200, 1.5)
     return 0
 
 

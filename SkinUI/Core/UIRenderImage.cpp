@@ -62,6 +62,22 @@ bool ReadResourceBytes(const CUIResName& name, const char* pstrType, CPaintManag
     return data.pBytes != nullptr;
 }
 
+// A record owning hBitmap; null (and the bitmap deleted) when it cannot be made. The caller owns the record
+// (the paint manager's image table).
+ImageInfoUI* NewImageRecord(HBITMAP hBitmap, int cx, int cy, bool bAlpha)
+{
+    auto pImage = std::unique_ptr<ImageInfoUI>(new (std::nothrow) ImageInfoUI);
+    if (pImage == nullptr) {
+        ::DeleteObject(hBitmap);
+        return nullptr;
+    }
+    pImage->bitmap = hBitmap;
+    pImage->width = cx;
+    pImage->height = cy;
+    pImage->hasAlpha = bAlpha;
+    return pImage.release();
+}
+
 // How the pixels of one output row (or column) are made from the input: for each output pixel the first
 // input pixel it reads and the weights of the following ones, in units of 1/kWeightOne.
 constexpr int kWeightShift = 14;
@@ -166,19 +182,13 @@ ImageInfoUI* CUIRender::ResampleImage(const ImageInfoUI* pImage, int cx, int cy,
     FilterPass(pSource, aAcross.data(), H, MakeTaps(W, cx), cx, W, 1, cx, 1);
     FilterPass(aAcross.data(), static_cast<BYTE*>(pvBits), cx, MakeTaps(H, cy), cy, 1, cx, 1, cx);
 
-    auto pResampled = std::unique_ptr<ImageInfoUI>(new (std::nothrow) ImageInfoUI);
-    if (pResampled == nullptr) {
-        ::DeleteObject(hBitmap);
+    ImageInfoUI* pResampled = NewImageRecord(hBitmap, cx, cy, pImage->hasAlpha);
+    if (pResampled == nullptr)
         return nullptr;
-    }
-    pResampled->bitmap = hBitmap;
-    pResampled->width = cx;
-    pResampled->height = cy;
     pResampled->dpi = nDpi;
-    pResampled->hasAlpha = pImage->hasAlpha;
     pResampled->resourceType = pImage->resourceType;
     pResampled->mask = pImage->mask;
-    return pResampled.release();
+    return pResampled;
 }
 
 ImageInfoUI* CUIRender::LoadImage(const CUIResName& name, const char* pstrType, DWORD dwMask)
@@ -241,16 +251,7 @@ ImageInfoUI* CUIRender::LoadImage(const CUIResName& name, const char* pstrType, 
         pDest[i] = dwPixel;
     }
 
-    auto pImage = std::unique_ptr<ImageInfoUI>(new (std::nothrow) ImageInfoUI);
-    if (pImage == nullptr) {
-        ::DeleteObject(hBitmap);
-        return nullptr;
-    }
-    pImage->bitmap = hBitmap;
-    pImage->width = nWidth;
-    pImage->height = nHeight;
-    pImage->hasAlpha = bHasAlpha;
-    return pImage.release(); // owned by the caller (the paint manager's image table)
+    return NewImageRecord(hBitmap, nWidth, nHeight, bHasAlpha);
 }
 
 void CUIRender::FreeImage(ImageInfoUI* pImage)
