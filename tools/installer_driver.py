@@ -9,14 +9,15 @@ Usage as a program (with DISPLAY and the Wine environment of tools/wine-env.sh a
         With --publish the package is not on the server yet: Install fails, the failure state with the retry
         button is saved as DIR/installer-failed.png, then SRC is copied to DEST (where the server finds it) and
         Retry is clicked, and the walk goes on from the progress page.
-    installer_driver.py geometry --skin SKIN.xml [--panel-open]
+    installer_driver.py geometry --skin SKIN.xml [--panel-open] [--dpi N]
         prints the window rectangle (left top right bottom) of every named control.
 Usage as a module (the end-to-end tests):
     from installer_driver import SkinGeometry, InstallerWindow
 
 Where a control lies is computed from skin.xml with the layout rules of the skin's containers (fixed sizes,
 the rest shared out equally, floating controls at their "pos" offset inside their parent, tab pages on top of
-each other), so a moved button in the skin moves the click with it. Which page shows is told by the window's
+each other), so a moved button in the skin moves the click with it. At a display scale other than 96 DPI
+every length of the skin is scaled on its own, halves rounded up, as the installer scales it. Which page shows is told by the window's
 background: the screenshot is compared with the skin's three backgrounds (bk.png welcome, bk1.png progress,
 bk2.png finish) and the closest one wins.
 """
@@ -76,11 +77,12 @@ def _int(attrs, name):
 class SkinGeometry:
     """Window rectangles (left, top, right, bottom) of the skin's named controls."""
 
-    def __init__(self, skin_path, overrides=None):
+    def __init__(self, skin_path, overrides=None, dpi=96):
         self.skin_dir = os.path.dirname(os.path.abspath(skin_path))
+        self.dpi = dpi
         root = parse_skin(skin_path)
         window = next(n for n in root.children if n.tag == "Window")
-        w, h = (int(v) for v in window.attrs.get("size", "600,400").split(","))
+        w, h = (self.scale(int(v)) for v in window.attrs.get("size", "600,400").split(","))
         self.size = (w, h)
         self.rects = {}
         self._overrides = overrides or {}  # name -> {"height": n}: a size the program sets at run time
@@ -88,9 +90,13 @@ class SkinGeometry:
         if tops:
             self._place(tops[0], (0, 0, w, h))
 
+    def scale(self, n):
+        """A length of the skin in pixels at this display scale."""
+        return (abs(n) * self.dpi + 48) // 96 * (1 if n >= 0 else -1)
+
     def _fixed(self, node, name):
         over = self._overrides.get(node.attrs.get("name", ""), {})
-        return over.get(name, _int(node.attrs, name))
+        return self.scale(over.get(name, _int(node.attrs, name)))
 
     def _place(self, node, rect):
         name = node.attrs.get("name")
@@ -103,7 +109,7 @@ class SkinGeometry:
         flow = [c for c in kids if c.attrs.get("float") != "true"]
         for c in kids:
             if c.attrs.get("float") == "true":
-                pos = [int(v) for v in (c.attrs.get("pos", "0,0,0,0").split(",") + ["0"] * 4)[:4]]
+                pos = [self.scale(int(v)) for v in (c.attrs.get("pos", "0,0,0,0").split(",") + ["0"] * 4)[:4]]
                 cw = self._fixed(c, "width") or max(pos[2] - pos[0], 0)
                 ch = self._fixed(c, "height") or max(pos[3] - pos[1], 0)
                 self._place(c, (left + pos[0], top + pos[1], left + pos[0] + cw, top + pos[1] + ch))
@@ -141,18 +147,18 @@ def run(args, text=True, **kw):
 
 
 class InstallerWindow:
-    """The installer's top-level X window (600 by 400), found by the program's class name."""
+    """The installer's top-level X window (600 by 400 at 96 DPI), found by the program's class name."""
 
-    def __init__(self, skin_path, wid, classname="veltarasetup.exe"):
+    def __init__(self, skin_path, wid, classname="veltarasetup.exe", dpi=96):
         self.skin_path = skin_path
         self.wid = wid
         self.classname = classname
-        self.geometry = SkinGeometry(skin_path)
-        self.panel = SkinGeometry(skin_path, {"Hor_Custom": {"height": 80}})
+        self.geometry = SkinGeometry(skin_path, dpi=dpi)
+        self.panel = SkinGeometry(skin_path, {"Hor_Custom": {"height": 80}}, dpi=dpi)
 
     @staticmethod
-    def find(skin_path, timeout=30.0, classname="veltarasetup.exe", alive=lambda: True):
-        size = SkinGeometry(skin_path).size
+    def find(skin_path, timeout=30.0, classname="veltarasetup.exe", alive=lambda: True, dpi=96):
+        size = SkinGeometry(skin_path, dpi=dpi).size
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline and alive():
             out = run([XDOTOOL, "search", "--onlyvisible", "--classname", classname]).stdout.split()
@@ -160,7 +166,7 @@ class InstallerWindow:
                 g = run([XDOTOOL, "getwindowgeometry", wid]).stdout
                 m = re.search(r"Geometry:\s*(\d+)x(\d+)", g)
                 if m and (int(m.group(1)), int(m.group(2))) == size:
-                    return InstallerWindow(skin_path, wid, classname)
+                    return InstallerWindow(skin_path, wid, classname, dpi)
             time.sleep(0.1)
         return None
 
@@ -193,6 +199,11 @@ class InstallerWindow:
     def page(self, shot):
         """The page a screenshot shows: the name of the background closest to it."""
         best, best_err = None, None
+        if self.geometry.dpi != 96:
+            # The backgrounds are the 96-DPI art: the screenshot is reduced to their size first.
+            small = shot + ".96.png"
+            run([CONVERT, shot, "-resize", "%dx%d!" % (SkinGeometry(self.skin_path).size), small])
+            shot = small
         for page, bk in PAGE_BACKGROUNDS:
             r = run([COMPARE, "-metric", "MAE", shot, self.geometry.background(bk), "null:"])
             m = re.search(r"\(([0-9.e+-]+)\)", r.stderr)
@@ -201,6 +212,8 @@ class InstallerWindow:
             err = float(m.group(1))
             if best_err is None or err < best_err:
                 best, best_err = page, err
+        if self.geometry.dpi != 96 and os.path.exists(shot):
+            os.remove(shot)
         return best
 
     def retry_shown(self, shot):
@@ -295,10 +308,11 @@ def main():
     g = sub.add_parser("geometry")
     g.add_argument("--skin", required=True)
     g.add_argument("--panel-open", action="store_true")
+    g.add_argument("--dpi", type=int, default=96)
     opts = ap.parse_args()
     if opts.cmd == "walk":
         return walk(opts)
-    geo = SkinGeometry(opts.skin, {"Hor_Custom": {"height": 80}} if opts.panel_open else None)
+    geo = SkinGeometry(opts.skin, {"Hor_Custom": {"height": 80}} if opts.panel_open else None, opts.dpi)
     for name, rect in sorted(geo.rects.items()):
         print("%-16s %d %d %d %d" % ((name,) + rect))
     return 0

@@ -1,10 +1,12 @@
 #!/usr/bin/python3
 """Draws the installer's artwork: the 18 skin images (window backgrounds, slideshow pictures, button strips,
-option, progress and edit images) and the window icon, all procedurally, so the same script always gives the
-same pictures.
+option, progress and edit images) at 1x, and again at 1.5x and 2x for larger display scales (name@1.5x,
+name@2x: drawn at that size, not enlarged), and the window icon, all procedurally, so the same script always
+gives the same pictures.
 
-Usage: make_skin_art.py <skin-folder> [<icon.ico>]
+Usage: make_skin_art.py <skin-folder> [<icon.ico>] [--scales 1.5,2]
     e.g. tools/make_skin_art.py skin app/veltara.ico
+--scales picks the larger scales drawn besides 1x (default: 2, what the skin ships).
 Needs Debian's python3-pil (run it with /usr/bin/python3) and the WenQuanYi Micro Hei font.
 """
 import io
@@ -21,13 +23,52 @@ ACCENT = (0x00, 0x94, 0xE3)       # the skin's bright blue (texts, highlights)
 ACCENT_DARK = (0x0C, 0x78, 0xCB)  # the skin's deep blue (separator line, filled buttons)
 SS = 4                            # supersampling factor for anti-aliased shapes
 W, H = 600, 400
+# The scale being drawn: pixels per logical unit (1, 1.5 or 2). Every coordinate and size below is logical
+# (the skin's units); the helpers turn them into pixels, so the larger art is drawn, not enlarged.
+K = 1.0
+
+
+def ipx(v):
+    """A logical length in whole pixels, halves rounded up (as the installer rounds its own lengths)."""
+    return int(v * K + 0.5)
+
+
+def psize(size):
+    return ipx(size[0]), ipx(size[1])
+
+
+def lsize(img):
+    """The logical size of an image drawn at the current scale."""
+    return int(img.size[0] / K + 0.5), int(img.size[1] / K + 0.5)
+
+
+def blur(radius):
+    return ImageFilter.GaussianBlur(radius * K)
+
+
+def offset(img, dx, dy):
+    return ImageChops.offset(img, ipx(dx), ipx(dy))
+
+
+def canvas(mode, size, colour=0):
+    """A new image of a logical size."""
+    return Image.new(mode, psize(size), colour)
+
+
+def hires(size):
+    """A supersampled mask of a logical size: draw at coordinates times SK, then reduce with .resize(psize(size))."""
+    return Image.new("L", (ipx(size[0]) * SS, ipx(size[1]) * SS), 0)
+
+
+def sk():
+    return SS * K
 
 
 # ---------------------------------------------------------------------------------------------------------------
 # Small drawing helpers
 
 def font(size):
-    return ImageFont.truetype(FONT_FILE, size, index=0)
+    return ImageFont.truetype(FONT_FILE, ipx(size), index=0)
 
 
 def lerp(a, b, t):
@@ -50,6 +91,7 @@ def ramp(stops, t):
 
 def vgrad(w, h, stops, mode="RGB"):
     """Vertical gradient through colour stops; colours may be RGB or RGBA."""
+    w, h = psize((w, h))
     col = Image.new(mode, (1, h))
     for y in range(h):
         col.putpixel((0, y), ramp(stops, y / max(1, h - 1)))
@@ -57,6 +99,7 @@ def vgrad(w, h, stops, mode="RGB"):
 
 
 def hgrad(w, h, stops, mode="RGB"):
+    w, h = psize((w, h))
     row = Image.new(mode, (w, 1))
     for x in range(w):
         row.putpixel((x, 0), ramp(stops, x / max(1, w - 1)))
@@ -65,25 +108,25 @@ def hgrad(w, h, stops, mode="RGB"):
 
 def rrect_mask(size, box, radius, ss=SS):
     """Anti-aliased mask of a rounded rectangle (box in pixels, may be fractional)."""
-    w, h = size
+    w, h = psize(size)
     m = Image.new("L", (w * ss, h * ss), 0)
-    x0, y0, x1, y1 = box
-    ImageDraw.Draw(m).rounded_rectangle((x0 * ss, y0 * ss, x1 * ss - 1, y1 * ss - 1), radius * ss, fill=255)
-    return m.resize(size, Image.LANCZOS)
+    x0, y0, x1, y1 = (v * K for v in box)
+    ImageDraw.Draw(m).rounded_rectangle((x0 * ss, y0 * ss, x1 * ss - 1, y1 * ss - 1), radius * K * ss, fill=255)
+    return m.resize((w, h), Image.LANCZOS)
 
 
 def poly_mask(size, points, ss=SS):
-    w, h = size
+    w, h = psize(size)
     m = Image.new("L", (w * ss, h * ss), 0)
-    ImageDraw.Draw(m).polygon([(x * ss, y * ss) for x, y in points], fill=255)
-    return m.resize(size, Image.LANCZOS)
+    ImageDraw.Draw(m).polygon([(x * K * ss, y * K * ss) for x, y in points], fill=255)
+    return m.resize((w, h), Image.LANCZOS)
 
 
 def ellipse_mask(size, box, ss=SS):
-    w, h = size
+    w, h = psize(size)
     m = Image.new("L", (w * ss, h * ss), 0)
-    ImageDraw.Draw(m).ellipse([v * ss for v in box], fill=255)
-    return m.resize(size, Image.LANCZOS)
+    ImageDraw.Draw(m).ellipse([v * K * ss for v in box], fill=255)
+    return m.resize((w, h), Image.LANCZOS)
 
 
 def scale_mask(mask, opacity):
@@ -104,8 +147,8 @@ def paint(base, fill, mask):
 
 def glow(base, center, radius, colour, opacity, squash=1.0):
     """A soft radial light: strongest in the centre, gone at radius."""
-    cx, cy = center
-    rx, ry = radius, radius * squash
+    cx, cy = center[0] * K, center[1] * K
+    rx, ry = radius * K, radius * K * squash
     g = Image.radial_gradient("L").resize((int(2 * rx) + 1, int(2 * ry) + 1), Image.BILINEAR)
     g = g.point(lambda v: int(max(0.0, 1 - v / 128) ** 2 * 255 * opacity))
     mask = Image.new("L", base.size, 0)
@@ -130,7 +173,7 @@ def ridge(rng, width, base_y, rough, steps=7, start=None, end=None):
 
 def mountains(base, rng, base_y, rough, colours, haze=None, steps=7, peaks=()):
     """A filled mountain layer from its ridge down to the bottom, shaded top to bottom by colours."""
-    w, h = base.size
+    w, h = lsize(base)
     pts = ridge(rng, w, base_y, rough, steps)
     # Extra peaks: (x, height, half-width) raise the ridge into a sharp summit.
     out = []
@@ -141,26 +184,26 @@ def mountains(base, rng, base_y, rough, colours, haze=None, steps=7, peaks=()):
                 y -= ph * (1 - d) ** 1.6
         out.append((x, y))
     top = int(min(y for _x, y in out))
-    mask = poly_mask(base.size, out + [(w, h), (0, h)])
+    mask = poly_mask((w, h), out + [(w, h), (0, h)])
     shade = vgrad(w, h, [(0, colours[0]), (max(0.01, top / h), colours[0]), (1, colours[1])], "RGB")
     paint(base, shade, mask)
     if haze:
         # Rim light along the ridge: the mask moved down by a pixel and subtracted.
-        rim = ImageChops.subtract(mask, ImageChops.offset(mask, 0, 2))
+        rim = ImageChops.subtract(mask, offset(mask, 0, 2))
         paint(base, haze, rim)
     return out
 
 
 def mist(base, rng, y, thickness, colour, opacity, count=6):
-    w, _h = base.size
+    w, _h = lsize(base)
     layer = Image.new("L", base.size, 0)
     d = ImageDraw.Draw(layer)
     for _ in range(count):
         cx = rng.uniform(-50, w + 50)
         rx = rng.uniform(80, 220)
         ry = thickness * rng.uniform(0.5, 1.0)
-        d.ellipse((cx - rx, y - ry, cx + rx, y + ry), fill=int(255 * opacity))
-    paint(base, colour, layer.filter(ImageFilter.GaussianBlur(thickness * 0.8)))
+        d.ellipse([v * K for v in (cx - rx, y - ry, cx + rx, y + ry)], fill=int(255 * opacity))
+    paint(base, colour, layer.filter(blur(thickness * 0.8)))
 
 
 def stars(base, rng, area, count, colour=(255, 255, 255)):
@@ -171,12 +214,12 @@ def stars(base, rng, area, count, colour=(255, 255, 255)):
         fade = 1 - (y - y0) / max(1, y1 - y0) * 0.8
         a = int(rng.uniform(60, 230) * fade)
         r = rng.choice((0.5, 0.5, 0.5, 0.8, 1.1))
-        d.ellipse((x - r, y - r, x + r, y + r), fill=colour + (a,))
+        d.ellipse([v * K for v in (x - r, y - r, x + r, y + r)], fill=colour + (a,))
     for _ in range(max(1, count // 40)):
         x, y = rng.uniform(x0, x1), rng.uniform(y0, (y0 + y1) / 2)
         glow(base, (x, y), 7, colour, 0.55)
-        d.line((x - 5, y, x + 5, y), fill=colour + (120,))
-        d.line((x, y - 5, x, y + 5), fill=colour + (120,))
+        d.line([v * K for v in (x - 5, y, x + 5, y)], fill=colour + (120,), width=ipx(1))
+        d.line([v * K for v in (x, y - 5, x, y + 5)], fill=colour + (120,), width=ipx(1))
 
 
 def island(base, rng, cx, top, half_w, depth, rock, grass, light, spires=0):
@@ -189,12 +232,12 @@ def island(base, rng, cx, top, half_w, depth, rock, grass, light, spires=0):
         taper = 1 - abs(2 * t - 1) ** 1.5
         pts.append((x + rng.uniform(-3, 3), top + depth * taper * rng.uniform(0.55, 1.0) + 4))
     pts.append((cx + half_w, top))
-    body = poly_mask(base.size, pts)
-    w, h = base.size
+    w, h = lsize(base)
+    body = poly_mask((w, h), pts)
     paint(base, vgrad(w, h, [(0, rock[0]), (min(0.99, (top + depth) / h), rock[1]), (1, rock[1])]), body)
-    cap = rrect_mask(base.size, (cx - half_w - 2, top - 4, cx + half_w + 2, top + 5), 4)
+    cap = rrect_mask((w, h), (cx - half_w - 2, top - 4, cx + half_w + 2, top + 5), 4)
     paint(base, grass, cap)
-    paint(base, light, rrect_mask(base.size, (cx - half_w + 4, top - 4, cx + half_w - 4, top - 2), 1))
+    paint(base, light, rrect_mask((w, h), (cx - half_w + 4, top - 4, cx + half_w - 4, top - 2), 1))
     d = ImageDraw.Draw(base)
     for i in range(spires):
         sx = cx - half_w * 0.5 + i * half_w * 0.45 + rng.uniform(-4, 4)
@@ -202,19 +245,19 @@ def island(base, rng, cx, top, half_w, depth, rock, grass, light, spires=0):
         sw = rng.uniform(4, 7)
         tower = [(sx - sw, top - 2), (sx - sw, top - sh), (sx, top - sh - sw * 2.2), (sx + sw, top - sh),
                  (sx + sw, top - 2)]
-        paint(base, rock[0], poly_mask(base.size, tower))
-        d.rectangle((sx - 1, top - sh + 4, sx, top - sh + 6), fill=(255, 214, 140, 220))
+        paint(base, rock[0], poly_mask((w, h), tower))
+        d.rectangle([v * K for v in (sx - 1, top - sh + 4, sx, top - sh + 6)], fill=(255, 214, 140, 220))
     # A thin fall of water from the island's tip, fading out as it drops.
-    w, h = base.size
-    fall = rrect_mask(base.size, (cx - 1.5, top + depth * 0.6, cx + 1.5, top + depth + 36), 1)
+    fall = rrect_mask((w, h), (cx - 1.5, top + depth * 0.6, cx + 1.5, top + depth + 36), 1)
     fade = vgrad(w, h, [(0, (0,)), (max(0.0, (top + depth * 0.6) / h), (90,)),
                         (min(1.0, (top + depth + 36) / h), (0,)), (1, (0,))], "L")
     paint(base, light[:3], ImageChops.multiply(fall, fade))
 
 
 def text_size(f, s, stroke=0):
-    l, t, r, b = f.getbbox(s, stroke_width=stroke)
-    return r - l, b - t, l, t
+    """The logical size of the ink of s in the (scaled) font f, and its offset from the drawing origin."""
+    l, t, r, b = f.getbbox(s, stroke_width=ipx(stroke))
+    return (r - l) / K, (b - t) / K, l / K, t / K
 
 
 def draw_text(base, xy, s, f, colour, shadow=None, stroke=0, anchor_center=False, shadow_blur=2, offset=(0, 1)):
@@ -223,20 +266,24 @@ def draw_text(base, xy, s, f, colour, shadow=None, stroke=0, anchor_center=False
     x, y = xy
     if anchor_center:
         x, y = x - tw / 2, y - th / 2
-    pos = (x - ox, y - oy)
+    pos = ((x - ox) * K, (y - oy) * K)
+    stroke = ipx(stroke)
     if shadow:
         layer = Image.new("RGBA", base.size, (0, 0, 0, 0))
-        ImageDraw.Draw(layer).text((pos[0] + offset[0], pos[1] + offset[1]), s, font=f, fill=shadow,
+        ImageDraw.Draw(layer).text((pos[0] + offset[0] * K, pos[1] + offset[1] * K), s, font=f, fill=shadow,
                                    stroke_width=stroke, stroke_fill=shadow)
-        base.alpha_composite(layer.filter(ImageFilter.GaussianBlur(shadow_blur)))
+        base.alpha_composite(layer.filter(blur(shadow_blur)))
     ImageDraw.Draw(base).text(pos, s, font=f, fill=colour, stroke_width=stroke, stroke_fill=colour)
 
 
 def strip(cells, horizontal=True):
-    w, h = cells[0].size
-    out = Image.new("RGBA", (w * len(cells), h) if horizontal else (w, h * len(cells)), (0, 0, 0, 0))
+    """Cells of one logical size side by side (or stacked); cell i starts at the pixel its logical offset
+    scales to, as the installer finds it from a source rectangle."""
+    w, h = lsize(cells[0])
+    n = len(cells)
+    out = canvas("RGBA", (w * n, h) if horizontal else (w, h * n), (0, 0, 0, 0))
     for i, c in enumerate(cells):
-        out.paste(c, (i * w, 0) if horizontal else (0, i * h))
+        out.paste(c, (ipx(i * w), 0) if horizontal else (0, ipx(i * h)))
     return out
 
 
@@ -248,10 +295,10 @@ NIGHT_SKY = [(0, (5, 10, 26)), (0.35, (10, 30, 66)), (0.62, (18, 72, 120)), (0.7
 
 def title_bar(img):
     """Darkens the top so the window buttons stay visible, and draws the small emblem and title."""
-    w, _h = img.size
+    w, _h = lsize(img)
     img.alpha_composite(vgrad(w, 60, [(0, (2, 6, 16, 170)), (1, (2, 6, 16, 0))], "RGBA"))
-    emblem = make_emblem(22)
-    img.alpha_composite(emblem, (14, 11))
+    emblem = make_emblem(ipx(22))
+    img.alpha_composite(emblem, (ipx(14), ipx(11)))
     draw_text(img, (43, 15), "Veltara 安装程序", font(13), (225, 238, 250, 255), shadow=(0, 0, 0, 160))
 
 
@@ -270,7 +317,7 @@ def landscape(seed, sky, glow_at, layers, mist_colour, star_count=160, size=(W, 
         (gx, gy), r, colour = glow_at
         glow(img, (gx, gy), r * 5, colour, 0.35)
         glow(img, (gx, gy), r * 2, colour, 0.45)
-        paint(img, mix(colour, (255, 255, 255), 0.55), ellipse_mask(img.size, (gx - r, gy - r, gx + r, gy + r)))
+        paint(img, mix(colour, (255, 255, 255), 0.55), ellipse_mask((w, h), (gx - r, gy - r, gx + r, gy + r)))
     for i, (base_y, rough, colours, rim, peaks) in enumerate(layers):
         ridge_pts = mountains(img, rng, base_y, rough, colours, haze=rim, peaks=peaks)
         if i >= len(layers) - 2 and len(layers) > 2:
@@ -282,9 +329,10 @@ def landscape(seed, sky, glow_at, layers, mist_colour, star_count=160, size=(W, 
 
 def forest(base, rng, ridge_pts, colour, size):
     """Clumps of pine silhouettes standing on a ridge, in the ridge's own colour."""
-    w, _h = base.size
-    m = Image.new("L", (w * SS, base.size[1] * SS), 0)
+    w, _h = lsize(base)
+    m = hires(lsize(base))
     d = ImageDraw.Draw(m)
+    SS = sk()
     n = len(ridge_pts) - 1
     x = rng.uniform(0, 40)
     while x < w:
@@ -317,7 +365,7 @@ def make_bk():
     f = font(52)
     layer = Image.new("RGBA", img.size, (0, 0, 0, 0))
     draw_text(layer, (40, 124), "VELTARA", f, ACCENT + (255,), stroke=2)
-    img.alpha_composite(layer.filter(ImageFilter.GaussianBlur(8)))
+    img.alpha_composite(layer.filter(blur(8)))
     # The letters are filled with a mid-blue gradient, not white, so that the agreement page's white text,
     # which lies over this background, stays readable across them.
     letters = Image.new("RGBA", img.size, (0, 0, 0, 0))
@@ -327,10 +375,10 @@ def make_bk():
     img.alpha_composite(letters)
     paint(img, vgrad(W, H, [(0, (70, 170, 236)), (124 / H, (70, 170, 236)), (170 / H, (12, 104, 186)),
                             (1, (12, 104, 186))]), ink)
-    paint(img, (200, 236, 255), ImageChops.subtract(ink, ImageChops.offset(ink, 0, 2)))
+    paint(img, (200, 236, 255), ImageChops.subtract(ink, offset(ink, 0, 2)))
     wm_w = text_size(f, "VELTARA", 1)[0]
     paint(img, hgrad(W, H, [(0, ACCENT + (0,)), (40 / W, ACCENT + (255,)), ((40 + wm_w) / W, (120, 210, 255, 0)),
-                            (1, (0, 0, 0, 0))], "RGBA"), rrect_mask(img.size, (40, 186, 40 + wm_w, 188), 1))
+                            (1, (0, 0, 0, 0))], "RGBA"), rrect_mask((W, H), (40, 186, 40 + wm_w, 188), 1))
     draw_text(img, (42, 198), "踏上浮空大陆的冒险之旅", font(16), (150, 196, 232, 255), shadow=(0, 0, 0, 200))
     # The bottom band under the option row and the install-path panel stays dark and calm.
     img.alpha_composite(vgrad(W, H, [(0, (4, 10, 22, 0)), (0.66, (4, 10, 22, 0)), (0.8, (4, 10, 22, 150)),
@@ -342,7 +390,7 @@ def make_bk():
 def make_bk1():
     """Progress page: the welcome scene, dimmed and blurred, above a light panel for the progress texts."""
     scene = make_bk_scene_only()
-    img = scene.filter(ImageFilter.GaussianBlur(3)).convert("RGBA")
+    img = scene.filter(blur(3)).convert("RGBA")
     img.alpha_composite(Image.new("RGBA", img.size, (4, 12, 28, 90)))
     top = 283
     panel = vgrad(W, H - top, [(0, (250, 252, 255)), (1, (226, 236, 246))]).convert("RGBA")
@@ -351,9 +399,9 @@ def make_bk1():
     wm = Image.new("RGBA", panel.size, (0, 0, 0, 0))
     mountains(wm, rng, 96, 14, ((228, 238, 248), (236, 243, 250)), peaks=((470, 44, 80), (560, 20, 50)))
     panel.alpha_composite(wm)
-    img.paste(panel, (0, top))
+    img.paste(panel, (0, ipx(top)))
     paint(img, hgrad(W, H, [(0, ACCENT_DARK), (0.5, ACCENT), (1, ACCENT_DARK)]),
-          rrect_mask(img.size, (0, top, W, top + 2), 0))
+          rrect_mask((W, H), (0, top, W, top + 2), 0))
     glow(img, (300, top), 260, ACCENT, 0.18, squash=0.08)
     title_bar(img)
     return img.convert("RGB")
@@ -363,15 +411,15 @@ _SCENE = {}
 
 
 def make_bk_scene_only():
-    if "bk" not in _SCENE:
-        _SCENE["bk"] = landscape(
+    if K not in _SCENE:
+        _SCENE[K] = landscape(
             11, NIGHT_SKY, ((480, 74), 20, (120, 180, 235)),
             [(236, 34, ((40, 86, 134), (30, 64, 104)), (130, 200, 245, 110), ((120, 64, 60), (300, 36, 46))),
              (272, 26, ((22, 52, 88), (16, 38, 66)), (90, 160, 220, 90), ((520, 58, 80), (40, 30, 50))),
              (314, 18, ((10, 26, 48), (7, 17, 32)), (60, 130, 200, 70), ((260, 22, 60),)),
              (352, 10, ((6, 14, 28), (4, 9, 19)), None, ())],
             (150, 200, 240))
-    return _SCENE["bk"].copy()
+    return _SCENE[K].copy()
 
 
 def make_bk2():
@@ -395,7 +443,7 @@ def make_bk2():
     cx = 293
     layer = Image.new("RGBA", img.size, (0, 0, 0, 0))
     draw_text(layer, (cx, 142), "安装完成", font(40), ACCENT + (255,), stroke=2, anchor_center=True)
-    img.alpha_composite(layer.filter(ImageFilter.GaussianBlur(9)))
+    img.alpha_composite(layer.filter(blur(9)))
     draw_text(img, (cx, 142), "安装完成", font(40), (255, 255, 255, 255), shadow=(10, 10, 40, 220), stroke=1,
               anchor_center=True, shadow_blur=3, offset=(0, 2))
     draw_text(img, (cx, 190), "一切就绪，开启你的 Veltara 之旅", font(16), (255, 240, 232, 255),
@@ -404,10 +452,10 @@ def make_bk2():
     medal = Image.new("RGBA", img.size, (0, 0, 0, 0))
     glow(medal, (cx, 88), 34, ACCENT, 0.55)
     paint(medal, vgrad(W, H, [(0, (40, 180, 250)), (0.25, ACCENT_DARK), (1, ACCENT_DARK)]),
-          ellipse_mask(img.size, (cx - 17, 71, cx + 17, 105)))
-    check = Image.new("L", (W * SS, H * SS), 0)
-    ImageDraw.Draw(check).line([(v * SS) for v in (cx - 8, 88, cx - 2, 95, cx + 9, 81)], fill=255, width=4 * SS,
-                               joint="curve")
+          ellipse_mask((W, H), (cx - 17, 71, cx + 17, 105)))
+    check = hires((W, H))
+    ImageDraw.Draw(check).line([(v * sk()) for v in (cx - 8, 88, cx - 2, 95, cx + 9, 81)], fill=255,
+                               width=int(4 * sk()), joint="curve")
     paint(medal, (255, 255, 255), check.resize(img.size, Image.LANCZOS))
     img.alpha_composite(medal)
     title_bar(img)
@@ -435,27 +483,28 @@ def make_slide(n):
         rng = random.Random(51)
         stars(img, rng, (0, 0, W, 140), 110)
         # Aurora: a few wavy, blurred ribbons.
-        ribbons = Image.new("RGBA", size, (0, 0, 0, 0))
+        ribbons = canvas("RGBA", size, (0, 0, 0, 0))
         d = ImageDraw.Draw(ribbons)
         for k, (colour, base_y, amp) in enumerate((((60, 240, 170), 70, 18), ((80, 200, 255), 52, 14),
                                                     ((150, 120, 255), 92, 12))):
             for x in range(0, W, 2):
                 y = base_y + amp * math.sin(x / 70 + k * 1.7) + 6 * math.sin(x / 23 + k)
-                d.line((x, y - 40, x, y), fill=colour + (int(70 + 45 * math.sin(x / 40 + k)),), width=2)
-        img.alpha_composite(ribbons.filter(ImageFilter.GaussianBlur(6)))
+                d.line([v * K for v in (x, y - 40, x, y)], fill=colour + (int(70 + 45 * math.sin(x / 40 + k)),),
+                       width=ipx(2))
+        img.alpha_composite(ribbons.filter(blur(6)))
         mountains(img, rng, 170, 30, ((200, 225, 240), (120, 160, 190)), haze=(255, 255, 255, 150),
                   peaks=((250, 64, 90), (90, 34, 70)))
         mist(img, rng, 190, 14, (200, 230, 240), 0.4)
         mountains(img, rng, 205, 12, ((22, 48, 66), (10, 24, 36)), haze=(120, 200, 220, 90))
         # A fortress on the near ridge with lit windows.
-        fort = Image.new("RGBA", size, (0, 0, 0, 0))
+        fort = canvas("RGBA", size, (0, 0, 0, 0))
         fd = ImageDraw.Draw(fort)
         for x, tw, th in ((444, 14, 60), (464, 22, 40), (490, 12, 74), (506, 26, 36), (536, 14, 52)):
-            fd.rectangle((x, 200 - th, x + tw, 215), fill=(12, 26, 40, 255))
-            fd.polygon([(x - 2, 200 - th), (x + tw / 2, 200 - th - tw * 0.9), (x + tw + 2, 200 - th)],
-                       fill=(12, 26, 40, 255))
+            fd.rectangle([v * K for v in (x, 200 - th, x + tw, 215)], fill=(12, 26, 40, 255))
+            fd.polygon([(x * K - 2 * K, (200 - th) * K), ((x + tw / 2) * K, (200 - th - tw * 0.9) * K),
+                        ((x + tw + 2) * K, (200 - th) * K)], fill=(12, 26, 40, 255))
             for wy in range(206 - th, 196, 10):
-                fd.rectangle((x + tw / 2 - 1, wy, x + tw / 2 + 1, wy + 3), fill=(255, 210, 130, 230))
+                fd.rectangle([v * K for v in (x + tw / 2 - 1, wy, x + tw / 2 + 1, wy + 3)], fill=(255, 210, 130, 230))
         img.alpha_composite(fort)
         glow(img, (500, 170), 70, (255, 200, 120), 0.2)
         caption = ("极光雪域", "守望者要塞的灯火从未熄灭")
@@ -498,18 +547,18 @@ def make_slide(n):
 # Buttons and small images
 
 def chevron_mask(size, cx, cy, half, up, width=2.0):
-    m = Image.new("L", (size[0] * SS, size[1] * SS), 0)
+    m = hires(size)
     dy = half * 0.55 * (-1 if up else 1)
     pts = [(cx - half, cy - dy), (cx, cy + dy), (cx + half, cy - dy)]
-    ImageDraw.Draw(m).line([(x * SS, y * SS) for x, y in pts], fill=255, width=int(width * SS), joint="curve")
-    return m.resize(size, Image.LANCZOS)
+    ImageDraw.Draw(m).line([(x * sk(), y * sk()) for x, y in pts], fill=255, width=int(width * sk()), joint="curve")
+    return m.resize(psize(size), Image.LANCZOS)
 
 
 def pill_button(size, label, state, style, font_size, icon=None):
     """A large rounded button. style "solid": filled blue; "ghost": dark glass with a blue rim.
     state 0 normal, 1 hot (brighter, glowing), 2 pushed (darker, pressed down by a pixel)."""
     w, h = size
-    img = Image.new("RGBA", size, (0, 0, 0, 0))
+    img = canvas("RGBA", size, (0, 0, 0, 0))
     mx, top, bottom = 8, 6, 12
     press = 2 if state == 2 else 0
     box = (mx, top + press, w - mx, h - bottom + press)
@@ -517,10 +566,10 @@ def pill_button(size, label, state, style, font_size, icon=None):
     r = bh / 2 if style == "solid" else 8
     shape = rrect_mask(size, box, r)
     # Drop shadow, and for the hot state an outer blue glow.
-    shadow = shape.filter(ImageFilter.GaussianBlur(4 if state != 2 else 2))
-    paint(img, (0, 8, 24, 150 if state != 2 else 110), ImageChops.offset(shadow, 0, 3 - press))
+    shadow = shape.filter(blur(4 if state != 2 else 2))
+    paint(img, (0, 8, 24, 150 if state != 2 else 110), offset(shadow, 0, 3 - press))
     if state == 1:
-        paint(img, ACCENT + (210,), shape.filter(ImageFilter.GaussianBlur(6)))
+        paint(img, ACCENT + (210,), shape.filter(blur(6)))
     if style == "solid":
         stops = {0: [(0, (40, 176, 246)), (0.5, (0, 148, 227)), (1, (12, 120, 203))],
                  1: [(0, (96, 206, 255)), (0.5, (28, 172, 244)), (1, (8, 136, 220))],
@@ -530,9 +579,9 @@ def pill_button(size, label, state, style, font_size, icon=None):
         paint(img, fill, shape)
         # Glossy upper half and a thin bright rim at the top.
         gloss = rrect_mask(size, (box[0] + 3, box[1] + 2, box[2] - 3, box[1] + bh * 0.5), r - 3)
-        gloss = ImageChops.multiply(gloss.filter(ImageFilter.GaussianBlur(1.2)), shape)
+        gloss = ImageChops.multiply(gloss.filter(blur(1.2)), shape)
         paint(img, (255, 255, 255, 60 if state != 2 else 20), gloss)
-        rim = ImageChops.subtract(shape, ImageChops.offset(shape, 0, 1))
+        rim = ImageChops.subtract(shape, offset(shape, 0, 1))
         paint(img, (255, 255, 255, 170 if state != 2 else 60), rim)
         text_colour = (255, 255, 255, 255)
     else:
@@ -553,14 +602,15 @@ def pill_button(size, label, state, style, font_size, icon=None):
     draw_text(img, (tx, ty), label, f, text_colour, shadow=(0, 20, 60, 150), stroke=1)
     if icon == "download":
         ix, iy, s = tx - icon_w + th / 2, ty + th / 2, th * 0.5
-        m = Image.new("L", (w * SS, h * SS), 0)
+        m = hires(size)
         d = ImageDraw.Draw(m)
+        SS = sk()
         lw = int(max(2, th / 9) * SS)
         d.line([(ix * SS, (iy - s) * SS), (ix * SS, (iy + s * 0.45) * SS)], fill=255, width=lw)
         d.line([((ix - s * 0.6) * SS, (iy - s * 0.1) * SS), (ix * SS, (iy + s * 0.5) * SS),
                 ((ix + s * 0.6) * SS, (iy - s * 0.1) * SS)], fill=255, width=lw, joint="curve")
         d.line([((ix - s) * SS, (iy + s) * SS), ((ix + s) * SS, (iy + s) * SS)], fill=255, width=lw)
-        paint(img, text_colour, m.resize(size, Image.LANCZOS))
+        paint(img, text_colour, m.resize(psize(size), Image.LANCZOS))
     elif icon == "play":
         ix, iy, s = tx - icon_w + th / 2, ty + th / 2, th * 0.48
         paint(img, text_colour, poly_mask(size, [(ix - s * 0.7, iy - s), (ix + s, iy), (ix - s * 0.7, iy + s)]))
@@ -572,7 +622,7 @@ def make_custom(arrow_up):
     cells = []
     for state in range(3):
         size = (130, 30)
-        img = Image.new("RGBA", size, (0, 0, 0, 0))
+        img = canvas("RGBA", size, (0, 0, 0, 0))
         press = 1 if state == 2 else 0
         box = (2, 3 + press, 128, 27 + press)
         shape = rrect_mask(size, box, 12)
@@ -597,7 +647,7 @@ def make_default_button():
     cells = []
     for state in range(3):
         size = (96, 24)
-        img = Image.new("RGBA", size, (0, 0, 0, 0))
+        img = canvas("RGBA", size, (0, 0, 0, 0))
         shape = rrect_mask(size, (0.5, 0.5, 95.5, 23.5), 4)
         stops = {0: [(0, (255, 255, 255)), (1, (226, 236, 246))],
                  1: [(0, (240, 249, 255)), (1, (198, 230, 252))],
@@ -607,7 +657,7 @@ def make_default_button():
         edge = {0: (120, 160, 200), 1: ACCENT, 2: ACCENT_DARK}[state]
         paint(img, edge, ImageChops.subtract(shape, inner))
         if state == 2:
-            paint(img, (0, 40, 90, 40), ImageChops.subtract(inner, ImageChops.offset(inner, 0, 2)))
+            paint(img, (0, 40, 90, 40), ImageChops.subtract(inner, offset(inner, 0, 2)))
         cells.append(img)
     return strip(cells, horizontal=False)
 
@@ -617,21 +667,22 @@ def make_system_button(kind):
     cells = []
     for state in range(3):
         size = (32, 22)
-        img = Image.new("RGBA", size, (0, 0, 0, 0))
+        img = canvas("RGBA", size, (0, 0, 0, 0))
         if state:
             if kind == "close":
                 colour = (232, 17, 35, 255) if state == 1 else (160, 12, 26, 255)
             else:
                 colour = (255, 255, 255, 46) if state == 1 else ACCENT_DARK + (255,)
             paint(img, colour, rrect_mask(size, (0, 0, 32, 22), 3))
-        m = Image.new("L", (32 * SS, 22 * SS), 0)
+        m = hires(size)
         d = ImageDraw.Draw(m)
+        SS = sk()
         if kind == "close":
             for a, b in (((11, 6), (21, 16)), ((21, 6), (11, 16))):
                 d.line([(a[0] * SS, a[1] * SS), (b[0] * SS, b[1] * SS)], fill=255, width=int(1.6 * SS))
         else:
             d.line([(11 * SS, 11.5 * SS), (21 * SS, 11.5 * SS)], fill=255, width=int(1.6 * SS))
-        paint(img, (255, 255, 255, 255 if state else 225), m.resize(size, Image.LANCZOS))
+        paint(img, (255, 255, 255, 255 if state else 225), m.resize(psize(size), Image.LANCZOS))
         cells.append(img)
     return strip(cells)
 
@@ -641,15 +692,15 @@ def make_option():
     size = (21, 21)
     cells = []
     for checked in (False, True):
-        img = Image.new("RGBA", size, (0, 0, 0, 0))
+        img = canvas("RGBA", size, (0, 0, 0, 0))
         shape = rrect_mask(size, (2, 2, 19, 19), 3)
         inner = rrect_mask(size, (3.5, 3.5, 17.5, 17.5), 2)
         if checked:
             paint(img, vgrad(21, 21, [(0, (40, 176, 246)), (1, ACCENT_DARK)]), shape)
-            m = Image.new("L", (21 * SS, 21 * SS), 0)
-            ImageDraw.Draw(m).line([(v * SS) for v in (6, 10.5, 9.2, 13.8, 15, 7)], fill=255, width=int(2 * SS),
-                                   joint="curve")
-            paint(img, (255, 255, 255), m.resize(size, Image.LANCZOS))
+            m = hires(size)
+            ImageDraw.Draw(m).line([(v * sk()) for v in (6, 10.5, 9.2, 13.8, 15, 7)], fill=255,
+                                   width=int(2 * sk()), joint="curve")
+            paint(img, (255, 255, 255), m.resize(psize(size), Image.LANCZOS))
         else:
             paint(img, (8, 22, 42, 170), shape)
             paint(img, ACCENT, ImageChops.subtract(shape, inner))
@@ -661,17 +712,17 @@ def make_progress():
     """Progress track (left 50x24), fill (middle 50x24) and the grey fill of stopped work (right 50x24);
     7-pixel rounded ends stay unscaled."""
     size = (50, 24)
-    track = Image.new("RGBA", size, (0, 0, 0, 0))
+    track = canvas("RGBA", size, (0, 0, 0, 0))
     shape = rrect_mask(size, (0, 0, 50, 24), 7)
     paint(track, vgrad(50, 24, [(0, (206, 218, 230)), (1, (232, 240, 248))]), shape)
     inner = rrect_mask(size, (1, 1, 49, 23), 6)
     paint(track, (170, 190, 210), ImageChops.subtract(shape, inner))
-    paint(track, (0, 30, 70, 40), ImageChops.subtract(inner, ImageChops.offset(inner, 0, 2)))
-    fill = Image.new("RGBA", size, (0, 0, 0, 0))
+    paint(track, (0, 30, 70, 40), ImageChops.subtract(inner, offset(inner, 0, 2)))
+    fill = canvas("RGBA", size, (0, 0, 0, 0))
     paint(fill, vgrad(50, 24, [(0, (90, 204, 255)), (0.45, ACCENT), (1, ACCENT_DARK)]), shape)
     paint(fill, (255, 255, 255, 70), rrect_mask(size, (3, 2, 47, 10), 4))
     paint(fill, (6, 90, 160), ImageChops.subtract(shape, inner))
-    stopped = Image.new("RGBA", size, (0, 0, 0, 0))
+    stopped = canvas("RGBA", size, (0, 0, 0, 0))
     paint(stopped, vgrad(50, 24, [(0, (196, 202, 210)), (0.45, (160, 168, 178)), (1, (132, 140, 152))]), shape)
     paint(stopped, (255, 255, 255, 60), rrect_mask(size, (3, 2, 47, 10), 4))
     paint(stopped, (112, 120, 132), ImageChops.subtract(shape, inner))
@@ -684,12 +735,12 @@ def make_retry_button():
     cells = []
     for state in range(3):
         size = (90, 30)
-        img = Image.new("RGBA", size, (0, 0, 0, 0))
+        img = canvas("RGBA", size, (0, 0, 0, 0))
         press = 1 if state == 2 else 0
         box = (1, 2 + press, 89, 28 + press)
         shape = rrect_mask(size, box, 13)
-        shadow = shape.filter(ImageFilter.GaussianBlur(1.5))
-        paint(img, (0, 30, 70, 70 if state != 2 else 40), ImageChops.offset(shadow, 0, 1))
+        shadow = shape.filter(blur(1.5))
+        paint(img, (0, 30, 70, 70 if state != 2 else 40), offset(shadow, 0, 1))
         stops = {0: [(0, (40, 176, 246)), (1, ACCENT_DARK)],
                  1: [(0, (96, 206, 255)), (1, (8, 136, 220))],
                  2: [(0, (10, 110, 186)), (1, (8, 90, 160))]}[state]
@@ -701,14 +752,15 @@ def make_retry_button():
         # A circular arrow: three quarters of a ring and an arrow head at its open end.
         colour = (255, 255, 255, 255) if state != 2 else (214, 234, 250, 255)
         cx, cy, r = 20, 15 + press, 6
-        m = Image.new("L", (90 * SS, 30 * SS), 0)
+        m = hires(size)
         d = ImageDraw.Draw(m)
+        SS = sk()
         d.arc([((cx - r) * SS, (cy - r) * SS), ((cx + r) * SS, (cy + r) * SS)], 300, 210, fill=255,
               width=int(1.8 * SS))
         ax, ay = cx + r * math.cos(math.radians(300)), cy + r * math.sin(math.radians(300))
         d.polygon([((ax - 3.6) * SS, (ay - 2.2) * SS), ((ax + 2.4) * SS, (ay - 3.4) * SS),
                    ((ax + 0.6) * SS, (ay + 2.6) * SS)], fill=255)
-        paint(img, colour, m.resize(size, Image.LANCZOS))
+        paint(img, colour, m.resize(psize(size), Image.LANCZOS))
         cells.append(img)
     return strip(cells, horizontal=False)
 
@@ -716,12 +768,12 @@ def make_retry_button():
 def make_edit():
     """The path field's background, drawn at the field's own size (349x25) so nothing is stretched."""
     size = (349, 25)
-    img = Image.new("RGBA", size, (0, 0, 0, 0))
+    img = canvas("RGBA", size, (0, 0, 0, 0))
     shape = rrect_mask(size, (0, 0, 349, 25), 3)
     paint(img, (255, 255, 255), shape)
     inner = rrect_mask(size, (1, 1, 348, 24), 2)
     paint(img, (110, 160, 205), ImageChops.subtract(shape, inner))
-    paint(img, (0, 30, 70, 30), ImageChops.subtract(inner, ImageChops.offset(inner, 0, 2)))
+    paint(img, (0, 30, 70, 30), ImageChops.subtract(inner, offset(inner, 0, 2)))
     return img
 
 
@@ -729,7 +781,17 @@ def make_edit():
 # Icon
 
 def make_emblem(size):
-    """The product emblem: a rounded blue tile with a white "V" chevron and a small star above it."""
+    """The product emblem (size in pixels): a rounded blue tile with a white "V" chevron and a small star
+    above it, drawn large at one pixel per unit and reduced."""
+    global K
+    saved, K = K, 1.0
+    try:
+        return _emblem(size)
+    finally:
+        K = saved
+
+
+def _emblem(size):
     big = 256
     img = Image.new("RGBA", (big, big), (0, 0, 0, 0))
     tile = rrect_mask((big, big), (8, 8, 248, 248), 54, ss=2)
@@ -812,14 +874,49 @@ def images():
     }
 
 
+# The scaled pictures beside each image: name@1.5x and name@2x. The large painted pictures (backgrounds and
+# slides: no transparency, smooth gradients) are JPEG at those scales; the rest keeps PNG for its alpha.
+# The installer takes either, and at 150 % reduces the 2x pictures with a filter when there are no 1.5x
+# ones. The skin ships 2x only: with 1.5x as well the program would outgrow its 2 MB (see the README).
+SCALES = {1.5: "@1.5x", 2.0: "@2x"}
+SHIPPED_SCALES = (2.0,)
+PAINTED = ("bk.png", "bk1.png", "bk2.png", "0.png", "1.png", "2.png")
+JPEG_QUALITY = {1.5: 80, 2.0: 48}
+
+
+def save(img, folder, name, scale):
+    stem, ext = os.path.splitext(name)
+    suffix = SCALES.get(scale, "")
+    if scale != 1.0 and name in PAINTED:
+        img.convert("RGB").save(os.path.join(folder, stem + suffix + ".jpg"), "JPEG", quality=JPEG_QUALITY[scale],
+                                optimize=True, progressive=True, subsampling="4:2:0")
+    else:
+        img.save(os.path.join(folder, stem + suffix + ext), "PNG", optimize=True)
+
+
 def main():
-    if len(sys.argv) not in (2, 3):
+    global K
+    args = sys.argv[1:]
+    scales = SHIPPED_SCALES
+    if "--scales" in args:
+        i = args.index("--scales")
+        try:
+            scales = tuple(float(v) for v in args[i + 1].split(","))
+        except (IndexError, ValueError):
+            sys.exit(__doc__)
+        del args[i:i + 2]
+        if any(v not in SCALES for v in scales):
+            sys.exit("make_skin_art: scales are 1.5 and 2")
+    if len(args) not in (1, 2):
         sys.exit(__doc__)
-    skin = sys.argv[1]
-    for name, img in images().items():
-        img.save(os.path.join(skin, name), "PNG", optimize=True)
-    if len(sys.argv) == 3:
-        write_ico(sys.argv[2])
+    skin = args[0]
+    for scale in (1.0,) + scales:
+        K = scale
+        for name, img in images().items():
+            save(img, skin, name, scale)
+    K = 1.0
+    if len(args) == 2:
+        write_ico(args[1])
 
 
 if __name__ == "__main__":

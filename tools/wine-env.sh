@@ -61,7 +61,9 @@ _wine_start_xvfb() {
             kill -0 "$(cat "$pidfile")" 2>/dev/null || break
             sleep 0.05
         done
-        if [ -e "/tmp/.X11-unix/X$n" ]; then
+        # Another tree may have taken the same number at the same moment: the display is ours only if our
+        # server still runs once the socket is there.
+        if [ -e "/tmp/.X11-unix/X$n" ] && sleep 0.2 && kill -0 "$(cat "$pidfile")" 2>/dev/null; then
             echo "$n" >"$dispfile"
             export DISPLAY=":$n"
             return 0

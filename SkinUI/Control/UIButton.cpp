@@ -168,7 +168,7 @@ CUISize CButtonUI::EstimateSize(SIZE szAvailable)
 {
     if (m_szFixed.cy != 0 || m_pManager == nullptr)
         return CControlUI::EstimateSize(szAvailable);
-    return CUISize(m_szFixed.cx, m_pManager->FontInfoByIndex(m_iFont)->metrics.tmHeight + 8);
+    return CUISize(DpiScaled(m_szFixed.cx), m_pManager->FontInfoByIndex(m_iFont)->metrics.tmHeight + DpiScaled(8));
 }
 
 void CButtonUI::RefreshPaintState()

@@ -58,7 +58,7 @@ RECT CEditWnd::ComputeEditRect() const
     if (m_pOwner == nullptr)
         return rc;
     rc = m_pOwner->m_rcPos;
-    const RECT& rcPadding = m_pOwner->m_rcTextPadding;
+    const RECT rcPadding = m_pOwner->DpiScaled(m_pOwner->m_rcTextPadding);
     rc.left += rcPadding.left;
     rc.top += rcPadding.top;
     rc.right -= rcPadding.right;
@@ -410,7 +410,7 @@ CUISize CEditUI::EstimateSize(SIZE szAvailable)
     if (m_szFixed.cy != 0)
         return CLabelUI::EstimateSize(szAvailable);
     const FontInfoUI* pFont = m_pManager != nullptr ? m_pManager->FontInfoByIndex(m_iFont) : nullptr;
-    return CUISize(m_szFixed.cx, (pFont != nullptr ? pFont->metrics.tmHeight : 0) + 6);
+    return CUISize(DpiScaled(m_szFixed.cx), (pFont != nullptr ? pFont->metrics.tmHeight : 0) + DpiScaled(6));
 }
 
 void CEditUI::PaintStateImage(HDC hDC)
@@ -461,10 +461,11 @@ void CEditUI::PaintText(HDC hDC)
         sShown = masked.data();
     }
     RECT rc = m_rcPos;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
+    const CUIRect rcPadding = DpiScaled(m_rcTextPadding);
+    rc.left += rcPadding.left;
+    rc.top += rcPadding.top;
+    rc.right -= rcPadding.right;
+    rc.bottom -= rcPadding.bottom;
     const DWORD dwColor = IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
     CUIRender::DrawPlainText(hDC, m_pManager, rc, sShown, dwColor, m_iFont, m_uTextStyle | DT_SINGLELINE);
 }

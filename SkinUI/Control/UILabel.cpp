@@ -2,6 +2,7 @@
 // draws through the graphics library's flat interface, loaded by full path from the system folder.
 #include "SkinUI/Control/UILabel.h"
 
+#include "SkinUI/Core/UIDpi.h"
 #include "SkinUI/Core/UIPlatformText.h"
 #include "SkinUI/Core/UIRender.h"
 #include "SkinUI/Utils/SystemLibrary.h"
@@ -367,7 +368,7 @@ CUISize CLabelUI::EstimateSize(SIZE szAvailable)
     if (m_szFixed.cy != 0 || m_pManager == nullptr)
         return CControlUI::EstimateSize(szAvailable);
     // Only the font's height counts; the text itself is not measured.
-    return CUISize(m_szFixed.cx, m_pManager->FontInfoByIndex(m_iFont)->metrics.tmHeight + 4);
+    return CUISize(DpiScaled(m_szFixed.cx), m_pManager->FontInfoByIndex(m_iFont)->metrics.tmHeight + DpiScaled(4));
 }
 
 void CLabelUI::ApplyDefaultColors()
@@ -383,10 +384,11 @@ void CLabelUI::ApplyDefaultColors()
 RECT CLabelUI::TextRect() const
 {
     RECT rc = m_rcPos;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
+    const CUIRect rcPadding = DpiScaled(m_rcTextPadding);
+    rc.left += rcPadding.left;
+    rc.top += rcPadding.top;
+    rc.right -= rcPadding.right;
+    rc.bottom -= rcPadding.bottom;
     return rc;
 }
 
@@ -438,11 +440,13 @@ void CLabelUI::PaintEffectText(HDC hDC, const RECT& rcText)
     const int nHeight = rcText.bottom - rcText.top;
     Gdip::RectF rcLayout = {static_cast<float>(rcText.left), static_cast<float>(rcText.top),
                             static_cast<float>(rcText.right - rcText.left), static_cast<float>(nHeight)};
+    // Offsets and lengths of the effects are logical, like every length of the skin.
     Gdip::RectF rcShadow = rcLayout;
-    rcShadow.X += m_shadowOffset.X;
-    rcShadow.Y += m_shadowOffset.Y;
+    const float fScale = static_cast<float>(m_pManager->GetDpi()) / kLogicalDpi;
+    rcShadow.X += m_shadowOffset.X * fScale;
+    rcShadow.Y += m_shadowOffset.Y * fScale;
 
-    const int nLength = m_nGradientLength != 0 ? m_nGradientLength : nHeight;
+    const int nLength = m_nGradientLength != 0 ? DpiScaled(m_nGradientLength) : nHeight;
     const Gdip::PointI ptFrom = {m_nGradientAngle, 0};
     const Gdip::PointI ptTo = {0, nLength};
     const DWORD dwShadowB = m_dwTextShadowColorB == 0xFFFFFFFF ? m_dwTextShadowColorA : m_dwTextShadowColorB;
@@ -456,14 +460,14 @@ void CLabelUI::PaintEffectText(HDC hDC, const RECT& rcText)
     const WCHAR* pwText = strText.c_str();
 
     if (m_bEnableStroke && m_dwStrokeColor != 0) {
-        const Gdip::PointI ptStrokeTo = {0, nHeight + 2};
+        const Gdip::PointI ptStrokeTo = {0, nHeight + DpiScaled(2)};
         const DWORD dwStroke = WithAlpha(m_dwStrokeColor, m_nTransStroke);
         const Gdip::LineBrush strokeBrush(*pApi, ptFrom, ptStrokeTo, dwStroke, dwStroke);
         static const int kOffsets[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
         for (const auto& offset : kOffsets) {
             Gdip::RectF rc = rcLayout;
-            rc.X += static_cast<float>(offset[0]);
-            rc.Y += static_cast<float>(offset[1]);
+            rc.X += static_cast<float>(DpiScaled(offset[0]));
+            rc.Y += static_cast<float>(DpiScaled(offset[1]));
             pApi->DrawString(graphics.Get(), pwText, -1, font.Get(), &rc, format.Get(), strokeBrush.Get());
         }
     }
@@ -820,9 +824,11 @@ CUISize CTextUI::EstimateSize(SIZE szAvailable)
 {
     if (m_pManager == nullptr)
         return CLabelUI::EstimateSize(szAvailable);
-    RECT rc = {0, 0, m_szFixed.cx > szAvailable.cx ? m_szFixed.cx : szAvailable.cx, 9999};
-    rc.left += m_rcTextPadding.left;
-    rc.right -= m_rcTextPadding.right;
+    const int cxFixed = DpiScaled(m_szFixed.cx);
+    const CUIRect rcPadding = DpiScaled(m_rcTextPadding);
+    RECT rc = {0, 0, cxFixed > szAvailable.cx ? cxFixed : szAvailable.cx, 9999};
+    rc.left += rcPadding.left;
+    rc.right -= rcPadding.right;
     // Before the manager has a window there is no host device context; a screen-compatible one measures
     // the same, where measuring nothing would report the whole 9999-pixel column.
     HDC hDC = m_pManager->GetHostDC();
@@ -844,10 +850,10 @@ CUISize CTextUI::EstimateSize(SIZE szAvailable)
     }
     if (hMemoryDC != nullptr)
         ::DeleteDC(hMemoryDC);
-    CUISize sz(rc.right - rc.left + m_rcTextPadding.left + m_rcTextPadding.right,
-               rc.bottom - rc.top + m_rcTextPadding.top + m_rcTextPadding.bottom);
+    CUISize sz(rc.right - rc.left + rcPadding.left + rcPadding.right,
+               rc.bottom - rc.top + rcPadding.top + rcPadding.bottom);
     if (m_szFixed.cy != 0)
-        sz.cy = m_szFixed.cy;
+        sz.cy = DpiScaled(m_szFixed.cy);
     return sz;
 }
 

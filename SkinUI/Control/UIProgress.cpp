@@ -161,7 +161,7 @@ void CProgressUI::PaintStateImage(HDC hDC)
         m_sFillImageModify.FormatText("dest='%d,%d,%d,%d'", l, t, r, b);
     else
         m_sFillImageModify.FormatText("dest='%d,%d,%d,%d' source='%d,%d,%d,%d'", l, t, r, b, l, t, r, b);
-    if (!DrawImage(hDC, m_sFillImage, m_sFillImageModify, false, 255))
+    if (!DrawImage(hDC, m_sFillImage, m_sFillImageModify, false, 255, true))
         m_sFillImage.Clear();
 }
 

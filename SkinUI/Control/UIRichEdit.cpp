@@ -43,6 +43,7 @@ CRichEditUI::CRichEditUI()
       m_iLimitText(static_cast<int>(CTxtWinHost::kDefaultMaxLength)),
       m_lTwhStyle(ES_MULTILINE),
       m_bInited(false),
+      m_nFontDpi(0),
       m_bReturnHeldBack(false)
 {
 }
@@ -190,7 +191,7 @@ void CRichEditUI::SetFont(const char* pStrFontName, int nSize, bool bBold, bool 
         ::lstrcpynW(lf.lfFaceName, strFace.c_str(), LF_FACESIZE);
     }
     lf.lfCharSet = DEFAULT_CHARSET;
-    lf.lfHeight = -nSize;
+    lf.lfHeight = -DpiScaled(nSize);
     lf.lfWeight = bBold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = bUnderline ? TRUE : FALSE;
     lf.lfItalic = bItalic ? TRUE : FALSE;
@@ -710,8 +711,10 @@ void CRichEditUI::OnInit()
         m_pTwh->Services()->TxSendMessage(EM_SETLANGOPTIONS, 0, 0, &lResult);
         m_pTwh->SetMaxLength(static_cast<DWORD>(m_iLimitText < 0 ? 0 : m_iLimitText));
         m_pTwh->Activate(TextArea());
-        if (m_pManager != nullptr)
+        if (m_pManager != nullptr) {
+            m_nFontDpi = m_pManager->GetDpi();
             m_pManager->RegisterMessageFilter(this);
+        }
     }
     m_bInited = true;
 }
@@ -727,11 +730,17 @@ void CRichEditUI::SetPos(RECT rc)
     const CUIRect rcText = TextArea();
     CScrollBarUI* pVertical = GetVerticalScrollBar();
     const bool bVerticalWasVisible = VisibleVerticalBar() != nullptr;
+    if (HasTextServices() && m_pManager != nullptr && m_pManager->GetDpi() != m_nFontDpi) {
+        // Laid out at a new display scale: the text takes its font as made for it (a font given by name
+        // and size gives way to the control's font).
+        m_nFontDpi = m_pManager->GetDpi();
+        m_pTwh->SetFont(m_pManager->FontByIndex(m_iFont));
+    }
     if (HasTextServices()) {
         m_pTwh->SetClientRect(rcText);
         if (bVerticalWasVisible && (!pVertical->IsVisible() || m_bVScrollBarFixing)) {
             // Whether the text needs the bar at the width it has with the bar: measured, not guessed.
-            LONG lWidth = rcText.Width() + pVertical->GetFixedWidth();
+            LONG lWidth = rcText.Width() + DpiScaled(pVertical->GetFixedWidth());
             LONG lHeight = 0;
             SIZEL szExtent = {-1, -1};
             HDC hDC = m_pManager != nullptr ? m_pManager->GetHostDC() : nullptr;
@@ -751,9 +760,10 @@ void CRichEditUI::SetPos(RECT rc)
         }
     }
     if (CScrollBarUI* pBar = VisibleVerticalBar())
-        pBar->SetPos(CUIRect(rcText.right, rcText.top, rcText.right + pBar->GetFixedWidth(), rcText.bottom));
+        pBar->SetPos(CUIRect(rcText.right, rcText.top, rcText.right + DpiScaled(pBar->GetFixedWidth()), rcText.bottom));
     if (CScrollBarUI* pBar = VisibleHorizontalBar())
-        pBar->SetPos(CUIRect(rcText.left, rcText.bottom, rcText.right, rcText.bottom + pBar->GetFixedHeight()));
+        pBar->SetPos(
+            CUIRect(rcText.left, rcText.bottom, rcText.right, rcText.bottom + DpiScaled(pBar->GetFixedHeight())));
     for (int i = 0; i < m_items.Count(); ++i) {
         auto* pControl = static_cast<CControlUI*>(m_items[i]);
         if (!pControl->IsVisible())

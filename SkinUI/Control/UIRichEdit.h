@@ -154,6 +154,8 @@ protected:
     int m_iLimitText;
     LONG m_lTwhStyle;
     bool m_bInited;
+    // The display scale the text's font was given for; a new one gives the text the font made for it.
+    int m_nFontDpi;
     // An Enter key-down was held back; its character is held back too.
     mutable bool m_bReturnHeldBack;
 };

@@ -247,9 +247,9 @@ CUIRect CContainerUI::GetClientArea() const
 {
     CUIRect rc = GetInsetRect();
     if (const CScrollBarUI* pBar = VisibleVerticalBar())
-        rc.right = ClampCoord(static_cast<long long>(rc.right) - pBar->GetFixedWidth());
+        rc.right = ClampCoord(static_cast<long long>(rc.right) - DpiScaled(pBar->GetFixedWidth()));
     if (const CScrollBarUI* pBar = VisibleHorizontalBar())
-        rc.bottom = ClampCoord(static_cast<long long>(rc.bottom) - pBar->GetFixedHeight());
+        rc.bottom = ClampCoord(static_cast<long long>(rc.bottom) - DpiScaled(pBar->GetFixedHeight()));
     return rc;
 }
 
@@ -265,10 +265,11 @@ CScrollBarUI* CContainerUI::VisibleHorizontalBar() const
 
 CUIRect CContainerUI::GetInsetRect() const
 {
-    return CUIRect(ClampCoord(static_cast<long long>(m_rcPos.left) + m_rcInset.left),
-                   ClampCoord(static_cast<long long>(m_rcPos.top) + m_rcInset.top),
-                   ClampCoord(static_cast<long long>(m_rcPos.right) - m_rcInset.right),
-                   ClampCoord(static_cast<long long>(m_rcPos.bottom) - m_rcInset.bottom));
+    const CUIRect rcInset = DpiScaled(m_rcInset);
+    return CUIRect(ClampCoord(static_cast<long long>(m_rcPos.left) + rcInset.left),
+                   ClampCoord(static_cast<long long>(m_rcPos.top) + rcInset.top),
+                   ClampCoord(static_cast<long long>(m_rcPos.right) - rcInset.right),
+                   ClampCoord(static_cast<long long>(m_rcPos.bottom) - rcInset.bottom));
 }
 
 void CContainerUI::SetPos(RECT rc)
@@ -279,11 +280,11 @@ void CContainerUI::SetPos(RECT rc)
     const CUIRect rcClient = GetClientArea();
     if (CScrollBarUI* pBar = VisibleVerticalBar())
         pBar->SetPos(CUIRect(rcClient.right, rcClient.top,
-                             ClampCoord(static_cast<long long>(rcClient.right) + pBar->GetFixedWidth()),
+                             ClampCoord(static_cast<long long>(rcClient.right) + DpiScaled(pBar->GetFixedWidth())),
                              rcClient.bottom));
     if (CScrollBarUI* pBar = VisibleHorizontalBar())
         pBar->SetPos(CUIRect(rcClient.left, rcClient.bottom, rcClient.right,
-                             ClampCoord(static_cast<long long>(rcClient.bottom) + pBar->GetFixedHeight())));
+                             ClampCoord(static_cast<long long>(rcClient.bottom) + DpiScaled(pBar->GetFixedHeight()))));
     if (m_items.IsEmpty())
         return;
     // Children fill the rectangle less the inset; scroll bars are not taken off here (the children are
@@ -307,9 +308,9 @@ void CContainerUI::PlaceFloatChild(int iIndex)
         return;
 
     const CUIRect& R = m_rcPos;
-    const CUISize xy = pControl->GetFixedXY();
-    const long long W = pControl->GetFixedWidth();
-    const long long H = pControl->GetFixedHeight();
+    const CUISize xy = DpiScaled(pControl->GetFixedXY());
+    const long long W = DpiScaled(pControl->GetFixedWidth());
+    const long long H = DpiScaled(pControl->GetFixedHeight());
     long long left, top, right, bottom;
     if (xy.cx >= 0) {
         left = static_cast<long long>(R.left) + xy.cx;
@@ -693,7 +694,7 @@ int CContainerUI::LineHeight() const
     constexpr int kLineExtra = 8;
     if (m_pManager == nullptr)
         return kLineExtra;
-    return m_pManager->GetBaseFont()->metrics.tmHeight + kLineExtra;
+    return m_pManager->GetBaseFont()->metrics.tmHeight + DpiScaled(kLineExtra);
 }
 
 namespace {
@@ -723,17 +724,19 @@ void CContainerUI::ScrollLineDown()
 
 int CContainerUI::PageHeight() const
 {
-    long long n = static_cast<long long>(m_rcPos.Height()) - m_rcInset.top - m_rcInset.bottom;
+    const CUIRect rcInset = DpiScaled(m_rcInset);
+    long long n = static_cast<long long>(m_rcPos.Height()) - rcInset.top - rcInset.bottom;
     if (const CScrollBarUI* pBar = VisibleHorizontalBar())
-        n -= pBar->GetFixedHeight();
+        n -= DpiScaled(pBar->GetFixedHeight());
     return ClampCoord(n);
 }
 
 int CContainerUI::PageWidth() const
 {
-    long long n = static_cast<long long>(m_rcPos.Width()) - m_rcInset.left - m_rcInset.right;
+    const CUIRect rcInset = DpiScaled(m_rcInset);
+    long long n = static_cast<long long>(m_rcPos.Width()) - rcInset.left - rcInset.right;
     if (const CScrollBarUI* pBar = VisibleVerticalBar())
-        n -= pBar->GetFixedWidth();
+        n -= DpiScaled(pBar->GetFixedWidth());
     return ClampCoord(n);
 }
 
@@ -768,14 +771,14 @@ void CContainerUI::ScrollToBottom()
 void CContainerUI::ScrollLineLeft()
 {
     CUISize sz = GetScrollPos();
-    sz.cx = Stepped(sz.cx, -kHorizontalLine);
+    sz.cx = Stepped(sz.cx, -DpiScaled(kHorizontalLine));
     SetScrollPos(sz);
 }
 
 void CContainerUI::ScrollLineRight()
 {
     CUISize sz = GetScrollPos();
-    sz.cx = Stepped(sz.cx, kHorizontalLine);
+    sz.cx = Stepped(sz.cx, DpiScaled(kHorizontalLine));
     SetScrollPos(sz);
 }
 
@@ -848,7 +851,7 @@ void CContainerUI::UpdateScrollBars(const RECT& rcClient, int /*cxRequired*/, in
     // The horizontal range is left to whoever set it: only the bar's place follows the client area.
     if (CScrollBarUI* pBar = VisibleHorizontalBar())
         pBar->SetPos(CUIRect(rcClient.left, rcClient.bottom, rcClient.right,
-                             ClampCoord(static_cast<long long>(rcClient.bottom) + pBar->GetFixedHeight())));
+                             ClampCoord(static_cast<long long>(rcClient.bottom) + DpiScaled(pBar->GetFixedHeight()))));
     CScrollBarUI* pBar = m_pVerticalScrollBar.get();
     if (pBar == nullptr)
         return;
@@ -873,7 +876,8 @@ void CContainerUI::UpdateScrollBars(const RECT& rcClient, int /*cxRequired*/, in
         return;
     }
     pBar->SetPos(CUIRect(rcClient.right, rcClient.top,
-                         ClampCoord(static_cast<long long>(rcClient.right) + pBar->GetFixedWidth()), rcClient.bottom));
+                         ClampCoord(static_cast<long long>(rcClient.right) + DpiScaled(pBar->GetFixedWidth())),
+                         rcClient.bottom));
     if (pBar->GetScrollRange() != cyScroll) {
         const int nOldPos = pBar->GetScrollPos();
         pBar->SetScrollRange(ClampCoord(cyScroll < 0 ? -cyScroll : cyScroll));

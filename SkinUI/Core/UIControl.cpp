@@ -214,12 +214,20 @@ void CControlUI::SetPos(RECT rc)
     }
 
     if (m_bFloat && m_pParent != nullptr) {
-        // A negative offset stays an offset from the container's right or bottom edge.
+        // A negative offset stays an offset from the container's right or bottom edge. The placement is
+        // kept in logical units: a value that still gives these pixels is left alone, so that placing a
+        // control where its own values put it never moves it by a rounding.
         const CUIRect rcParent = m_pParent->GetPos();
-        m_szFixedXY.cx = m_szFixedXY.cx >= 0 ? m_rcPos.left - rcParent.left : m_rcPos.right - rcParent.right;
-        m_szFixedXY.cy = m_szFixedXY.cy >= 0 ? m_rcPos.top - rcParent.top : m_rcPos.bottom - rcParent.bottom;
-        m_szFixed.cx = m_rcPos.Width();
-        m_szFixed.cy = m_rcPos.Height();
+        const auto keep = [this](LONG& nLogical, long long nPixels) {
+            if (DpiScaled(nLogical) != nPixels)
+                nLogical = DpiUnscaled(static_cast<int>(nPixels));
+        };
+        keep(m_szFixedXY.cx, m_szFixedXY.cx >= 0 ? static_cast<long long>(m_rcPos.left) - rcParent.left
+                                                 : static_cast<long long>(m_rcPos.right) - rcParent.right);
+        keep(m_szFixedXY.cy, m_szFixedXY.cy >= 0 ? static_cast<long long>(m_rcPos.top) - rcParent.top
+                                                 : static_cast<long long>(m_rcPos.bottom) - rcParent.bottom);
+        keep(m_szFixed.cx, m_rcPos.Width());
+        keep(m_szFixed.cy, m_rcPos.Height());
     }
 
     m_bLayoutNeeded = false;
@@ -611,7 +619,7 @@ void CControlUI::HandleEvent(InputEventUI& event)
 
 CUISize CControlUI::EstimateSize(SIZE /*szAvailable*/)
 {
-    return m_szFixed;
+    return DpiScaled(m_szFixed);
 }
 
 // ---- Attributes ----
@@ -748,6 +756,28 @@ void CControlUI::ApplyAttributeList(const char* pstrList)
     }
 }
 
+// ---- Display scale ----
+
+int CControlUI::DpiScaled(int n) const
+{
+    return m_pManager != nullptr ? m_pManager->ScaleLength(n) : n;
+}
+
+CUIRect CControlUI::DpiScaled(const RECT& rc) const
+{
+    return m_pManager != nullptr ? m_pManager->ScaleRect(rc) : CUIRect(rc);
+}
+
+CUISize CControlUI::DpiScaled(const SIZE& sz) const
+{
+    return m_pManager != nullptr ? m_pManager->ScaleSize(sz) : CUISize(sz);
+}
+
+int CControlUI::DpiUnscaled(int n) const
+{
+    return m_pManager != nullptr ? m_pManager->UnscaleLength(n) : n;
+}
+
 // ---- Repainting and layout requests ----
 
 void CControlUI::Invalidate()
@@ -803,11 +833,13 @@ DWORD CControlUI::AdjustedColor(DWORD dwColor) const
     return CUIRender::AdjustColorHSL(dwColor, H, S, L);
 }
 
-bool CControlUI::DrawImage(HDC hDC, const char* pstrImage, const char* pstrModify, bool bUseOwnAlpha, BYTE uFade)
+bool CControlUI::DrawImage(HDC hDC, const char* pstrImage, const char* pstrModify, bool bUseOwnAlpha, BYTE uFade,
+                           bool bModifyInPixels)
 {
     if (m_pManager == nullptr || pstrImage == nullptr || *pstrImage == '\0')
         return false;
-    return CUIRender::PaintImageSpec(hDC, m_pManager, m_rcPos, m_rcPaint, pstrImage, pstrModify, bUseOwnAlpha, uFade);
+    return CUIRender::PaintImageSpec(hDC, m_pManager, m_rcPos, m_rcPaint, pstrImage, pstrModify, bUseOwnAlpha, uFade,
+                                     bModifyInPixels);
 }
 
 CUIString CControlUI::GetVirtualWindow() const
@@ -1012,8 +1044,10 @@ void CControlUI::Paint(HDC hDC, const RECT& rcDirty)
     m_rcPaint = rcPaint;
     // A rounded control clips its five steps to its rounded shape.
     CUIRenderClip clip;
-    if (m_szBorderRound.cx > 0 || m_szBorderRound.cy > 0)
-        CUIRenderClip::ClipToRoundRect(hDC, m_rcPaint, m_rcPos, m_szBorderRound.cx, m_szBorderRound.cy, clip);
+    if (m_szBorderRound.cx > 0 || m_szBorderRound.cy > 0) {
+        const CUISize szRound = DpiScaled(m_szBorderRound);
+        CUIRenderClip::ClipToRoundRect(hDC, m_rcPaint, m_rcPos, szRound.cx, szRound.cy, clip);
+    }
     PaintBackColor(hDC);
     PaintBackImage(hDC);
     PaintStateImage(hDC);
@@ -1063,37 +1097,39 @@ void CControlUI::PaintBorder(HDC hDC)
     if (m_dwBorderColor == 0 && m_dwFocusBorderColor == 0)
         return;
     const bool bRound = m_szBorderRound.cx > 0 || m_szBorderRound.cy > 0;
+    const int nBorderSize = m_nBorderSize > 0 ? DpiScaled(m_nBorderSize) : m_nBorderSize;
+    const CUIRect rcSides = DpiScaled(m_rcBorderSides);
     if (m_nBorderSize > 0 && bRound) {
         const DWORD dwColor = (IsFocused() && m_dwFocusBorderColor != 0) ? m_dwFocusBorderColor : m_dwBorderColor;
-        CUIRender::StrokeRoundRect(hDC, m_rcPos, m_nBorderSize, m_szBorderRound.cx, m_szBorderRound.cy,
-                                   AdjustedColor(dwColor));
+        const CUISize szRound = DpiScaled(m_szBorderRound);
+        CUIRender::StrokeRoundRect(hDC, m_rcPos, nBorderSize, szRound.cx, szRound.cy, AdjustedColor(dwColor));
     } else if (IsFocused() && m_dwFocusBorderColor != 0 && m_nBorderSize > 0) {
-        CUIRender::StrokeRect(hDC, m_rcPos, m_nBorderSize, AdjustedColor(m_dwFocusBorderColor));
+        CUIRender::StrokeRect(hDC, m_rcPos, nBorderSize, AdjustedColor(m_dwFocusBorderColor));
     } else if (m_rcBorderSides.left > 0 || m_rcBorderSides.top > 0 || m_rcBorderSides.right > 0 ||
                m_rcBorderSides.bottom > 0) {
         const DWORD dwColor = AdjustedColor(m_dwBorderColor);
         if (m_rcBorderSides.left > 0) {
             RECT rc = m_rcPos;
             rc.right = rc.left;
-            CUIRender::StrokeLine(hDC, rc, m_rcBorderSides.left, dwColor, m_nBorderStyle);
+            CUIRender::StrokeLine(hDC, rc, rcSides.left, dwColor, m_nBorderStyle);
         }
         if (m_rcBorderSides.top > 0) {
             RECT rc = m_rcPos;
             rc.bottom = rc.top;
-            CUIRender::StrokeLine(hDC, rc, m_rcBorderSides.top, dwColor, m_nBorderStyle);
+            CUIRender::StrokeLine(hDC, rc, rcSides.top, dwColor, m_nBorderStyle);
         }
         if (m_rcBorderSides.right > 0) {
             RECT rc = m_rcPos;
             rc.left = rc.right;
-            CUIRender::StrokeLine(hDC, rc, m_rcBorderSides.right, dwColor, m_nBorderStyle);
+            CUIRender::StrokeLine(hDC, rc, rcSides.right, dwColor, m_nBorderStyle);
         }
         if (m_rcBorderSides.bottom > 0) {
             RECT rc = m_rcPos;
             rc.top = rc.bottom;
-            CUIRender::StrokeLine(hDC, rc, m_rcBorderSides.bottom, dwColor, m_nBorderStyle);
+            CUIRender::StrokeLine(hDC, rc, rcSides.bottom, dwColor, m_nBorderStyle);
         }
     } else if (m_nBorderSize > 0) {
-        CUIRender::StrokeRect(hDC, m_rcPos, m_nBorderSize, AdjustedColor(m_dwBorderColor));
+        CUIRender::StrokeRect(hDC, m_rcPos, nBorderSize, AdjustedColor(m_dwBorderColor));
     }
 }
 

@@ -200,6 +200,14 @@ public:
     virtual void PaintBorder(HDC hDC);
     virtual void PaintOverlay(HDC hDC, const RECT& rcDirty);
 
+    // Skin lengths (sizes, offsets, paddings, borders, corners) are stored as the skin gives them, in logical
+    // units; layout and painting take them in pixels at the manager's display scale (unchanged without a
+    // manager). The rectangles a control is given and reports (GetPos) are pixels.
+    int DpiScaled(int n) const;
+    CUIRect DpiScaled(const RECT& rc) const;
+    CUISize DpiScaled(const SIZE& sz) const;
+    int DpiUnscaled(int n) const;
+
     // Repainting and layout requests.
     void Invalidate();
     bool IsLayoutNeeded() const;
@@ -211,9 +219,11 @@ public:
     DWORD AdjustedColor(DWORD dwColor) const;
     // Applies name="value" pairs separated by single spaces; stops at the first malformed point.
     void ApplyAttributeList(const char* pstrList);
-    // Draws an image string into the control's rectangle; false when nothing could be drawn.
+    // Draws an image string into the control's rectangle; false when nothing could be drawn. The modifier's
+    // dest, source and corner are in pixels when bModifyInPixels is set (a control computing them from its
+    // own rectangle), else logical like the image string's.
     bool DrawImage(HDC hDC, const char* pstrImage, const char* pstrModify = nullptr, bool bUseOwnAlpha = false,
-                   BYTE uFade = 255);
+                   BYTE uFade = 255, bool bModifyInPixels = false);
 
     CUIString GetVirtualWindow() const;
     void SetVirtualWindow(const char* pstrValue);

@@ -3,6 +3,7 @@
 #include "SkinUI/Core/UIManager.h"
 
 #include "SkinUI/Core/UIControl.h"
+#include "SkinUI/Core/UIDpi.h"
 
 #include <cstring>
 #include <memory>
@@ -131,6 +132,7 @@ CUIPtrArray& CPaintManagerUI::LiveManagers()
 
 CPaintManagerUI::CPaintManagerUI()
     : m_hWndPaint(nullptr),
+      m_nDpi(kLogicalDpi),
       m_nOpacity(255),
       m_hDcPaint(nullptr),
       m_hDcOffscreen(nullptr),
@@ -213,6 +215,9 @@ void CPaintManagerUI::AttachWindow(HWND hWnd)
     // Attaching again (to another window) must not list the manager twice.
     if (LiveManagers().IndexOf(this) < 0)
         LiveManagers().Push(this);
+    // The tree is drawn for the window's DPI from here on (the skin is usually built after this).
+    if (hWnd != nullptr)
+        SetDpi(WindowDpi(hWnd));
 }
 
 HWND CPaintManagerUI::GetHostWindow() const

@@ -2,7 +2,7 @@
 // controls by name, delivers notifications, runs control timers, moves the keyboard focus, routes window
 // messages to controls, paints the tree and owns the shared resources (fonts, images, default attributes).
 // Its sources are split by concern: UIManager.cpp (registry, notifications, timers, focus),
-// UIManagerMessages.cpp, UIManagerResources.cpp and UIManagerPaint.cpp.
+// UIManagerMessages.cpp, UIManagerResources.cpp, UIManagerPaint.cpp and UIManagerDpi.cpp (display scale).
 // NotifyEventUI and the receiver interfaces the manager calls (and never owns) are declared here too.
 #pragma once
 
@@ -238,7 +238,23 @@ public:
     bool SetResourceParent(CPaintManagerUI* pManager);
     CPaintManagerUI* GetResourceParent() const;
 
+    // ---- Display scale (UIManagerDpi.cpp) ----
+    // Skin lengths are logical units (96 to the inch, see UIDpi.h); the tree is laid out and drawn at this
+    // DPI: the host window's from AttachWindow on (following WM_DPICHANGED), 96 before.
+    int GetDpi() const;
+    // Draws the tree at another DPI: the fonts are made again at their scaled sizes (native child windows
+    // get the new ones), the images are loaded again for the new scale and the whole tree is laid out
+    // again. The window's size is the caller's (WM_DPICHANGED suggests one, which the manager takes).
+    void SetDpi(int nDpi);
+    // A logical length, rectangle or size of the skin in pixels at this manager's DPI, and back.
+    int ScaleLength(int n) const;
+    CUIRect ScaleRect(const RECT& rc) const;
+    CUISize ScaleSize(const SIZE& sz) const;
+    int UnscaleLength(int n) const;
+
     // ---- Painting and window geometry (UIManagerPaint.cpp) ----
+    // The geometry settings are stored as the skin gives them (logical); the window is sized and hit-tested
+    // with them scaled.
     CUISize GetInitialSize() const;
     void SetInitialSize(int cx, int cy);
     CUISize GetMinimumSize() const;
@@ -284,6 +300,13 @@ private:
     void OnPrintClient(HDC hDC, LPARAM lParam);
     void OnGetMinMaxInfo(MINMAXINFO* pInfo) const;
     void ReleasePaintSurfaces();
+    // Display scale helpers.
+    void OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    void RescaleFonts();
+    void ReloadImages();
+    // An image for this manager's DPI: the nearest scaled version the skin has at or above it
+    // (name@1.5x.png, name@2x.png, or .jpg), else the largest below, resampled to the DPI where it differs.
+    ImageInfoUI* LoadImageForDpi(const char* pstrName, const char* pstrType, DWORD dwMask) const;
     // Resource helpers.
     void InitBaseFont();
     void MeasureFont(FontInfoUI* pFontInfo);
@@ -297,6 +320,7 @@ private:
     static void InitProcessPaintResources();
 
     HWND m_hWndPaint;
+    int m_nDpi;
     int m_nOpacity;
     HDC m_hDcPaint;
     HDC m_hDcOffscreen;

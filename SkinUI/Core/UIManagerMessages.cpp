@@ -1,6 +1,7 @@
 // CPaintManagerUI: window message handling, the queued-message router and the message loop.
 #include "SkinUI/Core/UIBase.h"
 #include "SkinUI/Core/UIControl.h"
+#include "SkinUI/Core/UIDpi.h"
 #include "SkinUI/Core/UIManager.h"
 #include "SkinUI/Utils/UITextConvert.h"
 
@@ -115,6 +116,10 @@ bool CPaintManagerUI::HandleWindowMessage(UINT uMsg, WPARAM wParam, LPARAM lPara
         }
         if (m_pRoot != nullptr)
             m_pRoot->RequestLayout();
+        return true;
+    case kMsgDpiChanged:
+        OnDpiChanged(wParam, lParam);
+        lRes = 0;
         return true;
     case WM_TIMER:
         DeliverControlTimer(wParam);
@@ -269,7 +274,7 @@ void CPaintManagerUI::ShowToolTip(CControlUI* pControl)
             ::SendMessageW(m_hwndToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&m_toolInfo));
     }
     if (m_hwndToolTip != nullptr) {
-        ::SendMessageW(m_hwndToolTip, TTM_SETMAXTIPWIDTH, 0, pControl->GetToolTipWidth());
+        ::SendMessageW(m_hwndToolTip, TTM_SETMAXTIPWIDTH, 0, ScaleLength(pControl->GetToolTipWidth()));
         ::SendMessageW(m_hwndToolTip, TTM_SETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&m_toolInfo));
         ::SendMessageW(m_hwndToolTip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&m_toolInfo));
     }

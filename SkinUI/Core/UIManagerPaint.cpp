@@ -251,13 +251,13 @@ void CPaintManagerUI::OnGetMinMaxInfo(MINMAXINFO* pInfo) const
     if (pInfo == nullptr)
         return;
     if (m_szMinimum.cx > 0)
-        pInfo->ptMinTrackSize.x = m_szMinimum.cx;
+        pInfo->ptMinTrackSize.x = ScaleLength(m_szMinimum.cx);
     if (m_szMinimum.cy > 0)
-        pInfo->ptMinTrackSize.y = m_szMinimum.cy;
+        pInfo->ptMinTrackSize.y = ScaleLength(m_szMinimum.cy);
     if (m_szMaximum.cx > 0)
-        pInfo->ptMaxTrackSize.x = m_szMaximum.cx;
+        pInfo->ptMaxTrackSize.x = ScaleLength(m_szMaximum.cx);
     if (m_szMaximum.cy > 0)
-        pInfo->ptMaxTrackSize.y = m_szMaximum.cy;
+        pInfo->ptMaxTrackSize.y = ScaleLength(m_szMaximum.cy);
 }
 
 // ---- Window geometry ----
@@ -271,7 +271,8 @@ void CPaintManagerUI::SetInitialSize(int cx, int cy)
 {
     m_szInitial = CUISize(cx, cy);
     if (m_pRoot == nullptr && m_hWndPaint != nullptr)
-        ::SetWindowPos(m_hWndPaint, nullptr, 0, 0, cx, cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+        ::SetWindowPos(m_hWndPaint, nullptr, 0, 0, ScaleLength(cx), ScaleLength(cy),
+                       SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
 }
 
 CUISize CPaintManagerUI::GetMinimumSize() const

@@ -1,6 +1,7 @@
 // CPaintManagerUI: shared resources (default colours, fonts, images, class defaults, the resource parent)
 // and the process-wide resource location.
 #include "SkinUI/Core/UIControl.h"
+#include "SkinUI/Core/UIDpi.h"
 #include "SkinUI/Core/UIManager.h"
 #include "SkinUI/Core/UIRender.h"
 #include "SkinUI/Utils/UITextConvert.h"
@@ -12,6 +13,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace SkinUI {
 
@@ -85,7 +87,7 @@ bool UnzipWholeItem(ZipHandle hZip, int iIndex, BYTE* pDest, DWORD dwSize)
     return nResult == ZipOk && !bOverrun;
 }
 
-// A font made from the system's GUI font with the given face, size and style.
+// A font made from the system's GUI font with the given face, pixel size and style.
 HFONT CreateSkinFont(const char* pstrFace, int nSize, bool bBold, bool bUnderline, bool bItalic)
 {
     LOGFONTW lf = {};
@@ -105,6 +107,57 @@ HFONT CreateSkinFont(const char* pstrFace, int nSize, bool bBold, bool bUnderlin
     if (bItalic)
         lf.lfItalic = TRUE;
     return ::CreateFontIndirectW(&lf);
+}
+
+// The scaled pictures a skin may carry beside an image ("bk.png" beside "bk@2x.png"), by the DPI they are
+// drawn for; the plain name is drawn for 96.
+struct ArtScale
+{
+    int nDpi;
+    const char* pstrSuffix;
+};
+constexpr ArtScale kArtScales[] = {{kLogicalDpi, ""}, {144, "@1.5x"}, {192, "@2x"}};
+constexpr int kArtScaleCount = static_cast<int>(sizeof(kArtScales) / sizeof(kArtScales[0]));
+
+// The order in which the scales are tried at nDpi: the nearest at or above it first (the smallest picture
+// that needs no enlarging), then those below from the largest down.
+std::vector<ArtScale> ArtScalesFor(int nDpi)
+{
+    std::vector<ArtScale> aOrder;
+    for (const ArtScale& art : kArtScales) {
+        if (art.nDpi >= nDpi)
+            aOrder.push_back(art);
+    }
+    for (int i = kArtScaleCount - 1; i >= 0; --i) {
+        if (kArtScales[i].nDpi < nDpi)
+            aOrder.push_back(kArtScales[i]);
+    }
+    return aOrder;
+}
+
+// The picture of one scale: the name with the scale's suffix before its extension, with that extension or
+// the other picture format (a large painted picture may be a JPEG beside a PNG of the plain scale).
+ImageInfoUI* LoadArtScale(const char* pstrName, const ArtScale& art, DWORD dwMask)
+{
+    const CUIString sName(pstrName);
+    const int iSeparator = std::max(sName.FindLastChar('/'), sName.FindLastChar('\\'));
+    const int iDot = sName.FindLastChar('.');
+    const bool bExtension = iDot > iSeparator;
+    const CUIString sStem = bExtension ? sName.Leftmost(iDot) : sName;
+    const CUIString sExtension = bExtension ? sName.Substring(iDot) : CUIString();
+    const CUIString aExtensions[] = {sExtension, CUIString(".jpg"), CUIString(".png")};
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0 && (!bExtension || aExtensions[i].CompareIgnoreCase(sExtension) == 0))
+            continue;
+        if (*art.pstrSuffix == '\0' && i > 0)
+            break; // the plain scale is the name itself
+        const CUIString sTry = sStem + art.pstrSuffix + aExtensions[i];
+        if (ImageInfoUI* pImage = CUIRender::LoadImage(sTry.Chars(), nullptr, dwMask)) {
+            pImage->dpi = art.nDpi;
+            return pImage;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -394,9 +447,12 @@ void CPaintManagerUI::InitBaseFont()
     LOGFONTW lf = {};
     ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(LOGFONTW), &lf);
     lf.lfCharSet = DEFAULT_CHARSET;
+    // The system's font is made for the system DPI: its logical size is taken back from that, and the
+    // font is made for this manager's DPI.
+    m_baseFont.size = DpiUnscale(-lf.lfHeight, SystemDpi());
+    lf.lfHeight = -ScaleLength(m_baseFont.size);
     m_baseFont.handle = ::CreateFontIndirectW(&lf);
     m_baseFont.faceName = WideToGbk(lf.lfFaceName);
-    m_baseFont.size = -lf.lfHeight;
     m_baseFont.bold = lf.lfWeight >= FW_BOLD;
     m_baseFont.underline = lf.lfUnderline == TRUE;
     m_baseFont.italic = lf.lfItalic == TRUE;
@@ -423,7 +479,7 @@ FontInfoUI* CPaintManagerUI::GetBaseFont()
 
 void CPaintManagerUI::SetBaseFont(const char* pstrFace, int nSize, bool bBold, bool bUnderline, bool bItalic)
 {
-    const HFONT hFont = CreateSkinFont(pstrFace, nSize, bBold, bUnderline, bItalic);
+    const HFONT hFont = CreateSkinFont(pstrFace, ScaleLength(nSize), bBold, bUnderline, bItalic);
     if (hFont == nullptr)
         return;
     if (m_baseFont.handle != nullptr)
@@ -440,7 +496,7 @@ void CPaintManagerUI::SetBaseFont(const char* pstrFace, int nSize, bool bBold, b
 
 HFONT CPaintManagerUI::RegisterFont(const char* pstrFace, int nSize, bool bBold, bool bUnderline, bool bItalic)
 {
-    const HFONT hFont = CreateSkinFont(pstrFace, nSize, bBold, bUnderline, bItalic);
+    const HFONT hFont = CreateSkinFont(pstrFace, ScaleLength(nSize), bBold, bUnderline, bItalic);
     if (hFont == nullptr)
         return nullptr;
     auto pFontInfo = std::make_unique<FontInfoUI>();
@@ -519,7 +575,75 @@ void CPaintManagerUI::DropAllFonts()
     m_aFonts.Clear();
 }
 
+namespace {
+
+// Gives the native child windows of hWndHost that use a font being replaced its successor.
+struct FontSwap
+{
+    HFONT hOld;
+    HFONT hNew;
+};
+
+BOOL CALLBACK SwapChildFont(HWND hWnd, LPARAM lParam)
+{
+    const auto* pSwaps = reinterpret_cast<const std::vector<FontSwap>*>(lParam);
+    const auto hFont = reinterpret_cast<HFONT>(::SendMessageW(hWnd, WM_GETFONT, 0, 0));
+    for (const FontSwap& swap : *pSwaps) {
+        if (hFont != nullptr && swap.hOld == hFont) {
+            ::SendMessageW(hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(swap.hNew), TRUE);
+            break;
+        }
+    }
+    return TRUE;
+}
+
+} // namespace
+
+void CPaintManagerUI::RescaleFonts()
+{
+    std::vector<FontSwap> aSwaps;
+    const auto remake = [this, &aSwaps](FontInfoUI* pFontInfo) {
+        const HFONT hFont = CreateSkinFont(pFontInfo->faceName, ScaleLength(pFontInfo->size), pFontInfo->bold,
+                                           pFontInfo->underline, pFontInfo->italic);
+        if (hFont == nullptr)
+            return; // the old font stays: wrongly sized text rather than none
+        aSwaps.push_back(FontSwap{pFontInfo->handle, hFont});
+        pFontInfo->handle = hFont;
+        pFontInfo->metrics = TEXTMETRICW{};
+        MeasureFont(pFontInfo);
+    };
+    remake(&m_baseFont);
+    for (int i = 0; i < m_aFonts.Count(); ++i)
+        remake(static_cast<FontInfoUI*>(m_aFonts[i]));
+    // A native child (the edit control's window) holds a font handle of its own: it is given the new one
+    // before the old one is deleted.
+    if (m_hWndPaint != nullptr)
+        ::EnumChildWindows(m_hWndPaint, &SwapChildFont, reinterpret_cast<LPARAM>(&aSwaps));
+    for (const FontSwap& swap : aSwaps) {
+        if (swap.hOld != nullptr)
+            ::DeleteObject(swap.hOld);
+    }
+}
+
 // ---- Images ----
+
+void CPaintManagerUI::ReloadImages()
+{
+    // The names first: looking an entry up reorders the table.
+    std::vector<CUIString> aNames;
+    for (int i = 0; i < m_mImages.Count(); ++i)
+        aNames.emplace_back(m_mImages.KeyAt(i));
+    for (const CUIString& sName : aNames) {
+        const auto* pOld = static_cast<ImageInfoUI*>(m_mImages.Lookup(sName, false));
+        if (pOld == nullptr)
+            continue;
+        ImageInfoUI* pNew =
+            LoadImageForDpi(sName, pOld->resourceType.IsEmpty() ? nullptr : pOld->resourceType.Chars(), pOld->mask);
+        if (pNew == nullptr)
+            continue; // kept as it was: drawn at its old scale rather than not at all
+        CUIRender::FreeImage(static_cast<ImageInfoUI*>(m_mImages.Set(sName, pNew)));
+    }
+}
 
 ImageInfoUI* CPaintManagerUI::FindOrLoadImage(const char* pstrName, const char* pstrType, DWORD dwMask)
 {
@@ -537,9 +661,23 @@ ImageInfoUI* CPaintManagerUI::LoadSkinImage(const char* pstrName, const char* ps
     if (pstrName == nullptr || *pstrName == '\0')
         return nullptr;
     const bool bTyped = pstrType != nullptr && *pstrType != '\0';
+    ImageInfoUI* pImage = LoadImageForDpi(pstrName, bTyped ? pstrType : nullptr, dwMask);
+    if (pImage == nullptr)
+        return nullptr;
+    if (!m_mImages.Insert(pstrName, pImage)) {
+        // The name is taken already: keep the record in the table.
+        CUIRender::FreeImage(pImage);
+        return static_cast<ImageInfoUI*>(m_mImages.Lookup(pstrName));
+    }
+    return pImage;
+}
+
+ImageInfoUI* CPaintManagerUI::LoadImageForDpi(const char* pstrName, const char* pstrType, DWORD dwMask) const
+{
     ImageInfoUI* pImage = nullptr;
-    if (bTyped) {
-        // A typed image is a resource with a numeric id; other names cannot be resources here.
+    if (pstrType != nullptr) {
+        // A typed image is a resource with a numeric id; other names cannot be resources here. Resources
+        // come in one scale.
         if (pstrName[0] < '0' || pstrName[0] > '9')
             return nullptr;
         unsigned long nId = 0;
@@ -548,18 +686,27 @@ ImageInfoUI* CPaintManagerUI::LoadSkinImage(const char* pstrName, const char* ps
         if (nId > 0xFFFF)
             return nullptr; // not a resource id
         pImage = CUIRender::LoadImage(CUIResName(static_cast<unsigned int>(nId)), pstrType, dwMask);
+        if (pImage != nullptr)
+            pImage->resourceType = pstrType;
     } else {
-        pImage = CUIRender::LoadImage(pstrName, nullptr, dwMask);
+        for (const ArtScale& art : ArtScalesFor(m_nDpi)) {
+            pImage = LoadArtScale(pstrName, art, dwMask);
+            if (pImage != nullptr)
+                break;
+        }
     }
     if (pImage == nullptr)
         return nullptr;
-    if (bTyped)
-        pImage->resourceType = pstrType;
     pImage->mask = dwMask;
-    if (!m_mImages.Insert(pstrName, pImage)) {
-        // The name is taken already: keep the record in the table.
-        CUIRender::FreeImage(pImage);
-        return static_cast<ImageInfoUI*>(m_mImages.Lookup(pstrName));
+    if (pImage->dpi != m_nDpi) {
+        // No picture drawn for this scale: the nearest one is resampled once, here, with a filter, so that
+        // drawing never stretches it pixel by pixel.
+        const int cx = ScaleLength(DpiUnscale(pImage->width, pImage->dpi));
+        const int cy = ScaleLength(DpiUnscale(pImage->height, pImage->dpi));
+        if (ImageInfoUI* pResampled = CUIRender::ResampleImage(pImage, cx, cy, m_nDpi)) {
+            CUIRender::FreeImage(pImage);
+            pImage = pResampled;
+        }
     }
     return pImage;
 }

@@ -25,6 +25,9 @@ public:
     static ImageInfoUI* LoadImage(const CUIResName& name, const char* pstrType = nullptr, DWORD dwMask = 0);
     // Deletes the bitmap, then the record; null is ignored.
     static void FreeImage(ImageInfoUI* pImage);
+    // A copy of pImage resized to cx by cy with a filter (bilinear when enlarging, averaging every source
+    // pixel it covers when reducing) on the premultiplied pixels, recorded as drawn for nDpi; null on failure.
+    static ImageInfoUI* ResampleImage(const ImageInfoUI* pImage, int cx, int cy, int nDpi);
 
     // ---- Drawing ----
 
@@ -32,11 +35,15 @@ public:
     // Parses an image string ("file='a.png' source='0,0,10,10' corner='2,2,2,2'" or just "a.png") and then
     // the modifier string, and draws the image(s) they name into rcItem, limited to rcPaint. False when the
     // device context or the manager is missing, or when none of the named images could be obtained.
+    // The string's dest and corner are logical lengths, scaled to the manager's DPI; source and corner are
+    // read in the plain picture's pixels and found in the picture drawn for that DPI. With bModifyInPixels
+    // the modifier's dest, source and corner are pixels of the window and of that picture.
     static bool PaintImageSpec(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem, const RECT& rcPaint,
                                const char* pstrImage, const char* pstrModify = nullptr, bool bUseOwnAlpha = false,
-                               BYTE uFade = 255);
+                               BYTE uFade = 255, bool bModifyInPixels = false);
     // Draws one image of the manager's cache (loaded on first use). False when the name is empty or the
-    // image cannot be obtained; true otherwise, also when it lies outside rcItem or rcPaint.
+    // image cannot be obtained; true otherwise, also when it lies outside rcItem or rcPaint. rcDest is in
+    // pixels; rcSource and rcCorners are logical, as in an image string.
     static bool PaintNamedImage(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem, const RECT& rcPaint,
                                 const char* pstrName, const char* pstrType, const RECT& rcDest, const RECT& rcSource,
                                 const RECT& rcCorners, DWORD dwMask, BYTE uFade, bool bHole, bool bTiledX, bool bTiledY,

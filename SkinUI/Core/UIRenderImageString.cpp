@@ -1,6 +1,7 @@
 // CUIRender: image strings and the nine-grid blit. An image string names an image of the paint manager's
 // cache and says which part of it goes where: "file='a.png' source='0,0,20,20' corner='4,4,4,4'".
 #include "SkinUI/Core/UIControl.h"
+#include "SkinUI/Core/UIDpi.h"
 #include "SkinUI/Core/UIManager.h"
 #include "SkinUI/Core/UIRender.h"
 #include "SkinUI/Core/UIRenderPlatform.h"
@@ -15,14 +16,17 @@ namespace SkinUI {
 
 namespace {
 
-// The settings of one PaintImageSpec call; they carry over from one image of the call to the next.
+// The settings of one PaintImageSpec call; they carry over from one image of the call to the next. The
+// destination is in pixels; source and corners are logical unless they came from a pixel modifier.
 struct ImageSpec
 {
     CUIString sName;
     CUIString sType;
     RECT rcDest = {};
     RECT rcSource = {};
+    bool bSourceInPixels = false;
     RECT rcCorners = {};
+    bool bCornersInPixels = false;
     DWORD dwMask = 0;
     BYTE uFade = 255;
     bool bHole = false;
@@ -50,6 +54,9 @@ RECT ReadRect(const char* pstrValue)
     return RECT{a[0], a[1], a[2], a[3]};
 }
 
+bool PaintImageAtScale(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem, const RECT& rcPaint,
+                       const ImageSpec& spec, BYTE uFade, bool bUseOwnAlpha, const char* pstrType);
+
 // Draws what a parsed image string describes; remembers whether any of its images could be obtained.
 class ImageSpecPainter
 {
@@ -71,18 +78,18 @@ public:
     {
         const BYTE uFade = m_bUseOwnAlpha ? m_uCallerFade : m_spec.uFade;
         const char* pstrType = m_spec.sType.IsEmpty() ? nullptr : m_spec.sType.Chars();
-        if (CUIRender::PaintNamedImage(m_hDC, m_pManager, m_rcItem, m_rcPaint, m_spec.sName, pstrType, m_spec.rcDest,
-                                       m_spec.rcSource, m_spec.rcCorners, m_spec.dwMask, uFade, m_spec.bHole,
-                                       m_spec.bTiledX, m_spec.bTiledY, m_bUseOwnAlpha))
+        if (PaintImageAtScale(m_hDC, m_pManager, m_rcItem, m_rcPaint, m_spec, uFade, m_bUseOwnAlpha, pstrType))
             m_bAnyDrawn = true;
     }
 
     // Reads the items of one string, drawing at each new image after the first. Parsing stops at the first
-    // malformed item and never reads past the terminating 0.
-    void Parse(const char* pstr)
+    // malformed item and never reads past the terminating 0. bInPixels: its dest, source and corner are
+    // pixels, not logical lengths.
+    void Parse(const char* pstr, bool bInPixels = false)
     {
         if (pstr == nullptr)
             return;
+        m_bInPixels = bInPixels;
         int nImages = 0;
         const char* p = pstr;
         while (*p != '\0') {
@@ -129,15 +136,17 @@ private:
             m_spec.sType = sValue;
             ++nImages;
         } else if (sKey == "dest") {
-            const RECT rc = ReadRect(sValue);
+            const RECT rc = m_bInPixels ? ReadRect(sValue) : m_pManager->ScaleRect(ReadRect(sValue));
             m_spec.rcDest.left = m_rcItem.left + rc.left;
             m_spec.rcDest.top = m_rcItem.top + rc.top;
             m_spec.rcDest.right = std::min<LONG>(m_rcItem.left + rc.right, m_rcItem.right);
             m_spec.rcDest.bottom = std::min<LONG>(m_rcItem.top + rc.bottom, m_rcItem.bottom);
         } else if (sKey == "source") {
             m_spec.rcSource = ReadRect(sValue);
+            m_spec.bSourceInPixels = m_bInPixels;
         } else if (sKey == "corner") {
             m_spec.rcCorners = ReadRect(sValue);
+            m_spec.bCornersInPixels = m_bInPixels;
         } else if (sKey == "mask") {
             m_spec.dwMask = AttributeText::ParseColor(sValue);
         } else if (sKey == "fade") {
@@ -159,6 +168,7 @@ private:
     BYTE m_uCallerFade;
     ImageSpec m_spec;
     bool m_bAnyDrawn = false;
+    bool m_bInPixels = false;
 };
 
 bool Intersects(const RECT& a, const RECT& b)
@@ -232,47 +242,11 @@ void BlitMiddle(const PieceBlitter& blitter, const RECT& rcInner, int xSrc, int 
     }
 }
 
-} // namespace
-
-bool CUIRender::PaintImageSpec(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem, const RECT& rcPaint,
-                               const char* pstrImage, const char* pstrModify, bool bUseOwnAlpha, BYTE uFade)
-{
-    if (hDC == nullptr || pManager == nullptr || pstrImage == nullptr)
-        return false;
-    ImageSpecPainter painter(hDC, pManager, rcItem, rcPaint, bUseOwnAlpha, uFade, pstrImage);
-    painter.Parse(pstrImage);
-    painter.Parse(pstrModify);
-    painter.Draw();
-    return painter.AnyDrawn();
-}
-
-bool CUIRender::PaintNamedImage(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem, const RECT& rcPaint,
-                                const char* pstrName, const char* pstrType, const RECT& rcDest, const RECT& rcSource,
-                                const RECT& rcCorners, DWORD dwMask, BYTE uFade, bool bHole, bool bTiledX, bool bTiledY,
-                                bool bUseOwnAlpha)
-{
-    if (pManager == nullptr || pstrName == nullptr || *pstrName == '\0')
-        return false;
-    const char* pstrSafeType = (pstrType != nullptr && *pstrType != '\0') ? pstrType : nullptr;
-    const ImageInfoUI* pImage = pManager->FindOrLoadImage(pstrName, pstrSafeType, dwMask);
-    if (pImage == nullptr)
-        return false;
-    RECT rcSrc = rcSource;
-    if (rcSrc.left == 0 && rcSrc.top == 0 && rcSrc.right == 0 && rcSrc.bottom == 0) {
-        rcSrc.right = pImage->width;
-        rcSrc.bottom = pImage->height;
-    }
-    rcSrc.right = std::min<LONG>(rcSrc.right, pImage->width);
-    rcSrc.bottom = std::min<LONG>(rcSrc.bottom, pImage->height);
-    if (!Intersects(rcDest, rcItem) || !Intersects(rcDest, rcPaint))
-        return true;
-    BlitImage(hDC, pImage->bitmap, rcDest, rcPaint, rcSrc, rcCorners, bUseOwnAlpha ? pImage->hasAlpha : true, uFade,
-              bHole, bTiledX, bTiledY);
-    return true;
-}
-
-void CUIRender::BlitImage(HDC hDC, HBITMAP hBitmap, const RECT& rcDest, const RECT& rcPaint, const RECT& rcSource,
-                          const RECT& rcCorners, bool bAlpha, BYTE uFade, bool bHole, bool bTiledX, bool bTiledY)
+// The nine-grid blit with the corners' sizes in the source (CS) and in the destination (CD): they differ
+// when a picture's pixels are not the window's.
+void BlitNineGrid(HDC hDC, HBITMAP hBitmap, const RECT& rcDest, const RECT& rcPaint, const RECT& rcSource,
+                  const RECT& rcSourceCorners, const RECT& rcDestCorners, bool bAlpha, BYTE uFade, bool bHole,
+                  bool bTiledX, bool bTiledY)
 {
     UIASSERT(::GetObjectType(hDC) == OBJ_DC || ::GetObjectType(hDC) == OBJ_MEMDC);
     if (hDC == nullptr || hBitmap == nullptr)
@@ -287,13 +261,14 @@ void CUIRender::BlitImage(HDC hDC, HBITMAP hBitmap, const RECT& rcDest, const RE
 
     const RECT& D = rcDest;
     const RECT& S = rcSource;
-    const RECT& C = rcCorners;
+    const RECT& CS = rcSourceCorners;
+    const RECT& CD = rcDestCorners;
     const int cxDest = D.right - D.left;
     const int cyDest = D.bottom - D.top;
     const int cxSrc = S.right - S.left;
     const int cySrc = S.bottom - S.top;
     const bool bBlend = bAlpha || uFade != 255;
-    const bool bNoCorners = C.left == 0 && C.top == 0 && C.right == 0 && C.bottom == 0;
+    const bool bNoCorners = CD.left == 0 && CD.top == 0 && CD.right == 0 && CD.bottom == 0;
 
     if (!bBlend && bNoCorners && cxDest == cxSrc && cyDest == cySrc) {
         // Same size, nothing to stretch: copy only the part that is being painted.
@@ -303,40 +278,111 @@ void CUIRender::BlitImage(HDC hDC, HBITMAP hBitmap, const RECT& rcDest, const RE
                      S.left + rcPart.left - D.left, S.top + rcPart.top - D.top, SRCCOPY);
     } else {
         const PieceBlitter blitter(hDC, hCloneDC, rcPaint, bBlend, uFade);
-        const int cxInnerSrc = cxSrc - C.left - C.right;
-        const int cyInnerSrc = cySrc - C.top - C.bottom;
-        const int cxInnerDest = cxDest - C.left - C.right;
-        const int cyInnerDest = cyDest - C.top - C.bottom;
+        const int cxInnerSrc = cxSrc - CS.left - CS.right;
+        const int cyInnerSrc = cySrc - CS.top - CS.bottom;
+        const int cxInnerDest = cxDest - CD.left - CD.right;
+        const int cyInnerDest = cyDest - CD.top - CD.bottom;
         if (!bHole) {
-            const RECT rcInner = {D.left + C.left, D.top + C.top, D.right - C.right, D.bottom - C.bottom};
+            const RECT rcInner = {D.left + CD.left, D.top + CD.top, D.right - CD.right, D.bottom - CD.bottom};
             if (Intersects(rcInner, rcPaint))
-                BlitMiddle(blitter, rcInner, S.left + C.left, S.top + C.top, cxInnerSrc, cyInnerSrc, bTiledX, bTiledY);
+                BlitMiddle(blitter, rcInner, S.left + CS.left, S.top + CS.top, cxInnerSrc, cyInnerSrc, bTiledX,
+                           bTiledY);
         }
-        if (C.left > 0 && C.top > 0)
-            blitter.Piece(D.left, D.top, C.left, C.top, S.left, S.top, C.left, C.top);
-        if (C.top > 0)
-            blitter.Piece(D.left + C.left, D.top, cxInnerDest, C.top, S.left + C.left, S.top, cxInnerSrc, C.top);
-        if (C.right > 0 && C.top > 0)
-            blitter.Piece(D.right - C.right, D.top, C.right, C.top, S.right - C.right, S.top, C.right, C.top);
-        if (C.left > 0)
-            blitter.Piece(D.left, D.top + C.top, C.left, cyInnerDest, S.left, S.top + C.top, C.left, cyInnerSrc);
-        if (C.right > 0)
-            blitter.Piece(D.right - C.right, D.top + C.top, C.right, cyInnerDest, S.right - C.right, S.top + C.top,
-                          C.right, cyInnerSrc);
-        if (C.left > 0 && C.bottom > 0)
-            blitter.Piece(D.left, D.bottom - C.bottom, C.left, C.bottom, S.left, S.bottom - C.bottom, C.left, C.bottom);
-        if (C.bottom > 0)
-            blitter.Piece(D.left + C.left, D.bottom - C.bottom, cxInnerDest, C.bottom, S.left + C.left,
-                          S.bottom - C.bottom, cxInnerSrc, C.bottom);
-        if (C.right > 0 && C.bottom > 0)
-            blitter.Piece(D.right - C.right, D.bottom - C.bottom, C.right, C.bottom, S.right - C.right,
-                          S.bottom - C.bottom, C.right, C.bottom);
+        if (CD.left > 0 && CD.top > 0)
+            blitter.Piece(D.left, D.top, CD.left, CD.top, S.left, S.top, CS.left, CS.top);
+        if (CD.top > 0)
+            blitter.Piece(D.left + CD.left, D.top, cxInnerDest, CD.top, S.left + CS.left, S.top, cxInnerSrc, CS.top);
+        if (CD.right > 0 && CD.top > 0)
+            blitter.Piece(D.right - CD.right, D.top, CD.right, CD.top, S.right - CS.right, S.top, CS.right, CS.top);
+        if (CD.left > 0)
+            blitter.Piece(D.left, D.top + CD.top, CD.left, cyInnerDest, S.left, S.top + CS.top, CS.left, cyInnerSrc);
+        if (CD.right > 0)
+            blitter.Piece(D.right - CD.right, D.top + CD.top, CD.right, cyInnerDest, S.right - CS.right,
+                          S.top + CS.top, CS.right, cyInnerSrc);
+        if (CD.left > 0 && CD.bottom > 0)
+            blitter.Piece(D.left, D.bottom - CD.bottom, CD.left, CD.bottom, S.left, S.bottom - CS.bottom, CS.left,
+                          CS.bottom);
+        if (CD.bottom > 0)
+            blitter.Piece(D.left + CD.left, D.bottom - CD.bottom, cxInnerDest, CD.bottom, S.left + CS.left,
+                          S.bottom - CS.bottom, cxInnerSrc, CS.bottom);
+        if (CD.right > 0 && CD.bottom > 0)
+            blitter.Piece(D.right - CD.right, D.bottom - CD.bottom, CD.right, CD.bottom, S.right - CS.right,
+                          S.bottom - CS.bottom, CS.right, CS.bottom);
     }
 
     ::SetBrushOrgEx(hDC, ptOldOrigin.x, ptOldOrigin.y, nullptr);
     ::SetStretchBltMode(hDC, nOldMode);
     ::SelectObject(hCloneDC, hOldBitmap);
     ::DeleteDC(hCloneDC);
+}
+
+// Draws one image of the manager's cache: the destination in window pixels, source and corners mapped
+// into the picture the manager holds for its DPI (whose pixels may be more than one to a logical unit).
+bool PaintImageAtScale(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem, const RECT& rcPaint,
+                       const ImageSpec& spec, BYTE uFade, bool bUseOwnAlpha, const char* pstrType)
+{
+    if (pManager == nullptr || spec.sName.IsEmpty())
+        return false;
+    const char* pstrSafeType = (pstrType != nullptr && *pstrType != '\0') ? pstrType : nullptr;
+    const ImageInfoUI* pImage = pManager->FindOrLoadImage(spec.sName, pstrSafeType, spec.dwMask);
+    if (pImage == nullptr)
+        return false;
+    RECT rcSrc = spec.rcSource;
+    if (rcSrc.left == 0 && rcSrc.top == 0 && rcSrc.right == 0 && rcSrc.bottom == 0) {
+        rcSrc.right = pImage->width;
+        rcSrc.bottom = pImage->height;
+    } else if (!spec.bSourceInPixels) {
+        rcSrc = DpiScaleRect(rcSrc, pImage->dpi);
+    }
+    rcSrc.right = std::min<LONG>(rcSrc.right, pImage->width);
+    rcSrc.bottom = std::min<LONG>(rcSrc.bottom, pImage->height);
+    if (!Intersects(spec.rcDest, rcItem) || !Intersects(spec.rcDest, rcPaint))
+        return true;
+    const RECT rcSourceCorners = spec.bCornersInPixels ? spec.rcCorners : DpiScaleRect(spec.rcCorners, pImage->dpi);
+    const RECT rcDestCorners = spec.bCornersInPixels ? spec.rcCorners : pManager->ScaleRect(spec.rcCorners);
+    BlitNineGrid(hDC, pImage->bitmap, spec.rcDest, rcPaint, rcSrc, rcSourceCorners, rcDestCorners,
+                 bUseOwnAlpha ? pImage->hasAlpha : true, uFade, spec.bHole, spec.bTiledX, spec.bTiledY);
+    return true;
+}
+
+} // namespace
+
+bool CUIRender::PaintImageSpec(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem, const RECT& rcPaint,
+                               const char* pstrImage, const char* pstrModify, bool bUseOwnAlpha, BYTE uFade,
+                               bool bModifyInPixels)
+{
+    if (hDC == nullptr || pManager == nullptr || pstrImage == nullptr)
+        return false;
+    ImageSpecPainter painter(hDC, pManager, rcItem, rcPaint, bUseOwnAlpha, uFade, pstrImage);
+    painter.Parse(pstrImage);
+    painter.Parse(pstrModify, bModifyInPixels);
+    painter.Draw();
+    return painter.AnyDrawn();
+}
+
+bool CUIRender::PaintNamedImage(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem, const RECT& rcPaint,
+                                const char* pstrName, const char* pstrType, const RECT& rcDest, const RECT& rcSource,
+                                const RECT& rcCorners, DWORD dwMask, BYTE uFade, bool bHole, bool bTiledX, bool bTiledY,
+                                bool bUseOwnAlpha)
+{
+    if (pstrName == nullptr)
+        return false;
+    ImageSpec spec;
+    spec.sName = pstrName;
+    spec.rcDest = rcDest;
+    spec.rcSource = rcSource;
+    spec.rcCorners = rcCorners;
+    spec.dwMask = dwMask;
+    spec.bHole = bHole;
+    spec.bTiledX = bTiledX;
+    spec.bTiledY = bTiledY;
+    return PaintImageAtScale(hDC, pManager, rcItem, rcPaint, spec, uFade, bUseOwnAlpha, pstrType);
+}
+
+void CUIRender::BlitImage(HDC hDC, HBITMAP hBitmap, const RECT& rcDest, const RECT& rcPaint, const RECT& rcSource,
+                          const RECT& rcCorners, bool bAlpha, BYTE uFade, bool bHole, bool bTiledX, bool bTiledY)
+{
+    BlitNineGrid(hDC, hBitmap, rcDest, rcPaint, rcSource, rcCorners, rcCorners, bAlpha, uFade, bHole, bTiledX, bTiledY);
 }
 
 BOOL CUIRender::SoftAlphaBlend(HDC hDcDest, int nXDest, int nYDest, int nWidthDest, int nHeightDest, HDC hDcSrc,

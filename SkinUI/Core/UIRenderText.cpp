@@ -496,7 +496,7 @@ private:
         case 'p':
             if (m_s.x > m_rc.left)
                 return TagResult::LineEndRetry;
-            m_s.aSpacings.Push(reinterpret_cast<void*>(static_cast<INT_PTR>(std::atoi(pArgs))));
+            m_s.aSpacings.Push(reinterpret_cast<void*>(static_cast<INT_PTR>(m_pManager->ScaleLength(std::atoi(pArgs)))));
             SelectCurrentFont();
             break;
         case 'r':
@@ -509,14 +509,14 @@ private:
             PushVariant(false, true, false);
             break;
         case 'x':
-            m_s.x += std::atoi(pArgs);
+            m_s.x += m_pManager->ScaleLength(std::atoi(pArgs));
             m_cxMax = std::max(m_cxMax, m_s.x);
             if (m_s.x >= m_rc.right)
                 result = TagResult::LineEnd;
             break;
         case 'y':
             if (!bDraw)
-                m_s.cyLine = std::atoi(pArgs);
+                m_s.cyLine = m_pManager->ScaleLength(std::atoi(pArgs));
             break;
         default:
             break;

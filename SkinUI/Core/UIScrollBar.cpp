@@ -196,7 +196,7 @@ CUIRect CScrollBarUI::GetThumbRect() const
 
 int CScrollBarUI::Thickness() const
 {
-    return m_bHorizontal ? m_szFixed.cy : m_szFixed.cx;
+    return DpiScaled(m_bHorizontal ? m_szFixed.cy : m_szFixed.cx);
 }
 
 // ---- Placement ----
@@ -258,7 +258,7 @@ void CScrollBarUI::SetPos(RECT rc)
 void CScrollBarUI::LineBack()
 {
     if (m_pOwner == nullptr)
-        SetScrollPos(Clamp32(static_cast<long long>(m_nScrollPos) - m_nLineSize));
+        SetScrollPos(Clamp32(static_cast<long long>(m_nScrollPos) - DpiScaled(m_nLineSize)));
     else if (m_bHorizontal)
         m_pOwner->ScrollLineLeft();
     else
@@ -268,7 +268,7 @@ void CScrollBarUI::LineBack()
 void CScrollBarUI::LineForward()
 {
     if (m_pOwner == nullptr)
-        SetScrollPos(Clamp32(static_cast<long long>(m_nScrollPos) + m_nLineSize));
+        SetScrollPos(Clamp32(static_cast<long long>(m_nScrollPos) + DpiScaled(m_nLineSize)));
     else if (m_bHorizontal)
         m_pOwner->ScrollLineRight();
     else
@@ -582,7 +582,7 @@ bool CScrollBarUI::PaintPart(HDC hDC, UINT& uState, PartImages& images, const ch
     const auto draw = [this, hDC, pstrModify](CUIString& sImage) {
         if (sImage.IsEmpty())
             return false;
-        if (DrawImage(hDC, sImage, pstrModify))
+        if (DrawImage(hDC, sImage, pstrModify, false, 255, pstrModify != nullptr))
             return true;
         sImage.Clear(); // a failing image is not tried again
         return false;

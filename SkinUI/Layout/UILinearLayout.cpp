@@ -36,11 +36,15 @@ struct Axis
     LONG After(const RECT& rcPadding) const { return bVertical ? rcPadding.bottom : rcPadding.right; }
     LONG CrossBefore(const RECT& rcPadding) const { return bVertical ? rcPadding.left : rcPadding.top; }
     LONG CrossAfter(const RECT& rcPadding) const { return bVertical ? rcPadding.right : rcPadding.bottom; }
-    int MinMain(const CControlUI* p) const { return bVertical ? p->GetMinHeight() : p->GetMinWidth(); }
-    int MaxMain(const CControlUI* p) const { return bVertical ? p->GetMaxHeight() : p->GetMaxWidth(); }
-    int MinCross(const CControlUI* p) const { return bVertical ? p->GetMinWidth() : p->GetMinHeight(); }
-    int MaxCross(const CControlUI* p) const { return bVertical ? p->GetMaxWidth() : p->GetMaxHeight(); }
-    int FixedCross(const CControlUI* p) const { return bVertical ? p->GetFixedWidth() : p->GetFixedHeight(); }
+    // The children's limits and fixed sizes are logical: in pixels at the display scale.
+    int MinMain(const CControlUI* p) const { return p->DpiScaled(bVertical ? p->GetMinHeight() : p->GetMinWidth()); }
+    int MaxMain(const CControlUI* p) const { return p->DpiScaled(bVertical ? p->GetMaxHeight() : p->GetMaxWidth()); }
+    int MinCross(const CControlUI* p) const { return p->DpiScaled(bVertical ? p->GetMinWidth() : p->GetMinHeight()); }
+    int MaxCross(const CControlUI* p) const { return p->DpiScaled(bVertical ? p->GetMaxWidth() : p->GetMaxHeight()); }
+    int FixedCross(const CControlUI* p) const
+    {
+        return p->DpiScaled(bVertical ? p->GetFixedWidth() : p->GetFixedHeight());
+    }
     CUISize MakeSize(LONG nMain, LONG nCross) const
     {
         return bVertical ? CUISize(nCross, nMain) : CUISize(nMain, nCross);
@@ -100,7 +104,7 @@ void CLinearLayoutUI::SetSepImmMode(bool bImmediately)
 CUIRect CLinearLayoutUI::GetThumbRect(bool bUseNewPos) const
 {
     const CUIRect B = IsDragging() && bUseNewPos ? m_rcNewPos : m_rcPos;
-    const long long nSep = m_iSepSize;
+    const long long nSep = DpiScaled(m_iSepSize);
     if (!m_bVertical) {
         if (nSep < 0)
             return CUIRect(B.left, B.top, ClampCoord(B.left - nSep), B.bottom);
@@ -144,11 +148,12 @@ void CLinearLayoutUI::ArrangeChildren()
             ++nAdjustable;
         else
             nSize = ClampSize(nSize, ax.MinMain(pControl), ax.MaxMain(pControl));
-        const CUIRect rcPadding = pControl->GetPadding();
+        const CUIRect rcPadding = DpiScaled(pControl->GetPadding());
         nFixed += nSize + ax.Before(rcPadding) + ax.After(rcPadding);
         ++nEstimated;
     }
-    nFixed += (nEstimated - 1) * static_cast<long long>(m_iChildPadding);
+    const long long nChildPadding = DpiScaled(m_iChildPadding);
+    nFixed += (nEstimated - 1) * nChildPadding;
 
     long long nExpand = 0;
     if (nAdjustable > 0)
@@ -181,7 +186,7 @@ void CLinearLayoutUI::ArrangeChildren()
             PlaceFloatChild(i);
             continue;
         }
-        const CUIRect P = pControl->GetPadding();
+        const CUIRect P = DpiScaled(pControl->GetPadding());
         const long long nBefore = ax.Before(P);
         const long long nAfter = ax.After(P);
         nRemaining -= nBefore;
@@ -210,11 +215,11 @@ void CLinearLayoutUI::ArrangeChildren()
         pControl->SetPos(ax.MakeRect(ClampCoord(nPos + nBefore), ClampCoord(nPos + nBefore + nSize + nAfter),
                                      ClampCoord(nCrossStart), ClampCoord(nCrossStart + nCross)));
 
-        nPos += nSize + m_iChildPadding + nBefore + nAfter;
+        nPos += nSize + nChildPadding + nBefore + nAfter;
         nNeeded += nSize + nBefore + nAfter;
-        nRemaining -= nSize + m_iChildPadding + nAfter;
+        nRemaining -= nSize + nChildPadding + nAfter;
     }
-    nNeeded += (nEstimated - 1) * static_cast<long long>(m_iChildPadding);
+    nNeeded += (nEstimated - 1) * nChildPadding;
     if (m_bVertical)
         UpdateScrollBars(C, 0, ClampCoord(nNeeded));
     else
@@ -278,9 +283,9 @@ void CLinearLayoutUI::DragTo(POINT pt)
     const long long nOldLow = m_bVertical ? m_rcNewPos.top : m_rcNewPos.left;
     const long long nOldHigh = m_bVertical ? m_rcNewPos.bottom : m_rcNewPos.right;
     const long long nOldLength = nOldHigh - nOldLow;
-    const long long nMin = m_bVertical ? GetMinHeight() : GetMinWidth();
-    const long long nMax = m_bVertical ? GetMaxHeight() : GetMaxWidth();
-    const long long nSep = m_iSepSize;
+    const long long nMin = DpiScaled(m_bVertical ? GetMinHeight() : GetMinWidth());
+    const long long nMax = DpiScaled(m_bVertical ? GetMaxHeight() : GetMaxWidth());
+    const long long nSep = DpiScaled(m_iSepSize);
     auto length = [&]() { return static_cast<long long>(nHigh) - nLow; };
 
     // Movements while the pointer is behind the splitter (on the side it is moving away from) are
@@ -321,10 +326,11 @@ void CLinearLayoutUI::DragTo(POINT pt)
 
     CUIRect rcInvalidate = GetThumbRect(true);
     m_rcNewPos = N;
+    // The dragged size is kept logical, as the skin gives sizes.
     if (m_bVertical)
-        m_szFixed.cy = N.Height();
+        m_szFixed.cy = DpiUnscaled(N.Height());
     else
-        m_szFixed.cx = N.Width();
+        m_szFixed.cx = DpiUnscaled(N.Width());
 
     if (m_bImmediateMode) {
         m_rcPos = N;

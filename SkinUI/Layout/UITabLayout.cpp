@@ -138,7 +138,7 @@ void CTabLayoutUI::SetPos(RECT rc)
             continue;
 
         // The shown page fills the area less its padding unless it asks for a size of its own.
-        const CUIRect P = pControl->GetPadding();
+        const CUIRect P = DpiScaled(pControl->GetPadding());
         const CUIRect C(ClampCoord(static_cast<long long>(rcInset.left) + P.left),
                         ClampCoord(static_cast<long long>(rcInset.top) + P.top),
                         ClampCoord(static_cast<long long>(rcInset.right) - P.right),
@@ -147,8 +147,8 @@ void CTabLayoutUI::SetPos(RECT rc)
         const CUISize S = pControl->EstimateSize(A);
         long long cx = S.cx != 0 ? S.cx : (A.cx < 0 ? 0 : A.cx);
         long long cy = S.cy != 0 ? S.cy : (A.cy < 0 ? 0 : A.cy);
-        cx = ClampSize(cx, pControl->GetMinWidth(), pControl->GetMaxWidth());
-        cy = ClampSize(cy, pControl->GetMinHeight(), pControl->GetMaxHeight());
+        cx = ClampSize(cx, DpiScaled(pControl->GetMinWidth()), DpiScaled(pControl->GetMaxWidth()));
+        cy = ClampSize(cy, DpiScaled(pControl->GetMinHeight()), DpiScaled(pControl->GetMaxHeight()));
         pControl->SetPos(CUIRect(C.left, C.top, ClampCoord(C.left + cx), ClampCoord(C.top + cy)));
     }
 }

@@ -274,7 +274,8 @@ LRESULT WindowImplBase::HandleNcHitTest(UINT, WPARAM, LPARAM lParam, bool& /*bHa
     ::GetClientRect(m_hWnd, &rcClient);
 
     if (!::IsZoomed(m_hWnd)) {
-        const RECT rcBorder = m_pm.GetResizeBorder();
+        // The skin's frame lengths are logical: hit-tested at the window's scale.
+        const RECT rcBorder = m_pm.ScaleRect(m_pm.GetResizeBorder());
         const bool bLeft = pt.x < rcClient.left + rcBorder.left;
         const bool bRight = pt.x > rcClient.right - rcBorder.right;
         if (pt.y < rcClient.top + rcBorder.top)
@@ -288,7 +289,7 @@ LRESULT WindowImplBase::HandleNcHitTest(UINT, WPARAM, LPARAM lParam, bool& /*bHa
     }
 
     // The caption's left and right are insets from the sides, its top and bottom absolute.
-    const RECT rcCaption = m_pm.GetCaptionArea();
+    const RECT rcCaption = m_pm.ScaleRect(m_pm.GetCaptionArea());
     if (pt.x >= rcClient.left + rcCaption.left && pt.x < rcClient.right - rcCaption.right && pt.y >= rcCaption.top &&
         pt.y < rcCaption.bottom && m_pm.GetRootControl() != nullptr) {
         CControlUI* pControl = m_pm.FindControlAt(pt);
@@ -312,7 +313,7 @@ LRESULT WindowImplBase::HandleGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool& b
         pInfo->ptMaxPosition.y = rcWork.top;
         pInfo->ptMaxTrackSize.x = rcWork.right - rcWork.left;
         pInfo->ptMaxTrackSize.y = rcWork.bottom - rcWork.top;
-        const SIZE szMin = m_pm.GetMinimumSize();
+        const SIZE szMin = m_pm.ScaleSize(m_pm.GetMinimumSize());
         pInfo->ptMinTrackSize.x = szMin.cx;
         pInfo->ptMinTrackSize.y = szMin.cy;
     }
@@ -335,7 +336,7 @@ LRESULT WindowImplBase::HandleMouseHover(UINT, WPARAM, LPARAM, bool& bHandled)
 LRESULT WindowImplBase::HandleSize(UINT, WPARAM, LPARAM, bool& bHandled)
 {
     bHandled = false; // the paint manager lays the tree out again
-    const SIZE szRound = m_pm.GetCornerRounding();
+    const SIZE szRound = m_pm.ScaleSize(m_pm.GetCornerRounding());
     if ((szRound.cx == 0 && szRound.cy == 0) || ::IsIconic(m_hWnd))
         return 0;
     RECT rcWnd = {};

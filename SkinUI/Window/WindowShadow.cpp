@@ -1,5 +1,6 @@
 #include "SkinUI/Window/WindowShadow.h"
 
+#include "SkinUI/Core/UIDpi.h"
 #include "SkinUI/Utils/UIAssert.h"
 
 #include <algorithm>
@@ -107,6 +108,7 @@ void CWindowShadow::AttachToWindow(HWND hParent)
     if (m_hWnd == nullptr)
         return;
     m_hParent = hParent;
+    m_nDpi = WindowDpi(hParent);
     table[hParent] = ShadowEntry{this, nullptr};
 
     const LONG_PTR nStyle = GetWindowLongPtrW(hParent, GWL_STYLE);
@@ -234,7 +236,8 @@ LRESULT CWindowShadow::HandleParentMessage(HWND hWnd, UINT uMsg, WPARAM wParam, 
         if (m_Status & SHADOW_SHOWN) {
             RECT rc;
             GetWindowRect(hWnd, &rc);
-            SetWindowPos(m_hWnd, nullptr, rc.left + m_nxOffset - m_nSize, rc.top + m_nyOffset - m_nSize, 0, 0,
+            const Lengths px = ScaledLengths();
+            SetWindowPos(m_hWnd, nullptr, rc.left + px.nX - px.nSize, rc.top + px.nY - px.nSize, 0, 0,
                          SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOZORDER);
         }
         break;
@@ -259,6 +262,11 @@ LRESULT CWindowShadow::HandleParentMessage(HWND hWnd, UINT uMsg, WPARAM wParam, 
             RedrawShadow(hWnd);
             m_bUpdate = false;
         }
+        break;
+    case kMsgDpiChanged:
+        // The window is resized for its new scale next; the shadow is drawn again at that size.
+        m_nDpi = HIWORD(wParam) != 0 ? HIWORD(wParam) : m_nDpi;
+        m_bUpdate = true;
         break;
     case WM_EXITSIZEMOVE:
         if (m_Status & SHADOW_SHOWN)
@@ -292,9 +300,16 @@ LRESULT CWindowShadow::HandleParentMessage(HWND hWnd, UINT uMsg, WPARAM wParam, 
     return 0;
 }
 
+CWindowShadow::Lengths CWindowShadow::ScaledLengths() const
+{
+    return Lengths{DpiScale(m_nSize, m_nDpi), DpiScale(m_nSharpness, m_nDpi), DpiScale(m_nxOffset, m_nDpi),
+                   DpiScale(m_nyOffset, m_nDpi)};
+}
+
 SIZE CWindowShadow::GetShadowBitmapSize(const RECT& rcWindow) const
 {
-    return SIZE{rcWindow.right - rcWindow.left + 2 * m_nSize, rcWindow.bottom - rcWindow.top + 2 * m_nSize};
+    const int S = ScaledLengths().nSize;
+    return SIZE{rcWindow.right - rcWindow.left + 2 * S, rcWindow.bottom - rcWindow.top + 2 * S};
 }
 
 void CWindowShadow::RedrawShadow(HWND hParent)
@@ -304,7 +319,8 @@ void CWindowShadow::RedrawShadow(HWND hParent)
     RECT rcWindow;
     GetWindowRect(hParent, &rcWindow);
     SIZE size = GetShadowBitmapSize(rcWindow);
-    POINT ptDest = {rcWindow.left + m_nxOffset - m_nSize, rcWindow.top + m_nyOffset - m_nSize};
+    const Lengths px = ScaledLengths();
+    POINT ptDest = {rcWindow.left + px.nX - px.nSize, rcWindow.top + px.nY - px.nSize};
     // A negative size can leave nothing of a small window: no bitmap, and an empty shadow window.
     if (size.cx <= 0 || size.cy <= 0) {
         SetWindowPos(m_hWnd, nullptr, ptDest.x, ptDest.y, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
@@ -348,12 +364,13 @@ void CWindowShadow::ComputeShadowPixels(uint32_t* pPixels, HWND hParent, const R
 {
     const int W = rcWindow.right - rcWindow.left;
     const int H = rcWindow.bottom - rcWindow.top;
-    const int S = m_nSize;
+    const Lengths px = ScaledLengths();
+    const int S = px.nSize;
     const int w = W + 2 * S;
     const int h = H + 2 * S;
     if (pPixels == nullptr || W <= 0 || H <= 0 || w <= 0 || h <= 0)
         return;
-    const int P = m_nSharpness;
+    const int P = px.nSharpness;
     const unsigned D = m_nDarkness;
     const Span kEmpty = {W, 0};
 
@@ -455,13 +472,13 @@ void CWindowShadow::ComputeShadowPixels(uint32_t* pPixels, HWND hParent, const R
         for (int x = std::max(x0, 0), xEnd = std::min(x1, w); x < xEnd; ++x)
             pRow[x] = nValue;
     };
-    const int rFirst = std::min(K, std::max(S - m_nyOffset, 0));
-    const int rLast = std::min(std::max(std::min(H + S - m_nyOffset, H + 2 * S), h - K), h);
-    const int e = S - m_nxOffset;
+    const int rFirst = std::min(K, std::max(S - px.nY, 0));
+    const int rLast = std::min(std::max(std::min(H + S - px.nY, H + 2 * S), h - K), h);
+    const int e = S - px.nX;
     for (int r = rFirst; r < rLast; ++r) {
         uint32_t* pRow = row(r);
         const Span& o = outline(r);
-        const int q = r - S + m_nyOffset;
+        const int q = r - S + px.nY;
         if (q < 0 || q >= H) {
             fill(pRow, o.x, o.y, nSolid);
             continue;

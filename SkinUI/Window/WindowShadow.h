@@ -31,6 +31,7 @@ public:
     // Casts the shadow of hParent, which should have a window region; does nothing without layered windows.
     void AttachToWindow(HWND hParent);
 
+    // Size, sharpness and offset are logical lengths, drawn at the shadowed window's DPI.
     bool SetShadowSize(int nSize);                // -20..20
     bool SetShadowSharpness(unsigned nSharpness); // 0..20
     bool SetShadowDarkness(unsigned nDarkness);   // 0..255
@@ -50,6 +51,15 @@ public:
     void ComputeShadowPixels(uint32_t* pPixels, HWND hParent, const RECT& rcWindow) const;
 
 private:
+    // The shadow's lengths in pixels at the window's DPI.
+    struct Lengths
+    {
+        int nSize;
+        int nSharpness;
+        int nX;
+        int nY;
+    };
+    Lengths ScaledLengths() const;
     static LRESULT CALLBACK ShadowParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleParentMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     void ShowShadow(bool bShow);
@@ -64,6 +74,7 @@ private:
     signed char m_nxOffset = 5;
     signed char m_nyOffset = 5;
     LPARAM m_WndSize = 0;
+    int m_nDpi = 96;
     bool m_bUpdate = false;
     COLORREF m_Color = RGB(0, 0, 0);
 };

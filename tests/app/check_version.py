@@ -2,7 +2,8 @@
 """Fails unless a Windows program carries the version resource and the manifest the installer ships with: the
 version resource's numbers and texts as given, and a manifest whose own version is the same, whose
 architecture is the program's, that names Windows 7, 8, 8.1 and 10/11 as supported, and that states the
-DPI awareness explicitly (dpiAware false, the one statement).
+DPI awareness explicitly: per monitor (version 2 first) where the system knows it, system-aware (dpiAware
+true) below, one statement of each.
 
 Usage: check_version.py --version 1.2.3.4 --publisher P --copyright C --description D --product N
                         --file-name F [--skip-missing] <program.exe>
@@ -26,6 +27,7 @@ NS = {
     "v3": "urn:schemas-microsoft-com:asm.v3",
     "compat": "urn:schemas-microsoft-com:compatibility.v1",
     "ws2005": "http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+    "ws2016": "http://schemas.microsoft.com/SMI/2016/WindowsSettings",
 }
 
 
@@ -116,8 +118,16 @@ def check_manifest(image, want):
     dpi = root.findall("v3:application/v3:windowsSettings/ws2005:dpiAware", NS)
     if len(dpi) != 1:
         problems.append("the manifest has %d dpiAware statements, not one" % len(dpi))
-    elif (dpi[0].text or "").strip().lower() != "false":
-        problems.append("dpiAware is %r, not false" % dpi[0].text)
+    elif (dpi[0].text or "").strip().lower() != "true":
+        problems.append("dpiAware is %r, not true" % dpi[0].text)
+    awareness = root.findall("v3:application/v3:windowsSettings/ws2016:dpiAwareness", NS)
+    if len(awareness) != 1:
+        problems.append("the manifest has %d dpiAwareness statements, not one" % len(awareness))
+    else:
+        # The system takes the first value it knows: version 2 must come first.
+        values = [v.strip().lower() for v in (awareness[0].text or "").split(",")]
+        if not values or values[0] != "permonitorv2":
+            problems.append("dpiAwareness is %r, not PerMonitorV2 first" % awareness[0].text)
     return problems
 
 

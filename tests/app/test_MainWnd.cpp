@@ -15,12 +15,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace SkinUI;
 
 namespace {
+
+// The installer declares itself DPI-aware in its manifest; this test program does so at start, so that a
+// run under a prefix with another display scale (tests/app/dpi/at_dpi.sh) sees the scale the installer sees.
+const bool g_bDpiAware = [] {
+    using SetProcessDpiAwareFn = BOOL(WINAPI*)();
+    const HMODULE hUser32 = ::GetModuleHandleW(L"user32.dll");
+    const auto pfn = reinterpret_cast<SetProcessDpiAwareFn>(
+        reinterpret_cast<void*>(::GetProcAddress(hUser32, "SetProcessDPIAware")));
+    return pfn != nullptr && pfn() != FALSE;
+}();
 
 void Pump(DWORD dwMs)
 {
@@ -339,4 +351,172 @@ TEST(InstallerWindow, FolderDialogHoldsTheWindowAndClosingMeanwhileIsSafe)
         EXPECT_FALSE(::IsWindow(hEvents));
     }
     ::CoUninitialize();
+}
+
+// ---- The window at the display scale of the prefix (96 here; 144 and 192 through tests/app/dpi/at_dpi.sh) ----
+
+namespace {
+
+// Where the installer's controls are at each scale. Worked out by hand from the skin: every skin length is
+// scaled on its own (n * dpi / 96, halves rounded up), and a floating control's rectangle is its container's
+// corner plus its scaled offset, with its scaled size.
+struct ScaleGeometry
+{
+    int nDpi;
+    SIZE szWindow;
+    RECT rcInstall;
+    RECT rcCustomClosed, rcPanelClosed, rcSeparatorClosed;
+    RECT rcCustomOpen, rcPanelOpen, rcSeparatorOpen, rcPath, rcChange;
+};
+
+const ScaleGeometry kScaleGeometry[] = {
+    {96, {600, 400}, {313, 183, 562, 267},
+     {458, 349, 588, 379}, {0, 389, 600, 390}, {0, 379, 600, 389},
+     {458, 270, 588, 300}, {0, 310, 600, 390}, {0, 300, 600, 310}, {123, 316, 472, 341}, {479, 317, 539, 341}},
+    {144, {900, 600}, {470, 275, 844, 401},
+     {687, 523, 882, 568}, {0, 583, 900, 585}, {0, 568, 900, 583},
+     {687, 405, 882, 450}, {0, 465, 900, 585}, {0, 450, 900, 465}, {185, 474, 709, 512}, {719, 476, 809, 512}},
+    {192, {1200, 800}, {626, 366, 1124, 534},
+     {916, 698, 1176, 758}, {0, 778, 1200, 780}, {0, 758, 1200, 778},
+     {916, 540, 1176, 600}, {0, 620, 1200, 780}, {0, 600, 1200, 620}, {246, 632, 944, 682}, {958, 634, 1078, 682}},
+};
+
+std::string RectText(const RECT& rc)
+{
+    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
+           std::to_string(rc.bottom);
+}
+
+// The window's client area drawn into a 32-bit memory bitmap, as its rows of pixels.
+std::vector<DWORD> PrintClient(HWND hWnd, int cx, int cy)
+{
+    std::vector<DWORD> aPixels;
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+    bmi.bmiHeader.biWidth = cx;
+    bmi.bmiHeader.biHeight = -cy;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    void* pvBits = nullptr;
+    const HDC hDC = ::CreateCompatibleDC(nullptr);
+    const HBITMAP hBitmap = ::CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, &pvBits, nullptr, 0);
+    if (hBitmap != nullptr && pvBits != nullptr) {
+        const HGDIOBJ hOld = ::SelectObject(hDC, hBitmap);
+        ::SendMessageW(hWnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(hDC), PRF_CLIENT);
+        ::GdiFlush();
+        const auto* p = static_cast<const DWORD*>(pvBits);
+        aPixels.assign(p, p + static_cast<size_t>(cx) * cy);
+        ::SelectObject(hDC, hOld);
+    }
+    if (hBitmap != nullptr)
+        ::DeleteObject(hBitmap);
+    ::DeleteDC(hDC);
+    return aPixels;
+}
+
+// The height of the ink a text leaves in a control: the rows of its rectangle that differ between the window
+// drawn with the text and without it.
+int InkHeight(CInstallerWindow& w, const char* pstrName, const char* pstrText)
+{
+    CControlUI* pControl = w.Find(pstrName);
+    RECT rcClient = {};
+    ::GetClientRect(w.Handle(), &rcClient);
+    const int cx = rcClient.right;
+    const int cy = rcClient.bottom;
+    pControl->SetText(pstrText);
+    const std::vector<DWORD> aWith = PrintClient(w.Handle(), cx, cy);
+    pControl->SetText("");
+    const std::vector<DWORD> aWithout = PrintClient(w.Handle(), cx, cy);
+    if (aWith.empty() || aWith.size() != aWithout.size())
+        return -1;
+    const RECT rc = pControl->GetPos();
+    int nTop = -1, nBottom = -1;
+    for (int y = std::max<int>(rc.top, 0); y < std::min<int>(rc.bottom, cy); ++y) {
+        for (int x = std::max<int>(rc.left, 0); x < std::min<int>(rc.right, cx); ++x) {
+            const size_t i = static_cast<size_t>(y) * cx + x;
+            if ((aWith[i] & 0xFFFFFF) != (aWithout[i] & 0xFFFFFF)) {
+                nTop = nTop < 0 ? y : nTop;
+                nBottom = y + 1;
+                break;
+            }
+        }
+    }
+    return nTop < 0 ? 0 : nBottom - nTop;
+}
+
+} // namespace
+
+TEST(InstallerWindowAtScale, WindowControlsPanelAndTextScaleWithTheDisplay)
+{
+    const char* pstrExpected = std::getenv("VELTARA_EXPECT_DPI");
+    const int nExpected = pstrExpected != nullptr ? std::atoi(pstrExpected) : 96;
+    CInstallerWindow w;
+    CPaintManagerUI& pm = w.Wnd().GetPaintManager();
+    // The scale must have reached the window: a prefix setting that got lost would test 96 three times.
+    ASSERT_EQ(pm.GetDpi(), nExpected) << "the window did not take the prefix's display scale";
+    const ScaleGeometry* pWant = nullptr;
+    for (const ScaleGeometry& g : kScaleGeometry)
+        pWant = g.nDpi == nExpected ? &g : pWant;
+    ASSERT_NE(pWant, nullptr) << "no geometry for " << nExpected << " DPI";
+
+    RECT rcClient = {}, rcWindow = {};
+    ::GetClientRect(w.Handle(), &rcClient);
+    ::GetWindowRect(w.Handle(), &rcWindow);
+    EXPECT_EQ(rcClient.right, pWant->szWindow.cx);
+    EXPECT_EQ(rcClient.bottom, pWant->szWindow.cy);
+    EXPECT_EQ(rcWindow.right - rcWindow.left, pWant->szWindow.cx);
+    EXPECT_EQ(rcWindow.bottom - rcWindow.top, pWant->szWindow.cy);
+
+    const auto expectAt = [&w](const char* pstrName, const RECT& rcWant) {
+        CControlUI* p = w.Find(pstrName);
+        ASSERT_NE(p, nullptr) << pstrName;
+        EXPECT_EQ(RectText(p->GetPos()), RectText(rcWant)) << pstrName;
+    };
+    // The separator line has no name: it is the control of the agreement row that is drawn in its blue.
+    const auto separator = [&w]() -> CControlUI* {
+        auto* pRow = static_cast<IContainerUI*>(w.Find("Btn_Custom")->GetParent()->GetInterface("IContainer"));
+        for (int i = 0; pRow != nullptr && i < pRow->ItemCount(); ++i) {
+            CControlUI* p = pRow->ItemAt(i);
+            if ((p->GetBackColor() & 0xFFFFFF) == 0x0C78CB)
+                return p;
+        }
+        return nullptr;
+    };
+    ASSERT_NE(separator(), nullptr);
+    expectAt("Btn_Install", pWant->rcInstall);
+    expectAt("Btn_Custom", pWant->rcCustomClosed);
+    expectAt("Hor_Custom", pWant->rcPanelClosed);
+    EXPECT_EQ(RectText(separator()->GetPos()), RectText(pWant->rcSeparatorClosed));
+
+    // The panel slides open in the skin's own steps and ends exactly on its scaled height, then closes
+    // exactly on its scaled closed height.
+    pm.SendNotify(w.Find("Btn_Custom"), "click");
+    Pump(900);
+    EXPECT_EQ(w.Find("Hor_Custom")->GetFixedHeight(), 80);
+    expectAt("Hor_Custom", pWant->rcPanelOpen);
+    expectAt("Btn_Custom", pWant->rcCustomOpen);
+    expectAt("Edt_Path", pWant->rcPath);
+    expectAt("Btn_Change", pWant->rcChange);
+    EXPECT_EQ(RectText(separator()->GetPos()), RectText(pWant->rcSeparatorOpen));
+
+    // Fonts are made at the scaled sizes of the skin (12 and 16), and text is drawn that much taller.
+    for (const auto& font : {std::make_pair(0, 12), std::make_pair(1, 16)}) {
+        LOGFONTW lf = {};
+        ASSERT_NE(::GetObjectW(pm.FontByIndex(font.first), sizeof(lf), &lf), 0);
+        EXPECT_EQ(lf.lfHeight, -MulDiv(font.second, nExpected, 96)) << "font " << font.first;
+    }
+    const char kSample[] = "所需空间：150MB";
+    const int nInk = InkHeight(w, "Txt_ShowMsg", kSample);
+    pm.SetDpi(96);
+    Pump(50);
+    const int nInk96 = InkHeight(w, "Txt_ShowMsg", kSample);
+    ASSERT_GT(nInk96, 6);
+    EXPECT_NEAR(nInk, nInk96 * nExpected / 96.0, 2.0) << "ink " << nInk << " px at " << nExpected << ", " << nInk96
+                                                      << " px at 96";
+
+    pm.SetDpi(nExpected);
+    pm.SendNotify(w.Find("Btn_Custom"), "click");
+    Pump(900);
+    EXPECT_EQ(w.Find("Hor_Custom")->GetFixedHeight(), 1);
+    expectAt("Hor_Custom", pWant->rcPanelClosed);
 }

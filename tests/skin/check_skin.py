@@ -76,9 +76,7 @@ def rect(value):
 # ---------------------------------------------------------------------------------------------------------------
 # PNG reading: size and whether every pixel is opaque.
 
-def read_png(path):
-    """(width, height, opaque) of a PNG file; opaque is decided from the colour type and, where the image
-    carries alpha, from every pixel's alpha."""
+def png_chunks(path):
     data = open(path, "rb").read()
     if data[:8] != b"\x89PNG\r\n\x1a\n":
         raise ValueError("not a PNG file")
@@ -87,18 +85,14 @@ def read_png(path):
         length, kind = struct.unpack(">I4s", data[pos:pos + 8])
         chunks.append((kind, data[pos + 8:pos + 8 + length]))
         pos += 12 + length
-    ihdr = dict(chunks)[b"IHDR"]
-    width, height, depth, ctype, _comp, _filt, interlace = struct.unpack(">IIBBBBB", ihdr)
-    has_trns = any(k == b"tRNS" for k, _ in chunks)
-    if ctype in (0, 2, 3) and not has_trns:
-        return width, height, True
-    if ctype not in (4, 6) or depth != 8 or interlace:
-        return width, height, False  # transparency of a kind this check does not decode: not proven opaque
-    bpp = 2 if ctype == 4 else 4
+    return chunks
+
+
+def png_rows(chunks, width, height, bpp):
+    """The unfiltered rows of a non-interlaced 8-bit PNG, one bytearray each."""
     raw = zlib.decompress(b"".join(d for k, d in chunks if k == b"IDAT"))
     stride = width * bpp
     prev = bytearray(stride)
-    opaque = True
     for y in range(height):
         ftype = raw[y * (stride + 1)]
         line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
@@ -116,11 +110,90 @@ def read_png(path):
                 p = a + b - c
                 pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
                 line[x] = (line[x] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        if any(v != 255 for v in line[bpp - 1::bpp]):
-            opaque = False
-            break
+        yield line
         prev = line
-    return width, height, opaque
+
+
+def read_rgba(path):
+    """(width, height, rows) of an 8-bit RGB or RGBA PNG, every row as bytes of RGBA pixels."""
+    chunks = png_chunks(path)
+    width, height, depth, ctype, _comp, _filt, interlace = struct.unpack(">IIBBBBB", dict(chunks)[b"IHDR"])
+    if ctype not in (2, 6) or depth != 8 or interlace:
+        raise ValueError("only 8-bit RGB or RGBA PNGs are read here")
+    rows = []
+    for line in png_rows(chunks, width, height, 4 if ctype == 6 else 3):
+        if ctype == 2:
+            line = bytearray(b for i in range(0, len(line), 3) for b in (line[i], line[i + 1], line[i + 2], 255))
+        rows.append(bytes(line))
+    return width, height, rows
+
+
+def read_png(path):
+    """(width, height, opaque) of a PNG file; opaque is decided from the colour type and, where the image
+    carries alpha, from every pixel's alpha."""
+    chunks = png_chunks(path)
+    width, height, depth, ctype, _comp, _filt, interlace = struct.unpack(">IIBBBBB", dict(chunks)[b"IHDR"])
+    has_trns = any(k == b"tRNS" for k, _ in chunks)
+    if ctype in (0, 2, 3) and not has_trns:
+        return width, height, True
+    if ctype not in (4, 6) or depth != 8 or interlace:
+        return width, height, False  # transparency of a kind this check does not decode: not proven opaque
+    bpp = 2 if ctype == 4 else 4
+    for line in png_rows(chunks, width, height, bpp):
+        if any(v != 255 for v in line[bpp - 1::bpp]):
+            return width, height, False
+    return width, height, True
+
+
+def read_jpeg_size(path):
+    """(width, height) from a JPEG file's frame header."""
+    data = open(path, "rb").read()
+    if data[:2] != b"\xff\xd8":
+        raise ValueError("not a JPEG file")
+    pos = 2
+    while pos + 4 <= len(data):
+        if data[pos] != 0xFF:
+            raise ValueError("broken JPEG marker")
+        marker = data[pos + 1]
+        length = struct.unpack(">H", data[pos + 2:pos + 4])[0]
+        if marker in (0xC0, 0xC1, 0xC2):
+            height, width = struct.unpack(">HH", data[pos + 5:pos + 9])
+            return width, height
+        pos += 2 + length
+    raise ValueError("no frame header")
+
+
+# A picture drawn for a display scale sits beside the plain one: name@1.5x / name@2x, PNG or JPEG.
+SCALED_NAME = re.compile(r"^(?P<stem>.+)@(?P<scale>1\.5|2)x\.(?P<ext>png|jpg)$", re.IGNORECASE)
+
+
+def check_scaled(skin, images, faults):
+    """Every scaled picture belongs to a used image and is that image's size at its scale, halves rounded
+    up as the installer rounds; the backgrounds stay opaque."""
+    for name in sorted(os.listdir(skin)):
+        m = SCALED_NAME.match(name)
+        if not m:
+            continue
+        plain = m.group("stem") + ".png"
+        if plain not in images:
+            faults.append("%s: a scaled picture of %s, which the skin does not use" % (name, plain))
+            continue
+        scale = float(m.group("scale"))
+        try:
+            if m.group("ext").lower() == "png":
+                width, height, opaque = read_png(os.path.join(skin, name))
+            else:
+                (width, height), opaque = read_jpeg_size(os.path.join(skin, name)), True
+        except (OSError, ValueError, zlib.error, struct.error) as e:
+            faults.append("%s: cannot be read: %s" % (name, e))
+            continue
+        plain_w, plain_h, plain_opaque = images[plain]
+        want = (int(plain_w * scale + 0.5), int(plain_h * scale + 0.5))
+        if (width, height) != want:
+            faults.append("%s: %dx%d, expected %dx%d (%s at %sx)" % (name, width, height, want[0], want[1], plain,
+                                                                     m.group("scale")))
+        if plain_opaque and not opaque:
+            faults.append("%s: not opaque, as %s is" % (name, plain))
 
 
 # ---------------------------------------------------------------------------------------------------------------
@@ -187,8 +260,9 @@ def check(skin):
         if not opaque:
             faults.append("%s: not opaque" % name)
 
+    check_scaled(skin, images, faults)
     for name in sorted(os.listdir(skin)):
-        if name.lower().endswith(".png") and name not in images:
+        if name.lower().endswith((".png", ".jpg")) and name not in images and not SCALED_NAME.match(name):
             faults.append("%s: not used by the skin or the installer" % name)
     return faults
 

@@ -7,6 +7,9 @@
 # and fields must be drawn (the agreement text over the art, without a box of its own), the separator line
 # must sit where the panel state puts it, and the window must be 600 x 400. Controls the skin names but the
 # framework lacks are reported by SkinView and skipped.
+# With SKIN_PAGES_DPI=144 or 192 the pages are shown under a prefix at that display scale (tests/app/dpi/
+# at_dpi.sh) and saved as skin-<page>@<dpi>.png; there the window must be 600 x 400 scaled, the separator line
+# must sit at its scaled place, and the comparisons with the art (drawn for 96) are left out.
 # Usage: tests/skin/skin_pages.sh <build-dir> [<skin-folder>]     (CTest runs it as skin_pages)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -16,8 +19,18 @@ exe="$build/tools/skinview/SkinView.exe"
 shots="$build/screenshots"
 [ -x "$exe" ] || { echo "skin_pages: $exe is not built" >&2; exit 1; }
 mkdir -p "$shots"
-. "$root/tools/wine-env.sh" "$build"
-wine_env_up || exit 1
+dpi=${SKIN_PAGES_DPI:-96}
+if [ "$dpi" = 96 ]; then
+    . "$root/tools/wine-env.sh" "$build"
+    wine_env_up || exit 1
+elif [ -z "${VELTARA_DPI_BUILD:-}" ]; then
+    exec bash "$root/tests/app/dpi/at_dpi.sh" "$build" "$dpi" bash "$0" "$@"
+fi
+suffix=$([ "$dpi" = 96 ] || echo "@$dpi")
+# A length of the skin at this scale (halves rounded up, as the framework rounds).
+scaled() { echo $((($1 * dpi + 48) / 96)); }
+# The comparisons with the art hold at 96 only.
+at_base() { [ -f "$shot" ] && [ "$dpi" = 96 ]; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -92,7 +105,7 @@ separator_at() { # <x> <y>
 shoot() { # <page> <SkinView arguments...>
     page=$1
     shift
-    shot="$shots/skin-$page.png"
+    shot="$shots/skin-$page$suffix.png"
     rm -f "$shot"
     wine "$exe" --title "skinview-$page" --exit-after 30000 "$@" "${skin_source:-$skin}" </dev/null >"$work/$page.log" 2>&1 &
     local pid=$! win
@@ -122,7 +135,7 @@ shoot() { # <page> <SkinView arguments...>
     done
     [ -f "$shot" ] || fail "no screenshot"
     # Close it as a user would: a click on the caption gives it the keyboard, Escape closes it.
-    xdotool mousemove --window "$win" 300 20 click 1 sleep 0.2 key Escape 2>/dev/null
+    xdotool mousemove --window "$win" "$(scaled 300)" "$(scaled 20)" click 1 sleep 0.2 key Escape 2>/dev/null
     for i in $(seq 1 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     if kill -0 "$pid" 2>/dev/null; then
         fail "Escape did not close the window"
@@ -131,14 +144,15 @@ shoot() { # <page> <SkinView arguments...>
     wait "$pid" 2>/dev/null
     grep -h "SkinView:" "$work/$page.log" >&2
     [ -f "$shot" ] || return
-    [ "$(identify -format '%wx%h' "$shot")" = 600x400 ] || fail "the window is $(identify -format '%wx%h' "$shot")"
+    [ "$(identify -format '%wx%h' "$shot")" = "$(scaled 600)x$(scaled 400)" ] ||
+        fail "the window is $(identify -format '%wx%h' "$shot")"
     echo "skin_pages: saved $shot"
 }
 
 shoot welcome --select Tab_MainSwitch=0 --select Tab_Switch=0 "${setup[@]}"
-[ -f "$shot" ] && {
+[ -f "$shot" ] && separator_at "$(scaled 5)" "$(scaled 384)"
+at_base && {
     region_is bk.png 10 55 280 110
-    separator_at 5 384
     region_shows bk.png Btn_Mini.png 0 0 536 0 32 22 "the minimise button"
     region_shows bk.png Btn_Close.png 0 0 567 0 32 22 "the close button"
     region_shows bk.png Btn_Install.png 0 0 313 183 249 84 "the install button"
@@ -146,9 +160,9 @@ shoot welcome --select Tab_MainSwitch=0 --select Tab_Switch=0 "${setup[@]}"
 }
 
 shoot welcome-custom --select Tab_MainSwitch=0 --select Tab_Switch=0 "${setup[@]}" "${panel_open[@]}"
-[ -f "$shot" ] && {
+[ -f "$shot" ] && separator_at "$(scaled 5)" "$(scaled 305)"
+at_base && {
     region_is bk.png 10 55 280 110
-    separator_at 5 305
     region_is bk.png 5 340 40 40
     region_shows bk.png Custom_Down.png 0 0 458 270 130 30 "the open panel's button"
     region_covers bk.png 55 313 64 30 "the path label"
@@ -160,7 +174,7 @@ shoot welcome-custom --select Tab_MainSwitch=0 --select Tab_Switch=0 "${setup[@]
 shoot progress --select Tab_MainSwitch=0 --select Tab_Switch=1 "${setup[@]}" --attr Hor_Window:bkimage=bk1.png \
     --attr "theme:bkimage=file='0.png' fade='255'" --value Pro_Install=450 --text Txt_Status=45% \
     --text 'Txt_Error=请耐心等待，马上就好! 当前速度：1,206 KB/s'
-[ -f "$shot" ] && {
+at_base && {
     region_is 0.png 0 43 600 240 0 0
     region_is bk1.png 360 355 230 40
     region_covers bk1.png 50 323 500 24 "the progress bar"
@@ -170,14 +184,14 @@ shoot progress --select Tab_MainSwitch=0 --select Tab_Switch=1 "${setup[@]}" --a
 }
 
 shoot finish --select Tab_MainSwitch=0 --select Tab_Switch=2 "${setup[@]}" --attr Hor_Window:bkimage=bk2.png
-[ -f "$shot" ] && {
+at_base && {
     region_is bk2.png 10 55 580 240
     region_shows bk2.png Btn_Finish.png 0 0 100 308 176 58 "the finish button"
     region_shows bk2.png Btn_Start.png 0 0 310 308 176 58 "the start button"
 }
 
 shoot agreement --select Tab_MainSwitch=1 "${setup[@]}" --text "Txt_info=$agreement"
-[ -f "$shot" ] && {
+at_base && {
     region_is bk.png 0 80 18 300
     region_is bk.png 10 45 480 26
     region_covers bk.png 500 50 60 24 "the back button"
@@ -189,7 +203,7 @@ shoot agreement --select Tab_MainSwitch=1 "${setup[@]}" --text "Txt_info=$agreem
 # The same skin packed as the installer carries it, when this tree has packed it.
 if [ -f "$build/app/skin.zip" ]; then
     skin_source="$build/app/skin.zip" shoot welcome-archive --select Tab_Switch=0 "${setup[@]}"
-    [ -f "$shot" ] && {
+    at_base && {
         region_is bk.png 10 55 280 110
         region_shows bk.png Btn_Install.png 0 0 313 183 249 84 "the install button"
     }

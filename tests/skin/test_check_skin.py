@@ -85,6 +85,16 @@ CASES = [
      "source 0,60,130,90 is not inside"),
     ("image nobody uses", lambda d: write_png(os.path.join(d, "extra.png"), 4, 4), "extra.png: not used"),
     ("markup broken", edit_xml("</Window>", "</Windows>"), "unmatched closing tag"),
+    ("scaled strip a pixel short", lambda d: write_png(os.path.join(d, "Btn_Mini@2x.png"), 191, 44),
+     "Btn_Mini@2x.png: 191x44, expected 192x44"),
+    ("1.5x picture rounded down", lambda d: write_png(os.path.join(d, "Edit@1.5x.png"), 523, 37),
+     "Edit@1.5x.png: 523x37, expected 524x38"),
+    ("scaled background with a transparent pixel",
+     lambda d: write_png(os.path.join(d, "bk1@2x.png"), 1200, 800, alpha_at=(0, 0)), "bk1@2x.png: not opaque"),
+    ("scaled picture of an unused image", lambda d: write_png(os.path.join(d, "extra@2x.png"), 4, 4),
+     "which the skin does not use"),
+    ("scaled JPEG of the wrong size", lambda d: shutil.copy(os.path.join(d, "1@2x.jpg"), os.path.join(d, "bk@2x.jpg")),
+     "bk@2x.jpg: 1200x480, expected 1200x800"),
 ]
 
 

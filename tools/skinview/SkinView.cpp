@@ -183,6 +183,11 @@ private:
 
 int main(int argc, char** argv)
 {
+    // DPI-aware like the installer (whose manifest says so): the skin is shown at the display's scale.
+    using SetProcessDpiAwareFn = BOOL(WINAPI*)();
+    if (const auto pfn = reinterpret_cast<SetProcessDpiAwareFn>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware"))))
+        pfn();
     CPaintManagerUI::SetModuleInstance(::GetModuleHandleA(nullptr));
     Options opts;
     const char* pstrSkin = nullptr;

@@ -3,6 +3,7 @@
 // window geometry.
 #include "WindowTestSupport.h"
 
+#include "SkinUI/Core/UIContainer.h"
 #include "SkinUI/Utils/SystemLibrary.h"
 
 #include <gtest/gtest.h>
@@ -564,4 +565,53 @@ TEST(ManagerPaintResources, DrawingLibraryComesFromTheSystemFolder)
     wchar_t szSystem[MAX_PATH] = {};
     ASSERT_TRUE(CUISystemLibrary::SystemPath("msimg32.dll", szSystem, MAX_PATH));
     EXPECT_EQ(lstrcmpiW(szLoaded, szSystem), 0);
+}
+
+TEST(ManagerDisplayScale, DpiChangeRemakesFontsLaysOutAgainAndTakesTheSuggestedRectangle)
+{
+    CPaintManagerUI pm;
+    HostWindow host(pm, HostWindow::VisiblePopup, 200, 120);
+    ASSERT_EQ(pm.GetDpi(), 96) << "the tree's prefix runs at 96 DPI";
+    const HFONT hFont = pm.RegisterFont("Arial", 12, false, false, false);
+    ASSERT_NE(hFont, nullptr);
+    auto pRoot = std::make_unique<CContainerUI>();
+    auto pChild = std::make_unique<CControlUI>();
+    CControlUI* pFloat = pChild.get();
+    pFloat->SetFloat(true);
+    pFloat->SetFixedXY(SIZE{11, 20});
+    pFloat->SetFixedWidth(31);
+    pFloat->SetFixedHeight(16);
+    pRoot->AddItem(pChild.release());
+    pm.SetRootControl(pRoot.release());
+    const auto paint = [&host] {
+        ::InvalidateRect(host.Handle(), nullptr, FALSE);
+        ::UpdateWindow(host.Handle());
+    };
+    const auto fontHeight = [&pm] {
+        LOGFONTW lf = {};
+        ::GetObjectW(pm.FontByIndex(0), sizeof(lf), &lf);
+        return lf.lfHeight;
+    };
+    paint();
+    EXPECT_EQ(RectText(pFloat->GetPos()), RectText(CUIRect(11, 20, 42, 36)));
+    EXPECT_EQ(fontHeight(), -12);
+
+    // What a per-monitor aware window gets when it moves to a monitor at 150 %: the new DPI and where the
+    // system suggests the window goes. Odd lengths gain the half pixel; the placement stays logical, so
+    // going back to 96 gives the first rectangle again.
+    RECT rcSuggested = {40, 30, 340, 210};
+    ::SendMessageW(host.Handle(), 0x02E0, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&rcSuggested));
+    paint();
+    EXPECT_EQ(pm.GetDpi(), 144);
+    RECT rcWindow = {};
+    ::GetWindowRect(host.Handle(), &rcWindow);
+    EXPECT_EQ(RectText(rcWindow), RectText(rcSuggested));
+    EXPECT_EQ(RectText(pFloat->GetPos()), RectText(CUIRect(17, 30, 64, 54)));
+    EXPECT_EQ(fontHeight(), -18);
+
+    RECT rcBack = {40, 30, 240, 150};
+    ::SendMessageW(host.Handle(), 0x02E0, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&rcBack));
+    paint();
+    EXPECT_EQ(RectText(pFloat->GetPos()), RectText(CUIRect(11, 20, 42, 36)));
+    EXPECT_EQ(fontHeight(), -12);
 }

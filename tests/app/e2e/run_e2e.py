@@ -23,7 +23,7 @@ How the window is read:
   in a control when its rectangle lies inside that control's rectangle (computed from skin.xml).
 - Colours and pages come from screenshots: red text is counted in the control's rectangle, and the page is the
   skin background closest to the screenshot (tools/installer_driver.py). Screenshots of every page and
-  failure state are kept as BUILD/screenshots/e2e-<case>-<state>.png.
+  failure state are kept as BUILD/screenshots/e2e-<case>-<state>.png (e2e-<case>-<state>@<dpi>.png with --dpi).
 Port 80 is claimed first (tools/nginx/port_owner.py): a stranger there fails every group at once, naming the port.
 """
 import argparse
@@ -166,7 +166,7 @@ class Run:
                                          stdout=subprocess.DEVNULL, stderr=err)
         self.trace = TextTrace(self.trace_path)
         self.win = InstallerWindow.find(SKIN, 30, classname=os.path.basename(installer).lower(),
-                                        alive=lambda: self.proc.poll() is None)
+                                        alive=lambda: self.proc.poll() is None, dpi=ctx.dpi)
         if self.win is None:
             self.stop()
             raise Failure("the installer window did not appear")
@@ -177,7 +177,8 @@ class Run:
         return self.proc.poll() is None
 
     def shot_path(self, state):
-        return os.path.join(self.ctx.shots, "e2e-%s-%s.png" % (self.name, state))
+        scale = "" if self.ctx.dpi == 96 else "@%d" % self.ctx.dpi
+        return os.path.join(self.ctx.shots, "e2e-%s-%s%s.png" % (self.name, state, scale))
 
     def shot(self, state):
         path = self.shot_path(state)
@@ -214,7 +215,7 @@ class Run:
         the open panel's position)."""
         mark = self.trace.mark()
         self.win.click("Btn_Custom")
-        top = self.win.panel.rects["Hor_Custom"][1] + PATH_LABEL_TOP
+        top = self.win.panel.rects["Hor_Custom"][1] + self.geo.scale(PATH_LABEL_TOP)
         deadline = time.monotonic() + 10
         while time.monotonic() < deadline and self.alive():
             if any(text == PATH_LABEL and abs(rect[1] - top) <= 1 for text, rect in self.trace.refresh()[mark:]):
@@ -231,7 +232,7 @@ class Run:
         self.win.key("End", "shift+Home", "BackSpace")
         self.win.type_text(folder, delay_ms)
         time.sleep(0.2)
-        self.win.click_at(*NEUTRAL_SPOT)
+        self.win.click_at(*(self.geo.scale(v) for v in NEUTRAL_SPOT))
         return mark
 
     def pixels(self, rect, shot):
@@ -329,6 +330,9 @@ class Context:
         self.shots = os.path.join(self.build, "screenshots")
         os.makedirs(self.work, exist_ok=True)
         os.makedirs(self.shots, exist_ok=True)
+        # At another display scale the installer runs under the tree's second prefix (<build>/dpi), whose
+        # LogPixels is set to it, so that the tree's own prefix stays at 96 for every other test.
+        self.dpi = opts.dpi
         self.env = self._wine_env()
         os.environ["DISPLAY"] = self.env["DISPLAY"]  # xdotool and import work on the Wine display
         self.prefix = self.env["WINEPREFIX"]
@@ -347,7 +351,10 @@ class Context:
         self.installable = self.hash_mode in ("", "demo") or self.hash_mode.lower() == digest
 
     def _wine_env(self):
-        script = '. "%s/tools/wine-env.sh" "%s" && wine_env_up >&2 && env -0' % (ROOT, self.build)
+        if self.dpi == 96:
+            script = '. "%s/tools/wine-env.sh" "%s" && wine_env_up >&2 && env -0' % (ROOT, self.build)
+        else:
+            script = 'bash "%s/tests/app/dpi/at_dpi.sh" "%s" %d env -0' % (ROOT, self.build, self.dpi)
         out = subprocess.run(["bash", "-c", script], stdout=subprocess.PIPE, check=True).stdout
         env = {}
         for item in out.split(b"\0"):
@@ -1705,6 +1712,7 @@ def main():
     ap.add_argument("--package", required=True)
     ap.add_argument("--hash-mode", default="")
     ap.add_argument("--only", default=",".join(GROUPS))
+    ap.add_argument("--dpi", type=int, default=96, help="the display scale of the prefix the installer runs under")
     opts = ap.parse_args()
     global REGISTERS
     REGISTERS = opts.register_uninstall.upper() in ("ON", "1", "TRUE", "YES")
