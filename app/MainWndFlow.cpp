@@ -153,6 +153,11 @@ void CMainWnd::OnTimer(UINT_PTR uTimerId)
     case TIMER_POLL:
         PollDownload();
         break;
+    case TIMER_RESUME:
+        StopTimer(TIMER_RESUME);
+        if (m_eStage == Stage::Downloading)
+            StartDownloadAttempt();
+        break;
     case TIMER_PANEL:
         StepPanelAnimation();
         break;
@@ -184,7 +189,7 @@ void CMainWnd::StartWork()
 {
     ShowWorkStopped(false);
     StartTimer(TIMER_FADE_IN, kFadePeriodMs);
-    if (!m_strPackage.empty())
+    if (m_download.IsVerified())
         StartUnpacking(); // a package that passed its checks is not downloaded again
     else
         StartDownload();
@@ -193,9 +198,50 @@ void CMainWnd::StartWork()
 void CMainWnd::StartDownload()
 {
     m_eStage = Stage::Downloading;
-    SetProgress(0);
     ShowStatusLine("");
-    m_nTaskId = AddDownload(ComposePackageUrl());
+    // The package streams into a file of its own in the install folder; a download that stopped there goes
+    // on from its last byte.
+    const std::wstring strFolder = GbkToWide(InstallFolder());
+    if (!m_download.CanResume(strFolder) && !m_download.Begin(strFolder, ComposePackageUrl())) {
+        TraceDebug("the package file cannot be made (error %lu)", ::GetLastError());
+        FailInstallation(kInstallFailed, RetryFrom::ChooseFolder);
+        return;
+    }
+    const SPackageDownloadState& state = m_download.State();
+    SetProgress(DownloadProgressValue(state.nBytes, state.nTotal));
+    m_download.AllowMoreAttempts();
+    StartDownloadAttempt();
+}
+
+void CMainWnd::StartDownloadAttempt()
+{
+    m_nTaskId = AddRequest(m_download.NextRequest());
+}
+
+void CMainWnd::FailDownload(CPackageDownload::Failure eFailure)
+{
+    const SPackageDownloadState& state = m_download.State();
+    TraceDebug("download failed (%d): status %d, %lld of %lld bytes, %d attempts, end %d, error %lu",
+               static_cast<int>(eFailure), state.nStatusCode, state.nBytes, state.nTotal, state.nAttempts,
+               static_cast<int>(state.eLastEnd), state.dwLastError);
+    switch (eFailure) {
+    case CPackageDownload::Failure::Refused:
+        FailInstallation(kPackageRefused, RetryFrom::Download);
+        break;
+    case CPackageDownload::Failure::NoSpace: {
+        CUIString strText;
+        strText.FormatText(kNoSpace, FormatBytes(m_download.NeededBytes(), true).Chars(),
+                           FormatBytes(m_download.FreeBytes(), false).Chars());
+        FailInstallation(strText, RetryFrom::ChooseFolder);
+        break;
+    }
+    case CPackageDownload::Failure::Unwritable:
+        FailInstallation(kInstallFailed, RetryFrom::ChooseFolder);
+        break;
+    default:
+        FailInstallation(kConnectFailed, RetryFrom::Download);
+        break;
+    }
 }
 
 void CMainWnd::StartUnpacking()
@@ -203,11 +249,10 @@ void CMainWnd::StartUnpacking()
     m_eStage = Stage::Installing;
     SetProgress(900);
     ShowStatusLine("");
-    // The thread gets its own copy of the folder and the package: it never reads the window.
-    if (!m_unpacker.Start(m_hWnd, std::move(m_strPackage), InstallFolder(), m_strExpectedSha256.c_str())) {
-        m_strPackage = m_unpacker.TakePackage();
+    // The thread gets its own copy of the folder and its own handle of the package file: it never reads the
+    // window.
+    if (!m_unpacker.Start(m_hWnd, m_download.PackageHandle(), InstallFolder()))
         FailInstallation(kInstallFailed, RetryFrom::Install);
-    }
 }
 
 void CMainWnd::Retry()
@@ -373,13 +418,17 @@ void CMainWnd::ShowWorkStopped(bool bStopped)
 
 void CMainWnd::OnTaskResponse(FCHttpRequest& task)
 {
-    if (task.GetResponseInfo().m_nStatusCode != 0) {
-        StartTimer(TIMER_POLL, kPollPeriodMs);
+    // No answer at all: the transfer ends at once, and its end decides.
+    if (task.GetResponseInfo().m_nStatusCode == 0)
+        return;
+    if (!m_download.OnAnswer(task.GetResponseInfo())) {
+        // The drive cannot take the rest of the package: nothing more is stored once the task is stopped.
+        DeleteTask(task.GetTaskId());
+        m_download.Discard();
+        FailDownload(CPackageDownload::Failure::NoSpace);
         return;
     }
-    // No response at all: this download is over.
-    DeleteTask(task.GetTaskId());
-    FailInstallation(kConnectFailed, RetryFrom::Download);
+    StartTimer(TIMER_POLL, kPollPeriodMs);
 }
 
 void CMainWnd::OnTaskTimeout(FCHttpRequest& /*task*/)
@@ -394,11 +443,10 @@ void CMainWnd::PollDownload()
         FailInstallation(kTaskLost, RetryFrom::Download);
         return;
     }
-    const int nReceived = pTask->GetReceivedBytes();
-    const int nTotal = pTask->GetResponseInfo().m_nContentLength;
-    if (nTotal != 0) {
-        SetProgress(DownloadProgressValue(nReceived, nTotal));
-    }
+    const long long nReceived = pTask->GetReceivedBytes64();
+    const long long nTotal = m_download.State().nTotal;
+    if (nTotal != 0)
+        SetProgress(DownloadProgressValue(pTask->GetBodyOffset() + nReceived, nTotal));
     m_nPollClock += static_cast<int>(kPollPeriodMs);
     if (m_nPollClock % 1000 != 0)
         return;
@@ -407,19 +455,20 @@ void CMainWnd::PollDownload()
 
 void CMainWnd::OnTaskFinished(FCHttpRequest& task)
 {
-    task.TakeReceivedData(m_strPackage);
     StopTimer(TIMER_POLL);
-    const HttpResponseInfo& response = task.GetResponseInfo();
-    const PackageVerdict eVerdict = JudgeDownloadedPackage(response.m_nStatusCode, response.m_nContentLength,
-                                                           response.m_bBodyComplete != FALSE, m_strPackage);
-    if (eVerdict != PackageVerdict::Accepted) {
-        TraceDebug("package refused (%d), status %d, %d of %d bytes", static_cast<int>(eVerdict),
-                   response.m_nStatusCode, static_cast<int>(m_strPackage.size()), response.m_nContentLength);
-        std::string().swap(m_strPackage);
-        FailInstallation(kConnectFailed, RetryFrom::Download);
-        return;
+    const CPackageDownload::SNext next = m_download.OnAttemptEnded(task.GetResponseInfo(), task.GetReceivedBytes64());
+    switch (next.eKind) {
+    case CPackageDownload::SNext::Verified:
+        StartUnpacking();
+        break;
+    case CPackageDownload::SNext::Resume:
+        // The bar stays where the package file stands; the next attempt goes on from there.
+        StartTimer(TIMER_RESUME, next.dwPauseMs);
+        break;
+    default:
+        FailDownload(next.eFailure);
+        break;
     }
-    StartUnpacking();
 }
 
 void CMainWnd::OnInstallProgress(WPARAM wNotice, LPARAM lValue)
@@ -438,8 +487,6 @@ void CMainWnd::OnInstallProgress(WPARAM wNotice, LPARAM lValue)
 void CMainWnd::FailUnpacking(bool bRefused)
 {
     m_unpacker.Join();
-    // A package that passed its checks comes back for the retry.
-    m_strPackage = m_unpacker.TakePackage();
     const SInstallProblem& problem = m_unpacker.GetProblem();
     const UnpackOutcome eOutcome = m_unpacker.GetOutcome();
     TraceDebug("installation failed (%d)", static_cast<int>(eOutcome));
@@ -465,24 +512,26 @@ void CMainWnd::FailUnpacking(bool bRefused)
         strText.FormatText(kCannotKeep, ShownFileName(problem.strFile).Chars());
         break;
     default:
-        // A package that is not the expected one, or damaged, is downloaded again.
+        // A damaged package is downloaded again.
         if (bRefused || IsPackageRefused(eOutcome)) {
             strText = kPackageRefused;
-            eRetry = RetryFrom::Download;
+            m_download.Discard();
         } else {
             strText = kInstallFailed;
         }
         break;
     }
-    if (m_strPackage.empty())
+    if (!m_download.IsVerified())
         eRetry = RetryFrom::Download;
     FailInstallation(strText, eRetry);
 }
 
 void CMainWnd::CompleteInstallation()
 {
-    // The thread may still be removing the old client folder; the window waits for it when it goes.
+    // The thread may still be removing the old client folder; the window waits for it when it goes. The
+    // package file goes once the thread has let go of it too.
     m_eStage = Stage::Finished;
+    m_download.Discard();
     StopSlideshow();
     const CUIString strExe = ComposeClientExePath(InstallFolder());
     PlaceDesktopShortcut(GetDesktopFolder(), strExe);
@@ -497,6 +546,7 @@ void CMainWnd::FailInstallation(const char* pstrText, RetryFrom eRetry)
     m_eStage = Stage::Failed;
     m_eRetryFrom = eRetry;
     StopTimer(TIMER_POLL);
+    StopTimer(TIMER_RESUME);
     StopSlideshow();
     ShowStatusLine(pstrText);
     ShowWorkStopped(true);
@@ -506,6 +556,7 @@ void CMainWnd::StopWork(bool bWait)
 {
     if (m_eStage == Stage::Downloading) {
         StopTimer(TIMER_POLL);
+        StopTimer(TIMER_RESUME);
         DeleteTask(m_nTaskId);
     } else if (m_eStage == Stage::Installing) {
         m_unpacker.RequestStop();
@@ -513,7 +564,6 @@ void CMainWnd::StopWork(bool bWait)
         if (!bWait)
             return;
         m_unpacker.Join();
-        m_strPackage = m_unpacker.TakePackage();
         // The stop came after the new client folder was switched in: the installation is complete.
         if (m_unpacker.GetOutcome() == UnpackOutcome::Installed)
             CompleteInstallation();
@@ -571,11 +621,13 @@ void CMainWnd::OnEndSession(bool bEnding)
         return;
     m_bStoppedForSessionEnd = false;
     m_unpacker.Join();
-    m_strPackage = m_unpacker.TakePackage();
+    // The process may be ended as soon as this returns: the package file goes now, not with the process.
+    if (bEnding)
+        m_download.Discard();
     if (m_unpacker.GetOutcome() == UnpackOutcome::Installed)
         CompleteInstallation();
     else
-        FailInstallation(kInterrupted, m_strPackage.empty() ? RetryFrom::Download : RetryFrom::Install);
+        FailInstallation(kInterrupted, m_download.IsVerified() ? RetryFrom::Install : RetryFrom::Download);
     if (bEnding)
         TraceDebug("session ends: the installation was stopped and rolled back");
 }

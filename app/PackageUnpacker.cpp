@@ -1,14 +1,12 @@
 #include "app/PackageUnpacker.h"
 
 #include "SkinUI/Utils/UITextConvert.h"
-#include "app/Sha256.h"
 
 #include <process.h>
 
 bool IsPackageRefused(UnpackOutcome eOutcome)
 {
     switch (eOutcome) {
-    case UnpackOutcome::HashMismatch:
     case UnpackOutcome::NotAnArchive:
     case UnpackOutcome::ItemFailed:
     case UnpackOutcome::ClientMissing:
@@ -24,20 +22,26 @@ CPackageUnpacker::~CPackageUnpacker()
     Join();
 }
 
-bool CPackageUnpacker::Start(HWND hWnd, std::string&& strPackage, const char* pstrFolder, const char* pstrSha256)
+bool CPackageUnpacker::Start(HWND hWnd, HANDLE hPackage, const char* pstrFolder)
 {
     if (m_hThread != nullptr || pstrFolder == nullptr)
         return false;
+    HANDLE hOwn = nullptr;
+    if (hPackage == nullptr || hPackage == INVALID_HANDLE_VALUE ||
+        !::DuplicateHandle(::GetCurrentProcess(), hPackage, ::GetCurrentProcess(), &hOwn, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS))
+        return false;
     m_hWnd = hWnd;
-    m_strPackage = std::move(strPackage);
+    m_hPackage = hOwn;
     m_strFolder = SkinUI::GbkToWide(pstrFolder);
-    m_strSha256 = pstrSha256 != nullptr ? pstrSha256 : "";
     m_problem = SInstallProblem();
     m_control.bStop.store(false);
     m_control.bPause.store(false);
     m_eOutcome.store(UnpackOutcome::Running);
     const uintptr_t h = ::_beginthreadex(nullptr, 0, &CPackageUnpacker::ThreadMain, this, 0, nullptr);
     if (h == 0) {
+        ::CloseHandle(m_hPackage);
+        m_hPackage = nullptr;
         m_eOutcome.store(UnpackOutcome::NotStarted);
         return false;
     }
@@ -54,20 +58,12 @@ void CPackageUnpacker::Join()
     m_hThread = nullptr;
 }
 
-std::string CPackageUnpacker::TakePackage()
-{
-    std::string strPackage;
-    strPackage.swap(m_strPackage);
-    return strPackage;
-}
-
 unsigned __stdcall CPackageUnpacker::ThreadMain(void* pvThis)
 {
     auto* pThis = static_cast<CPackageUnpacker*>(pvThis);
     const UnpackOutcome eOutcome = pThis->Run();
-    // An installed or refused package is not needed any more: give its memory back while the window lives on.
-    if (eOutcome == UnpackOutcome::Installed || IsPackageRefused(eOutcome))
-        std::string().swap(pThis->m_strPackage);
+    ::CloseHandle(pThis->m_hPackage);
+    pThis->m_hPackage = nullptr;
     pThis->m_eOutcome.store(eOutcome);
     // Completion was reported as soon as the client folder was in place.
     if (IsPackageRefused(eOutcome))
@@ -79,11 +75,7 @@ unsigned __stdcall CPackageUnpacker::ThreadMain(void* pvThis)
 
 UnpackOutcome CPackageUnpacker::Run()
 {
-    // The installer runs elevated: a package that is not the expected one is never unpacked. Hashing a large
-    // package takes a while, so it happens here rather than on the window's thread.
-    if (!m_strSha256.empty() && !Veltara::Sha256Matches(m_strPackage.data(), m_strPackage.size(), m_strSha256.c_str()))
-        return UnpackOutcome::HashMismatch;
-    CStagedInstall install(m_strPackage, m_strFolder, m_control, [this](int nValue) {
+    CStagedInstall install(m_hPackage, m_strFolder, m_control, [this](int nValue) {
         if (nValue >= 1000)
             PostSurely(UNPACK_PROGRESS, nValue); // the one report that must arrive
         else

@@ -22,7 +22,6 @@ enum class UnpackOutcome
     NotStarted,
     Running,
     Installed,      // the new client folder is in place
-    HashMismatch,   // the package's SHA-256 differs from the expected one; nothing was written
     FolderUnusable, // the install folder does not exist or the client folder's place is taken by a file
     NotAnArchive,   // the package could not be opened, or holds no items
     ItemFailed,     // an item is damaged or its name cannot be placed safely inside the client folder
@@ -66,8 +65,10 @@ public:
     // one is removed after that, before Run returns).
     using ProgressFn = std::function<void(int nValue)>;
 
-    // strPackage must outlive Run. strInstallFolder is the folder the client folder goes into.
-    CStagedInstall(const std::string& strPackage, const std::wstring& strInstallFolder, const SInstallControl& control,
+    // hPackage: the package file, open for reading (the installation reads it through a duplicate of the
+    // handle, from its first byte); it must stay open until Run returns. strInstallFolder is the folder the
+    // client folder goes into.
+    CStagedInstall(HANDLE hPackage, const std::wstring& strInstallFolder, const SInstallControl& control,
                    ProgressFn fnProgress);
     ~CStagedInstall();
     CStagedInstall(const CStagedInstall&) = delete;
@@ -107,7 +108,7 @@ private:
     bool FileUnchanged(const std::wstring& strPath, const SInstalledFile& recorded);
     bool StopRequested() const { return m_control.ShouldStop(); }
 
-    const std::string& m_strPackage;
+    const HANDLE m_hPackage;
     const SInstallControl& m_control;
     ProgressFn m_fnProgress;
     SInstallProblem m_problem;
