@@ -6,8 +6,8 @@ Usage: run_e2e.py --build BUILD --installer VeltaraSetup.exe --unchecked-install
 MODE is the build's VELTARA_PACKAGE_SHA256 ("demo", empty or a hash): the wrong-hash row needs a checking build.
 The unchecked installer is the same program without the package hash check; it is used where a damaged package
 must reach the unpacking (a checking build refuses it before).
-Groups: happy, target, space, server, unwritable, close, damaged, reinstall, locked, retry, second, preflight,
-locale.
+Groups: happy, target, space, server, unwritable, close, damaged, reinstall, locked, retry, resume, second,
+preflight, locale.
 Each group is one behaviour with a table of cases; the exit code is 0 when no case failed (skipped cases say
 why).
 The locale group runs the installer under other ANSI code pages (English 1252, Japanese 932, Traditional
@@ -431,6 +431,12 @@ def snapshot(folder):
                 found[os.path.relpath(full, folder)] = (hashlib.sha256(f.read()).hexdigest(), st.st_size,
                                                          st.st_mtime_ns)
     return found
+
+
+def is_package_file(relpath):
+    """The package file that a download streams into: hidden beside the client folder while the installer
+    runs (kept for a retry), gone when it ends."""
+    return os.path.basename(relpath).startswith("VeltaraClient.~dl") and os.sep not in relpath
 
 
 def link_state(ctx):
@@ -919,7 +925,8 @@ def group_locked(ctx):
                 got = run.failure(mark)
                 run.shot("in-use")
                 check(got is not None and got.startswith(FILE_IN_USE), "status line %r" % got)
-                check(snapshot(folder) == before, "the installation changed while the client ran")
+                after = {k: v for k, v in snapshot(folder).items() if not is_package_file(k)}
+                check(after == before, "the installation changed while the client ran")
                 requests = requests_seen(ctx)
                 rc, closed = ctx.probe_run("close", CLIENT_CLASS)
                 check(rc == 0, "the client could not be closed (%r)" % closed)
@@ -935,6 +942,7 @@ def group_locked(ctx):
         if client.poll() is None:
             client.kill()
     check_installed(folder, ctx.package)
+    check(not [n for n in os.listdir(folder) if is_package_file(n)], "the package file outlived the installer")
     yield "locked", None
 
 
@@ -943,7 +951,11 @@ def group_retry(ctx):
     if not ctx.installable:
         yield "retry", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
         return
-    for case, mode in [("retry-drop", "/drop"), ("retry-cut", "/cut/400000/150000")]:
+    # case, the server's answer before the retry, requests before the failure shows, requests after the retry.
+    # A server that never answers fails at once; a cut body is resumed three times first. The retry then
+    # asks for the rest, which a file of another length cannot give: it starts again from the first byte.
+    rows = [("retry-drop", "/drop", 1, 1), ("retry-cut", "/cut/400000/150000", 4, 2)]
+    for case, mode, before, after in rows:
         ctx.clean_outputs()
         claim_port(80)
         with FaultServer(ports=[80], rewrites={PACKAGE_PATH: mode}, files={"package": ctx.package}) as srv:
@@ -954,17 +966,85 @@ def group_retry(ctx):
                 got = run.failure(mark, 30)
                 run.shot("failed")
                 check(got == CONNECT_FAILED, "%s: status line %r" % (case, got))
+                asked = [r for r in srv.requests if PACKAGE_PATH in r.split("\r\n", 1)[0]]
+                check(len(asked) == before, "%s: %d requests for the package before the failure" % (case, len(asked)))
                 srv.rewrites[PACKAGE_PATH] = "/file/package"
                 run.win.click("Btn_Retry")
                 check(run.win.wait_page("finish", run.shot_path("finish"), 60, run.alive),
                       "%s: the retry did not finish" % case)
                 asked = [r for r in srv.requests if PACKAGE_PATH in r.split("\r\n", 1)[0]]
-                check(len(asked) == 2, "%s: %d requests for the package" % (case, len(asked)))
+                check(len(asked) == before + after, "%s: %d requests for the package" % (case, len(asked)))
                 run.win.click("Btn_Finish")
                 check(run.ended_cleanly(run.wait_exit(15)), "%s: the installer did not end cleanly" % case)
             finally:
                 run.stop()
         check_installed(os.path.dirname(ctx.default_target), ctx.package)
+        yield case, None
+
+
+def group_resume(ctx):
+    """A download that drops goes on from its last byte (Range with If-Range) and installs; an answer that
+    cannot be joined to the bytes so far (the range ignored, a range from elsewhere or of another length, a 206
+    that was not asked for) starts again from the first byte and still installs; a package that changed
+    between attempts, or a body longer than its Content-Length, is refused with nothing installed and nothing
+    left behind."""
+    if not ctx.installable:
+        yield "resume", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
+        return
+    size = os.path.getsize(ctx.package)
+    rows = [
+        # case, answers of the fault server (see /plan), the status line expected (None: the finish page),
+        # the most package bytes the server may send (times the package), requests for the package, whether
+        # the second one asks for a range
+        ("resume-cut", "cut40", None, 1.15, 2, True),
+        ("resume-ignored", "cut40/norange", None, 1.45, 2, True),
+        ("resume-shifted", "cut40/shift", None, None, 3, True),
+        ("resume-other-total", "cut40/total", None, None, 3, True),
+        ("resume-unasked-206", "partial", None, None, 2, False),
+        ("resume-changed", "cut40/newtag", PACKAGE_REFUSED, None, 3, True),
+        ("resume-too-long", "long", PACKAGE_REFUSED, None, 1, False),
+    ]
+    target_parent = os.path.dirname(ctx.default_target)
+    for case, plan, want_text, most, want_requests, ranged in rows:
+        ctx.clean_outputs()
+        claim_port(80)
+        with FaultServer(ports=[80], rewrites={PACKAGE_PATH: "/plan/package/" + plan},
+                         files={"package": ctx.package}) as srv:
+            run = Run(ctx, case)
+            try:
+                mark = run.trace.mark()
+                run.win.click("Btn_Install")
+                if want_text is None:
+                    check(run.win.wait_page("finish", run.shot_path("finish"), 60, run.alive),
+                          "%s: the installation did not finish" % case)
+                    run.shot("finish")
+                else:
+                    got = run.failure(mark, 60)
+                    run.shot("failed")
+                    check(got == want_text, "%s: status line %r, expected %r" % (case, got, want_text))
+                    check(not os.path.exists(ctx.default_target), "%s: something was installed" % case)
+                    check(not leftovers(target_parent), "%s: left %s" % (case, leftovers(target_parent)))
+                asked = [r for r in srv.requests if PACKAGE_PATH in r.split("\r\n", 1)[0]]
+                check(len(asked) == want_requests, "%s: %d requests for the package, expected %d" %
+                      (case, len(asked), want_requests))
+                if len(asked) > 1:
+                    second = asked[1].lower()
+                    check(("\r\nrange: bytes=" in second) == ranged, "%s: second request %r" % (case, asked[1]))
+                    if ranged:
+                        check("\r\nif-range: " in second, "%s: a range without If-Range: %r" % (case, asked[1]))
+                served = sum(srv.bytes_sent.values())
+                if most is not None:
+                    check(served <= most * size, "%s: %d bytes served for a package of %d" % (case, served, size))
+                if want_text is None:
+                    run.win.click("Btn_Finish")
+                    check(run.ended_cleanly(run.wait_exit(15)), "%s: the installer did not end cleanly" % case)
+                else:
+                    check(run.ended_cleanly(run.close_window()), "%s: closing did not end cleanly" % case)
+            finally:
+                run.stop()
+        if want_text is None:
+            check_installed(target_parent, ctx.package)
+        check(not leftovers(target_parent), "%s: left %s" % (case, leftovers(target_parent)))
         yield case, None
 
 
@@ -1008,9 +1088,9 @@ def _deep_folder(base, length):
 
 
 def group_preflight(ctx):
-    """A folder too deep for the package's longest path, and a drive smaller than the package: refused after
-    the download with a clear message and the retry button, before anything is written; retry goes back to
-    the folder choice."""
+    """A folder too deep for the package's longest path (refused after the download), and a drive smaller
+    than the package (refused when the download's answer names its length): a clear message and the retry
+    button, before anything is installed; retry goes back to the folder choice."""
     if not ctx.installable:
         yield "preflight", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
         return
@@ -1031,7 +1111,9 @@ def group_preflight(ctx):
             got = run.failure(mark)
             run.shot("refused")
             check(got == PATH_TOO_LONG, "status line %r" % got)
-            check(os.listdir(folder) == [], "something was written: %s" % os.listdir(folder))
+            # Only the package file, kept for a retry into another folder, while the installer runs.
+            written = [n for n in os.listdir(folder) if not is_package_file(n)]
+            check(written == [], "something was written: %s" % written)
             mark = run.trace.mark()
             run.win.click("Btn_Retry")
             check(run.win.wait_page("welcome", run.shot_path("choose-folder"), 10, run.alive),
@@ -1045,6 +1127,7 @@ def group_preflight(ctx):
             check(run.ended_cleanly(run.close_window()), "closing did not end the installer cleanly")
         finally:
             run.stop()
+    check(os.listdir(folder) == [], "left behind: %s" % os.listdir(folder))
     yield "preflight-long-path", None
 
     # A small drive of its own: a tmpfs at S:, filled after the folder check until the package cannot fit.
@@ -1076,8 +1159,10 @@ def group_preflight(ctx):
                 run.shot("refused")
                 m = NO_SPACE.fullmatch(got or "")
                 check(m is not None, "status line %r" % got)
-                unpacked = sum(len(d) for d in expected_files(ctx.package).values()) / 1048576.0
-                check(float(m.group(1)) >= unpacked, "needs %s MB, the package holds %.1f MB" % (m.group(1), unpacked))
+                # The package itself does not fit: refused as its answer comes, before a byte is stored.
+                package_mb = int(os.path.getsize(ctx.package) / 1048576.0 * 10) / 10.0
+                check(float(m.group(1)) >= package_mb, "needs %s MB for a package of %.1f MB" %
+                      (m.group(1), package_mb))
                 check(abs(float(m.group(2)) - int(info["free_mb"])) <= 1, "free %s MB, the drive has %s MB" %
                       (m.group(2), info["free_mb"]))
                 check(os.listdir(mount) == ["filler.bin"], "something was written: %s" % os.listdir(mount))
@@ -1265,7 +1350,8 @@ def group_locale(ctx):
 
 GROUPS = {"happy": group_happy, "target": group_target, "space": group_space, "server": group_server,
           "unwritable": group_unwritable, "close": group_close, "damaged": group_damaged,
-          "reinstall": group_reinstall, "locked": group_locked, "retry": group_retry, "second": group_second,
+          "reinstall": group_reinstall, "locked": group_locked, "retry": group_retry, "resume": group_resume,
+          "second": group_second,
           "preflight": group_preflight, "locale": group_locale}
 
 
