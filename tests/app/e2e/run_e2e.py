@@ -6,8 +6,9 @@ Usage: run_e2e.py --build BUILD --installer VeltaraSetup.exe --unchecked-install
 MODE is the build's VELTARA_PACKAGE_SHA256 ("demo", empty or a hash): the wrong-hash row needs a checking build.
 The unchecked installer is the same program without the package hash check; it is used where a damaged package
 must reach the unpacking (a checking build refuses it before).
-Groups: happy, target, space, server, unwritable, close, damaged, reinstall, locked, retry, resume, second,
-preflight, locale.
+Groups: happy, target, space, server, unwritable, close, damaged, reinstall, locked, retry, resume, https,
+second, preflight, locale. The https group needs --trust-tool (trust_test_ca.exe, which adds the tests'
+throw-away certificate authority to the build tree's Wine prefix only).
 Each group is one behaviour with a table of cases; the exit code is 0 when no case failed (skipped cases say
 why).
 The locale group runs the installer under other ANSI code pages (English 1252, Japanese 932, Traditional
@@ -44,6 +45,7 @@ from installer_driver import InstallerWindow  # noqa: E402
 from make_package import make_package  # noqa: E402
 from nginx_server import NginxServer  # noqa: E402
 from port_owner import PortTakenError, claim_port  # noqa: E402
+from test_ca import ensure_test_ca, trust_in_prefix  # noqa: E402
 
 SKIN = os.path.join(ROOT, "skin", "skin.xml")
 PACKAGE_PATH = "/veltaragame/client/VeltaraClient.zip"
@@ -317,6 +319,7 @@ class Context:
         self.probe = opts.probe
         self.package = opts.package
         self.hash_mode = opts.hash_mode
+        self.trust_tool = opts.trust_tool
         self.work = os.path.join(self.build, "e2e")
         self.shots = os.path.join(self.build, "screenshots")
         os.makedirs(self.work, exist_ok=True)
@@ -1048,6 +1051,42 @@ def group_resume(ctx):
         yield case, None
 
 
+def group_https(ctx):
+    """A package host that sends the installer on to https (and so an https host): the download follows the
+    redirect, trusts the certificate of an authority that the test prefix trusts, and installs."""
+    if not ctx.installable:
+        yield "https", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
+        return
+    if not ctx.trust_tool:
+        yield "https", "no trust tool given (--trust-tool)"
+        return
+    ca = ensure_test_ca(ctx.build)
+    trust_in_prefix(ca, ctx.trust_tool, ctx.env)
+    ctx.clean_outputs()
+    access_log = os.path.join(ctx.work, "nginx", "access.log")
+    if os.path.exists(access_log):
+        os.remove(access_log)
+    with NginxServer(package_root(ctx), os.path.join(ctx.work, "nginx"), port=80, access_log=True,
+                     tls=(ca.cert, ca.key), redirect="all"):
+        run = Run(ctx, "https")
+        try:
+            run.win.click("Btn_Install")
+            check(run.win.wait_page("finish", run.shot_path("finish"), 60, run.alive),
+                  "the installation over https did not finish")
+            run.shot("finish")
+            run.win.click("Btn_Finish")
+            check(run.ended_cleanly(run.wait_exit(15)), "the installer did not end cleanly")
+        finally:
+            run.stop()
+        with open(access_log) as f:
+            log = f.read()
+    # The plain port answers with the redirect, the TLS port with the package.
+    check(re.search(r'" 301 .*\n.*" 200 %d ' % os.path.getsize(ctx.package), log), "no redirect was followed: %r" %
+          log[-300:])
+    check_installed(os.path.dirname(ctx.default_target), ctx.package)
+    yield "https", None
+
+
 def group_second(ctx):
     """A second installer brings the first one's window back and to the front, and exits with code 2."""
     run = Run(ctx, "second")
@@ -1351,7 +1390,7 @@ def group_locale(ctx):
 GROUPS = {"happy": group_happy, "target": group_target, "space": group_space, "server": group_server,
           "unwritable": group_unwritable, "close": group_close, "damaged": group_damaged,
           "reinstall": group_reinstall, "locked": group_locked, "retry": group_retry, "resume": group_resume,
-          "second": group_second,
+          "https": group_https, "second": group_second,
           "preflight": group_preflight, "locale": group_locale}
 
 
@@ -1363,6 +1402,7 @@ def main():
     ap.add_argument("--probe", required=True)
     ap.add_argument("--package", required=True)
     ap.add_argument("--hash-mode", default="")
+    ap.add_argument("--trust-tool", default="")
     ap.add_argument("--only", default=",".join(GROUPS))
     opts = ap.parse_args()
     try:
