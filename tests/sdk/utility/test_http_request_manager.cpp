@@ -867,6 +867,41 @@ TEST(HttpFileBody, NothingIsStoredOnceTheTaskIsStopped)
     EXPECT_EQ(0, manager.records[nId].nFinishes);
 }
 
+TEST(HttpFileBody, ARangeBeyond4GiBLandsAtItsPlaceInTheFile)
+{
+    // The file is extended to the start byte without writing it (the system keeps it sparse where it can).
+    constexpr long long kStart = 5000000000LL, kTotal = kStart + 3000;
+    CScratchFile file("beyond4g");
+    HttpRequestInfo request =
+        FCHttpRequestManager::MakeDownloadRequest(FaultUrl("/normal/" + std::to_string(kTotal)).c_str());
+    request.m_strBodyFile = file.Path();
+    request.m_nStartByte = kStart;
+    request.m_strIfRange = ("\"pattern-" + std::to_string(kTotal) + "\"").c_str();
+    request.m_nExpectedLength = kTotal;
+    const TaskRecord r = RunRequest(request);
+    EXPECT_EQ(HttpBodyEnd::Complete, r.response.m_eBodyEnd);
+    EXPECT_EQ(206, r.response.m_nStatusCode);
+    EXPECT_EQ(kStart, r.response.m_nRangeStart);
+    EXPECT_EQ(kTotal, r.response.m_nTotalLength);
+    EXPECT_EQ(3000, r.nReceivedAfterTake);
+    const HANDLE h = ::CreateFileW(file.Path().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    LARGE_INTEGER size = {}, at = {};
+    EXPECT_TRUE(::GetFileSizeEx(h, &size));
+    EXPECT_EQ(kTotal, size.QuadPart);
+    at.QuadPart = kStart;
+    std::string strTail(3000, '\0');
+    DWORD nRead = 0;
+    EXPECT_TRUE(::SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && ::ReadFile(h, &strTail[0], 3000, &nRead, nullptr));
+    ::CloseHandle(h);
+    EXPECT_EQ(3000u, nRead);
+    bool bPattern = true;
+    for (unsigned long long i = 0; i < 3000 && bPattern; ++i)
+        bPattern = static_cast<unsigned char>(strTail[i]) == (static_cast<unsigned long long>(kStart) + i) % 251;
+    EXPECT_TRUE(bPattern) << "the body is not at its place beyond 4 GiB";
+}
+
 // ----- Stopping --------------------------------------------------------------------------------------------
 
 TEST(HttpStop, StoppingOneTaskLeavesAnotherTransferWhole)
