@@ -38,7 +38,7 @@ CPackageFile::~CPackageFile()
     Close();
 }
 
-bool CPackageFile::Create(const std::wstring& strFolder)
+bool CPackageFile::Create(const std::wstring& strFolder, bool bHash)
 {
     Close();
     std::wstring strFull;
@@ -74,6 +74,7 @@ bool CPackageFile::Create(const std::wstring& strFolder)
     m_hash = Veltara::CSha256();
     m_nBytes = 0;
     m_bBroken = false;
+    m_bHash = bHash;
     return true;
 }
 
@@ -107,7 +108,8 @@ void CPackageFile::OnBodyBytes(const char* pBytes, size_t nBytes)
 {
     if (m_bBroken)
         return;
-    m_hash.Update(pBytes, nBytes);
+    if (m_bHash)
+        m_hash.Update(pBytes, nBytes);
     m_nBytes += static_cast<long long>(nBytes);
 }
 
@@ -129,7 +131,7 @@ bool CPackageDownload::Begin(const std::wstring& strFolder, const char* pstrUrl)
     m_bAnswered = false;
     m_nResumeFrom = 0;
     m_pFile = std::make_shared<CPackageFile>();
-    if (!m_pFile->Create(strFolder)) {
+    if (!m_pFile->Create(strFolder, m_bCheckHash)) {
         const DWORD dwError = ::GetLastError();
         m_pFile.reset();
         ::SetLastError(dwError);

@@ -54,7 +54,8 @@ public:
 
     // A new empty file in strFolder (full path); false with the system's error (GetLastError) when it
     // cannot be made. Leftovers of a run that could not delete its file (a power cut) are removed first.
-    bool Create(const std::wstring& strFolder);
+    // Without bHash the bytes are only counted (a build that checks no hash).
+    bool Create(const std::wstring& strFolder, bool bHash = true);
     void Close();
     bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
     HANDLE Handle() const { return m_hFile; }
@@ -79,6 +80,7 @@ private:
     Veltara::CSha256 m_hash;
     long long m_nBytes = 0;
     bool m_bBroken = false;
+    bool m_bHash = true;
 };
 
 class CPackageDownload

@@ -4,7 +4,7 @@
 # peak memory (against the bare sample client's + 64 MiB) and the time from process start to the first
 # painted frame (against a bare Win32 window program); with --big SIZE also one package beyond 4 GiB (against
 # curl + bsdtar). See tools/bench_install.py.
-#   tools/bench-install.sh [--sizes 200m,1g] [--cap 125m] [--big 4.5g] [--repeat N]
+#   tools/bench-install.sh [--sizes 200m,1g] [--cap 125m] [--big 4.5g] [--compare OTHER.exe] [--repeat N]
 # It installs what is missing (tools/setup.sh) and builds its own tree, ./build-bench (the test architecture,
 # ccache when installed, no package hash check, since the benchmark's package is not the demo one).
 # Needs root for port 80. Whatever stops it is said, and the exit code is then 1.

@@ -2,7 +2,7 @@
 """Installer benchmark, run by tools/bench-install.sh (which builds and sets up Wine first); not a test.
 
     bench_install.py --build BUILD --client VeltaraClient.exe [--sizes 200m,1g] [--cap 125m] [--big 4.5g]
-                     [--repeat N]
+                     [--compare OTHER_INSTALLER.exe] [--repeat N]
 
 Figures, each against a baseline measured in the same run:
 1. Install time: from the click on Install to the finish page (the completion is seen, through Wine's trace,
@@ -13,6 +13,7 @@ Figures, each against a baseline measured in the same run:
 3. The first size again with nginx capped (--cap, a gigabit line by default), against curl downloading the
    same package alone at the same cap.
 4. With --big: one package beyond 4 GiB (zip64), against curl plus bsdtar.
+With --compare, another build of the installer (e.g. the one before a change) is timed on each size too.
 5. Start-up: from starting the process to its first painted frame (the first full-window blit for the
    installer, the first DrawText for the sample client), against the sample client, a bare Win32 window
    program, started the same way. Goal: 2x or better.
@@ -136,7 +137,7 @@ def installer_run(env, exe, prefix, timeout=300):
     proc = start(env, exe, ["ole"])
     watch = TraceWatch(proc, {"done": r"trace:ole:CoCreateInstance \{00021401-0000-0000-c000-000000000046\}"})
     try:
-        win = InstallerWindow.find(SKIN, 30, alive=lambda: proc.poll() is None)
+        win = InstallerWindow.find(SKIN, 30, classname=os.path.basename(exe).lower(), alive=lambda: proc.poll() is None)
         if win is None or not win.wait_page("welcome", "/tmp/bench-install-welcome.png", 15):
             raise RuntimeError("the installer window did not show its welcome page")
         time.sleep(0.3)
@@ -199,6 +200,14 @@ def bench_size(env, opts, installer, prefix, work, size, bare_peak):
     print("  installer             %7.2f s (runs %s)" % (best_inst, ", ".join("%.2f" % r[0] for r in runs)))
     print("  ratio installer/curl+unzip: best %.2f, median %.2f" %
           (best_inst / best_base, statistics.median(r[0] for r in runs) / statistics.median(base)))
+    if opts.compare:
+        # Another build of the installer (e.g. the one before a change), same package, same server, same run.
+        with NginxServer(www, os.path.join(work, "nginx"), port=80):
+            other = [installer_run(env, opts.compare, prefix) for _ in range(opts.repeat)]
+        best_other = min(r[0] for r in other)
+        print("  compared installer    %7.2f s (runs %s), peak %.1f MB: this one takes %.2f of its time" %
+              (best_other, ", ".join("%.2f" % r[0] for r in other), max(r[1] or 0 for r in other),
+               best_inst / best_other))
     if bare_peak:
         limit = bare_peak + 64
         print("== peak memory of the installer's process, %.1f MB package" % size_mb)
@@ -238,6 +247,7 @@ def main():
     ap.add_argument("--sizes", default="200m,1g", help="package sizes, comma-separated (the first is also capped)")
     ap.add_argument("--cap", default="125m", help="nginx limit_rate for the capped run; 0 skips it")
     ap.add_argument("--big", type=parse_size, default=0, help="also install one package of this size (e.g. 4.5g)")
+    ap.add_argument("--compare", help="another installer build (no package hash check) to time the same way")
     ap.add_argument("--repeat", type=int, default=3)
     opts = ap.parse_args()
     build = os.path.abspath(opts.build)
