@@ -229,6 +229,11 @@ void CMainWnd::FailDownload(CPackageDownload::Failure eFailure)
         FailInstallation(kPackageRefused, RetryFrom::Download);
         break;
     case CPackageDownload::Failure::NoSpace: {
+        // A body of unknown length filled the drive: how much more it needs cannot be said.
+        if (m_download.NeededBytes() == 0) {
+            FailInstallation(kInstallFailed, RetryFrom::ChooseFolder);
+            break;
+        }
         CUIString strText;
         strText.FormatText(kNoSpace, FormatBytes(m_download.NeededBytes(), true).Chars(),
                            FormatBytes(m_download.FreeBytes(), false).Chars());
