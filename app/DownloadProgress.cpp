@@ -29,17 +29,3 @@ CUIString FormatSpeedLine(long long nReceived, int nElapsedMs)
     strLine.FormatText("请耐心等待，马上就好! 当前速度：%s/s", SkinUI::WideToGbk(szSize).Chars());
     return strLine;
 }
-
-PackageVerdict JudgeDownloadedPackage(int nStatusCode, long long nContentLength, bool bBodyComplete,
-                                      const std::string& strBody)
-{
-    if (nStatusCode == 0)
-        return PackageVerdict::NoResponse;
-    if (nStatusCode < 200 || nStatusCode > 299)
-        return PackageVerdict::BadStatus;
-    if (strBody.empty())
-        return PackageVerdict::Empty;
-    if (!bBodyComplete || (nContentLength > 0 && static_cast<long long>(strBody.size()) < nContentLength))
-        return PackageVerdict::Incomplete;
-    return PackageVerdict::Accepted;
-}

@@ -5,6 +5,7 @@
 
 #include "SkinUI/Window/WinImplBase.h"
 #include "SkinUI/Window/WindowShadow.h"
+#include "app/PackageDownload.h"
 #include "app/PackageUnpacker.h"
 #include "sdk/utility/http_request_manager.h"
 
@@ -23,7 +24,6 @@ class CButtonUI;
 } // namespace SkinUI
 
 class CInstallLog;
-enum class PackageVerdict;
 
 class CMainWnd : public SkinUI::WindowImplBase, public FCHttpRequestManager
 {
@@ -38,6 +38,7 @@ public:
         TIMER_FADE_OUT = 2,
         TIMER_FADE_HOLD = 3,
         TIMER_POLL = 4,
+        TIMER_RESUME = 5, // the pause before the download's next attempt
         TIMER_PANEL = 6,
     };
 
@@ -118,6 +119,8 @@ private:
 
     void StartWork();
     void StartDownload();
+    void StartDownloadAttempt();
+    void FailDownload(CPackageDownload::Failure eFailure);
     void StartUnpacking();
     void Retry();
     // Shows the progress row stopped (failure text, greyed bar, retry button) or running again.
@@ -131,8 +134,9 @@ private:
     // shortcuts, the Apps & Features entry and the copy of the log in the client folder.
     CInstallLog& Log();
     void LogInstallStart();
+    void LogRequest(const HttpRequestInfo& request);
     void LogResponse(const FCHttpRequest& task);
-    void LogTransferEnd(const FCHttpRequest& task, PackageVerdict eVerdict);
+    void LogTransferEnd(const FCHttpRequest& task);
     void LogFailure(const char* pstrText);
     void ShowLogPath(bool bShow);
     void PlaceInstallation();
@@ -154,9 +158,9 @@ private:
     SkinUI::COptionUI* m_pOptAgree = nullptr;
     SkinUI::CButtonUI* m_pBtnInstall = nullptr;
     int m_nTaskId = 0;
-    // The package body from the download; after a failure that did not blame the package, the package
-    // that passed its checks, kept for a retry without downloading it again.
-    std::string m_strPackage;
+    // The package's download and its file: after a failure that did not blame the package, the bytes so
+    // far (a retry resumes) or the package that passed its checks (a retry installs it again).
+    CPackageDownload m_download;
     int m_nFadeAlpha = 20;
     int m_nFadeImage = 0;
     bool m_bPanelOpening = true;
@@ -164,7 +168,6 @@ private:
     DWORD m_dwShowMsgColor = 0;
     Stage m_eStage = Stage::Welcome;
     RetryFrom m_eRetryFrom = RetryFrom::Download;
-    std::string m_strExpectedSha256;
     SkinUI::CButtonUI* m_pBtnRetry = nullptr;
     SkinUI::CTextUI* m_pTxtLogPath = nullptr;
     CInstallLog* m_pLog = nullptr;

@@ -152,6 +152,11 @@ void CMainWnd::OnTimer(UINT_PTR uTimerId)
     case TIMER_POLL:
         PollDownload();
         break;
+    case TIMER_RESUME:
+        StopTimer(TIMER_RESUME);
+        if (m_eStage == Stage::Downloading)
+            StartDownloadAttempt();
+        break;
     case TIMER_PANEL:
         StepPanelAnimation();
         break;
@@ -184,7 +189,7 @@ void CMainWnd::StartWork()
     LogInstallStart();
     ShowWorkStopped(false);
     StartTimer(TIMER_FADE_IN, kFadePeriodMs);
-    if (!m_strPackage.empty())
+    if (m_download.IsVerified())
         StartUnpacking(); // a package that passed its checks is not downloaded again
     else
         StartDownload();
@@ -193,11 +198,67 @@ void CMainWnd::StartWork()
 void CMainWnd::StartDownload()
 {
     m_eStage = Stage::Downloading;
-    SetProgress(0);
     ShowStatusLine("");
-    const CUIString strUrl = ComposePackageUrl();
-    Log().Format(L"download: GET %ls", GbkToWide(strUrl).c_str());
-    m_nTaskId = AddDownload(strUrl);
+    // The package streams into a file of its own in the install folder; a download that stopped there goes
+    // on from its last byte.
+    const std::wstring strFolder = GbkToWide(InstallFolder());
+    if (!m_download.CanResume(strFolder) && !m_download.Begin(strFolder, ComposePackageUrl())) {
+        const DWORD dwError = ::GetLastError();
+        TraceDebug("the package file cannot be made (error %lu)", dwError);
+        Log().Failure(L"download: making the package file", strFolder, dwError);
+        FailInstallation(kInstallFailed, RetryFrom::ChooseFolder);
+        return;
+    }
+    const SPackageDownloadState& state = m_download.State();
+    SetProgress(DownloadProgressValue(state.nBytes, state.nTotal));
+    m_download.AllowMoreAttempts();
+    StartDownloadAttempt();
+}
+
+void CMainWnd::StartDownloadAttempt()
+{
+    const HttpRequestInfo request = m_download.NextRequest();
+    LogRequest(request);
+    m_nTaskId = AddRequest(request);
+}
+
+void CMainWnd::FailDownload(CPackageDownload::Failure eFailure)
+{
+    const SPackageDownloadState& state = m_download.State();
+    TraceDebug("download failed (%d): status %d, %lld of %lld bytes, %d attempts, end %d, error %lu",
+               static_cast<int>(eFailure), state.nStatusCode, state.nBytes, state.nTotal, state.nAttempts,
+               static_cast<int>(state.eLastEnd), state.dwLastError);
+    const wchar_t* pwstrWhat = L"download: the connection kept failing";
+    if (eFailure == CPackageDownload::Failure::Refused)
+        pwstrWhat = L"download: the package is not the expected one";
+    else if (eFailure == CPackageDownload::Failure::NoSpace)
+        pwstrWhat = L"download: the drive has no room for the package";
+    else if (eFailure == CPackageDownload::Failure::Unwritable)
+        pwstrWhat = L"download: the package file cannot be written";
+    Log().Failure(pwstrWhat, GbkToWide(state.strUrl.c_str()), state.dwLastError);
+    switch (eFailure) {
+    case CPackageDownload::Failure::Refused:
+        FailInstallation(kPackageRefused, RetryFrom::Download);
+        break;
+    case CPackageDownload::Failure::NoSpace: {
+        // A body of unknown length filled the drive: how much more it needs cannot be said.
+        if (m_download.NeededBytes() == 0) {
+            FailInstallation(kInstallFailed, RetryFrom::ChooseFolder);
+            break;
+        }
+        CUIString strText;
+        strText.FormatText(kNoSpace, FormatBytes(m_download.NeededBytes(), true).Chars(),
+                           FormatBytes(m_download.FreeBytes(), false).Chars());
+        FailInstallation(strText, RetryFrom::ChooseFolder);
+        break;
+    }
+    case CPackageDownload::Failure::Unwritable:
+        FailInstallation(kInstallFailed, RetryFrom::ChooseFolder);
+        break;
+    default:
+        FailInstallation(kConnectFailed, RetryFrom::Download);
+        break;
+    }
 }
 
 void CMainWnd::StartUnpacking()
@@ -205,12 +266,11 @@ void CMainWnd::StartUnpacking()
     m_eStage = Stage::Installing;
     SetProgress(900);
     ShowStatusLine("");
-    // The thread gets its own copy of the folder and the package: it never reads the window.
+    // The thread gets its own copy of the folder and its own handle of the package file: it never reads the
+    // window.
     m_unpacker.SetLog(&Log());
-    if (!m_unpacker.Start(m_hWnd, std::move(m_strPackage), InstallFolder(), m_strExpectedSha256.c_str())) {
-        m_strPackage = m_unpacker.TakePackage();
+    if (!m_unpacker.Start(m_hWnd, m_download.PackageHandle(), InstallFolder()))
         FailInstallation(kInstallFailed, RetryFrom::Install);
-    }
 }
 
 void CMainWnd::Retry()
@@ -384,13 +444,17 @@ void CMainWnd::ShowWorkStopped(bool bStopped)
 void CMainWnd::OnTaskResponse(FCHttpRequest& task)
 {
     LogResponse(task);
-    if (task.GetResponseInfo().m_nStatusCode != 0) {
-        StartTimer(TIMER_POLL, kPollPeriodMs);
+    // No answer at all: the transfer ends at once, and its end decides.
+    if (task.GetResponseInfo().m_nStatusCode == 0)
+        return;
+    if (!m_download.OnAnswer(task.GetResponseInfo())) {
+        // The drive cannot take the rest of the package: nothing more is stored once the task is stopped.
+        DeleteTask(task.GetTaskId());
+        m_download.Discard();
+        FailDownload(CPackageDownload::Failure::NoSpace);
         return;
     }
-    // No response at all: this download is over.
-    DeleteTask(task.GetTaskId());
-    FailInstallation(kConnectFailed, RetryFrom::Download);
+    StartTimer(TIMER_POLL, kPollPeriodMs);
 }
 
 void CMainWnd::OnTaskTimeout(FCHttpRequest& task)
@@ -406,11 +470,10 @@ void CMainWnd::PollDownload()
         FailInstallation(kTaskLost, RetryFrom::Download);
         return;
     }
-    const int nReceived = pTask->GetReceivedBytes();
-    const int nTotal = pTask->GetResponseInfo().m_nContentLength;
-    if (nTotal != 0) {
-        SetProgress(DownloadProgressValue(nReceived, nTotal));
-    }
+    const long long nReceived = pTask->GetReceivedBytes64();
+    const long long nTotal = m_download.State().nTotal;
+    if (nTotal != 0)
+        SetProgress(DownloadProgressValue(pTask->GetBodyOffset() + nReceived, nTotal));
     m_nPollClock += static_cast<int>(kPollPeriodMs);
     if (m_nPollClock % 1000 != 0)
         return;
@@ -419,20 +482,22 @@ void CMainWnd::PollDownload()
 
 void CMainWnd::OnTaskFinished(FCHttpRequest& task)
 {
-    task.TakeReceivedData(m_strPackage);
     StopTimer(TIMER_POLL);
-    const HttpResponseInfo& response = task.GetResponseInfo();
-    const PackageVerdict eVerdict = JudgeDownloadedPackage(response.m_nStatusCode, response.m_nContentLength,
-                                                           response.m_bBodyComplete != FALSE, m_strPackage);
-    LogTransferEnd(task, eVerdict);
-    if (eVerdict != PackageVerdict::Accepted) {
-        TraceDebug("package refused (%d), status %d, %d of %d bytes", static_cast<int>(eVerdict),
-                   response.m_nStatusCode, static_cast<int>(m_strPackage.size()), response.m_nContentLength);
-        std::string().swap(m_strPackage);
-        FailInstallation(kConnectFailed, RetryFrom::Download);
-        return;
+    const CPackageDownload::SNext next = m_download.OnAttemptEnded(task.GetResponseInfo(), task.GetReceivedBytes64());
+    LogTransferEnd(task);
+    switch (next.eKind) {
+    case CPackageDownload::SNext::Verified:
+        StartUnpacking();
+        break;
+    case CPackageDownload::SNext::Resume:
+        // The bar stays where the package file stands; the next attempt goes on from there.
+        Log().Format(L"download: going on from byte %lld in %lu ms", m_download.State().nBytes, next.dwPauseMs);
+        StartTimer(TIMER_RESUME, next.dwPauseMs);
+        break;
+    default:
+        FailDownload(next.eFailure);
+        break;
     }
-    StartUnpacking();
 }
 
 void CMainWnd::OnInstallProgress(WPARAM wNotice, LPARAM lValue)
@@ -451,8 +516,6 @@ void CMainWnd::OnInstallProgress(WPARAM wNotice, LPARAM lValue)
 void CMainWnd::FailUnpacking(bool bRefused)
 {
     m_unpacker.Join();
-    // A package that passed its checks comes back for the retry.
-    m_strPackage = m_unpacker.TakePackage();
     const SInstallProblem& problem = m_unpacker.GetProblem();
     const UnpackOutcome eOutcome = m_unpacker.GetOutcome();
     TraceDebug("installation failed (%d)", static_cast<int>(eOutcome));
@@ -478,24 +541,26 @@ void CMainWnd::FailUnpacking(bool bRefused)
         strText.FormatText(kCannotKeep, ShownFileName(problem.strFile).Chars());
         break;
     default:
-        // A package that is not the expected one, or damaged, is downloaded again.
+        // A damaged package is downloaded again.
         if (bRefused || IsPackageRefused(eOutcome)) {
             strText = kPackageRefused;
-            eRetry = RetryFrom::Download;
+            m_download.Discard();
         } else {
             strText = kInstallFailed;
         }
         break;
     }
-    if (m_strPackage.empty())
+    if (!m_download.IsVerified())
         eRetry = RetryFrom::Download;
     FailInstallation(strText, eRetry);
 }
 
 void CMainWnd::CompleteInstallation()
 {
-    // The thread may still be removing the old client folder; the window waits for it when it goes.
+    // The thread may still be removing the old client folder; the window waits for it when it goes. The
+    // package file goes once the thread has let go of it too.
     m_eStage = Stage::Finished;
+    m_download.Discard();
     StopSlideshow();
     PlaceInstallation();
     if (CControlUI* pWindow = m_pm.FindControlByName("Hor_Window"))
@@ -509,6 +574,7 @@ void CMainWnd::FailInstallation(const char* pstrText, RetryFrom eRetry)
     m_eStage = Stage::Failed;
     m_eRetryFrom = eRetry;
     StopTimer(TIMER_POLL);
+    StopTimer(TIMER_RESUME);
     StopSlideshow();
     LogFailure(pstrText);
     ShowStatusLine(pstrText);
@@ -519,6 +585,7 @@ void CMainWnd::StopWork(bool bWait)
 {
     if (m_eStage == Stage::Downloading) {
         StopTimer(TIMER_POLL);
+        StopTimer(TIMER_RESUME);
         DeleteTask(m_nTaskId);
     } else if (m_eStage == Stage::Installing) {
         m_unpacker.RequestStop();
@@ -526,7 +593,6 @@ void CMainWnd::StopWork(bool bWait)
         if (!bWait)
             return;
         m_unpacker.Join();
-        m_strPackage = m_unpacker.TakePackage();
         // The stop came after the new client folder was switched in: the installation is complete.
         if (m_unpacker.GetOutcome() == UnpackOutcome::Installed)
             CompleteInstallation();
@@ -586,11 +652,13 @@ void CMainWnd::OnEndSession(bool bEnding)
         return;
     m_bStoppedForSessionEnd = false;
     m_unpacker.Join();
-    m_strPackage = m_unpacker.TakePackage();
+    // The process may be ended as soon as this returns: the package file goes now, not with the process.
+    if (bEnding)
+        m_download.Discard();
     if (m_unpacker.GetOutcome() == UnpackOutcome::Installed)
         CompleteInstallation();
     else
-        FailInstallation(kInterrupted, m_strPackage.empty() ? RetryFrom::Download : RetryFrom::Install);
+        FailInstallation(kInterrupted, m_download.IsVerified() ? RetryFrom::Install : RetryFrom::Download);
     if (bEnding)
         TraceDebug("session ends: the installation was stopped and rolled back");
 }

@@ -21,19 +21,48 @@ namespace {
 
 const char kLogPathLine[] = "安装日志：";
 
-const wchar_t* DescribeVerdict(PackageVerdict eVerdict)
+const wchar_t* DescribeBodyEnd(HttpBodyEnd eEnd)
 {
-    switch (eVerdict) {
-    case PackageVerdict::Accepted:
-        return L"accepted";
-    case PackageVerdict::NoResponse:
+    switch (eEnd) {
+    case HttpBodyEnd::Running:
+        return L"running";
+    case HttpBodyEnd::Complete:
+        return L"complete";
+    case HttpBodyEnd::NoResponse:
         return L"no response";
-    case PackageVerdict::BadStatus:
-        return L"refused: the status is not a success";
-    case PackageVerdict::Incomplete:
-        return L"refused: the transfer was cut";
-    case PackageVerdict::Empty:
-        return L"refused: no bytes";
+    case HttpBodyEnd::Cut:
+        return L"cut short";
+    case HttpBodyEnd::Idle:
+        return L"idle too long";
+    case HttpBodyEnd::TooLong:
+        return L"longer than declared";
+    case HttpBodyEnd::Stopped:
+        return L"stopped";
+    case HttpBodyEnd::NoRoom:
+        return L"no room to receive";
+    case HttpBodyEnd::WriteFailed:
+        return L"the package file cannot be written";
+    case HttpBodyEnd::StatusRefused:
+        return L"not stored: the status is not a success";
+    case HttpBodyEnd::PartialUnasked:
+        return L"not stored: a range nobody asked for";
+    case HttpBodyEnd::RangeMismatch:
+        return L"not stored: another range than the one asked for";
+    case HttpBodyEnd::ValidatorChanged:
+        return L"not stored: the package changed on the server";
+    }
+    return L"unknown";
+}
+
+const wchar_t* DescribeHash(PackageHashVerdict eHash)
+{
+    switch (eHash) {
+    case PackageHashVerdict::NotChecked:
+        return L"not checked";
+    case PackageHashVerdict::Matched:
+        return L"SHA-256 matches";
+    case PackageHashVerdict::Mismatched:
+        return L"SHA-256 differs from the expected one";
     }
     return L"unknown";
 }
@@ -71,20 +100,33 @@ void CMainWnd::LogInstallStart()
         Log().Failure(L"reading the install folder's free space", bFull ? strFull : strFolder, ::GetLastError());
 }
 
+void CMainWnd::LogRequest(const HttpRequestInfo& request)
+{
+    const SPackageDownloadState& state = m_download.State();
+    Log().Format(L"download: attempt %d: GET %ls from byte %lld", state.nAttempts, GbkToWide(request.m_strUrl).c_str(),
+                 request.m_nStartByte);
+}
+
 void CMainWnd::LogResponse(const FCHttpRequest& task)
 {
     const HttpResponseInfo& response = task.GetResponseInfo();
-    Log().Format(L"download: response after %d ms: status %d, Content-Length %d, Last-Modified \"%ls\", Server \"%ls\"",
-                 task.GetElapsedMs(), response.m_nStatusCode, response.m_nContentLength,
+    Log().Format(L"download: response after %d ms: status %d, Content-Length %lld, Content-Range start %lld, "
+                 L"total %lld, ETag %ls, Last-Modified \"%ls\", Server \"%ls\"",
+                 task.GetElapsedMs(), response.m_nStatusCode, response.m_nContentLength64, response.m_nRangeStart,
+                 response.m_nTotalLength, GbkToWide(response.m_strETag).c_str(),
                  GbkToWide(response.m_strLastModified).c_str(), GbkToWide(response.m_strServer).c_str());
 }
 
-void CMainWnd::LogTransferEnd(const FCHttpRequest& task, PackageVerdict eVerdict)
+void CMainWnd::LogTransferEnd(const FCHttpRequest& task)
 {
     const HttpResponseInfo& response = task.GetResponseInfo();
-    Log().Format(L"download: ended after %d ms: received %ls of %d announced, body %ls; package %ls",
-                 task.GetElapsedMs(), DescribeBytes(m_strPackage.size()).c_str(), response.m_nContentLength,
-                 response.m_bBodyComplete ? L"complete" : L"cut short", DescribeVerdict(eVerdict));
+    const SPackageDownloadState& state = m_download.State();
+    Log().Format(L"download: attempt ended after %d ms: received %ls, body %ls (error %lu); package file %ls of "
+                 L"%lld, %d attempts, %d resumes, %d restarts from zero; hash %ls",
+                 task.GetElapsedMs(), DescribeBytes(static_cast<std::uint64_t>(task.GetReceivedBytes64())).c_str(),
+                 DescribeBodyEnd(response.m_eBodyEnd), response.m_dwBodyError,
+                 DescribeBytes(static_cast<std::uint64_t>(state.nBytes)).c_str(), state.nTotal, state.nAttempts,
+                 state.nResumes, state.nRestarts, DescribeHash(state.eHash));
 }
 
 void CMainWnd::LogFailure(const char* pstrText)

@@ -33,7 +33,7 @@ T* FindTyped(CPaintManagerUI& pm, const char* pstrName, const char* pstrInterfac
 } // namespace
 
 CMainWnd::CMainWnd(const char* pstrExpectedSha256)
-    : m_strExpectedSha256(pstrExpectedSha256 != nullptr ? pstrExpectedSha256 : Veltara::kPackageSha256)
+    : m_download(pstrExpectedSha256 != nullptr ? pstrExpectedSha256 : Veltara::kPackageSha256)
 {
 }
 

@@ -2,14 +2,12 @@
 
 #include "SkinUI/Utils/UITextConvert.h"
 #include "app/InstallLog.h"
-#include "app/Sha256.h"
 
 #include <process.h>
 
 bool IsPackageRefused(UnpackOutcome eOutcome)
 {
     switch (eOutcome) {
-    case UnpackOutcome::HashMismatch:
     case UnpackOutcome::NotAnArchive:
     case UnpackOutcome::ItemFailed:
     case UnpackOutcome::ClientMissing:
@@ -28,8 +26,6 @@ const wchar_t* DescribeOutcome(UnpackOutcome eOutcome)
         return L"running";
     case UnpackOutcome::Installed:
         return L"installed";
-    case UnpackOutcome::HashMismatch:
-        return L"the package's hash differs from the expected one";
     case UnpackOutcome::FolderUnusable:
         return L"the install folder cannot be used";
     case UnpackOutcome::NotAnArchive:
@@ -62,20 +58,26 @@ CPackageUnpacker::~CPackageUnpacker()
     Join();
 }
 
-bool CPackageUnpacker::Start(HWND hWnd, std::string&& strPackage, const char* pstrFolder, const char* pstrSha256)
+bool CPackageUnpacker::Start(HWND hWnd, HANDLE hPackage, const char* pstrFolder)
 {
     if (m_hThread != nullptr || pstrFolder == nullptr)
         return false;
+    HANDLE hOwn = nullptr;
+    if (hPackage == nullptr || hPackage == INVALID_HANDLE_VALUE ||
+        !::DuplicateHandle(::GetCurrentProcess(), hPackage, ::GetCurrentProcess(), &hOwn, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS))
+        return false;
     m_hWnd = hWnd;
-    m_strPackage = std::move(strPackage);
+    m_hPackage = hOwn;
     m_strFolder = SkinUI::GbkToWide(pstrFolder);
-    m_strSha256 = pstrSha256 != nullptr ? pstrSha256 : "";
     m_problem = SInstallProblem();
     m_control.bStop.store(false);
     m_control.bPause.store(false);
     m_eOutcome.store(UnpackOutcome::Running);
     const uintptr_t h = ::_beginthreadex(nullptr, 0, &CPackageUnpacker::ThreadMain, this, 0, nullptr);
     if (h == 0) {
+        ::CloseHandle(m_hPackage);
+        m_hPackage = nullptr;
         m_eOutcome.store(UnpackOutcome::NotStarted);
         return false;
     }
@@ -92,20 +94,12 @@ void CPackageUnpacker::Join()
     m_hThread = nullptr;
 }
 
-std::string CPackageUnpacker::TakePackage()
-{
-    std::string strPackage;
-    strPackage.swap(m_strPackage);
-    return strPackage;
-}
-
 unsigned __stdcall CPackageUnpacker::ThreadMain(void* pvThis)
 {
     auto* pThis = static_cast<CPackageUnpacker*>(pvThis);
     const UnpackOutcome eOutcome = pThis->Run();
-    // An installed or refused package is not needed any more: give its memory back while the window lives on.
-    if (eOutcome == UnpackOutcome::Installed || IsPackageRefused(eOutcome))
-        std::string().swap(pThis->m_strPackage);
+    ::CloseHandle(pThis->m_hPackage);
+    pThis->m_hPackage = nullptr;
     pThis->m_eOutcome.store(eOutcome);
     // Completion was reported as soon as the client folder was in place.
     if (IsPackageRefused(eOutcome))
@@ -119,25 +113,11 @@ UnpackOutcome CPackageUnpacker::Run()
 {
     CInstallLog noLog;
     CInstallLog& log = m_pLog != nullptr ? *m_pLog : noLog;
-    log.Format(L"install: %ls into %ls", DescribeBytes(m_strPackage.size()).c_str(), m_strFolder.c_str());
-    // The installer runs elevated: a package that is not the expected one is never unpacked. Hashing a large
-    // package takes a while, so it happens here rather than on the window's thread.
-    if (!m_strSha256.empty()) {
-        const Veltara::Sha256Digest actual = Veltara::Sha256(m_strPackage.data(), m_strPackage.size());
-        Veltara::Sha256Digest expected{};
-        const std::wstring strExpected = SkinUI::Utf8ToWide(m_strSha256.c_str());
-        if (!Veltara::DigestFromHex(m_strSha256.c_str(), expected) || actual != expected) {
-            const std::string strActual = Veltara::DigestToHex(actual);
-            log.Failure(L"package hash check: expected " + strExpected + L", got " +
-                            SkinUI::Utf8ToWide(strActual.c_str()),
-                        L"", 0);
-            return UnpackOutcome::HashMismatch;
-        }
-        log.Format(L"package hash: SHA-256 %ls matches", strExpected.c_str());
-    } else {
-        log.Write(L"package hash: not checked (this build expects no hash)");
-    }
-    CStagedInstall install(m_strPackage, m_strFolder, m_control, [this](int nValue) {
+    LARGE_INTEGER size{};
+    ::GetFileSizeEx(m_hPackage, &size);
+    log.Format(L"install: %ls into %ls", DescribeBytes(static_cast<std::uint64_t>(size.QuadPart)).c_str(),
+               m_strFolder.c_str());
+    CStagedInstall install(m_hPackage, m_strFolder, m_control, [this](int nValue) {
         if (nValue >= 1000)
             PostSurely(UNPACK_PROGRESS, nValue); // the one report that must arrive
         else

@@ -1,7 +1,7 @@
-// CPackageUnpacker: installs the downloaded client package (a zip archive held in memory) into the install
-// folder on a thread of its own, as one staged transaction (CStagedInstall), and reports to the installer
-// window by posted messages only. It owns its copy of the package and of the folder text, so it never reads
-// the window or its controls; a package that passed its checks is kept for another try after a failure.
+// CPackageUnpacker: installs the downloaded client package (the package file, checked as it was downloaded)
+// into the install folder on a thread of its own, as one staged transaction (CStagedInstall), and reports
+// to the installer window by posted messages only. It works on its own duplicate of the file's handle and
+// its own copy of the folder text, so it never reads the window or its controls.
 #pragma once
 
 #include "app/StagedInstall.h"
@@ -20,8 +20,8 @@ constexpr UINT WM_INSTALL_PROGRESS = WM_USER + 2;
 enum UnpackNotice : WPARAM
 {
     UNPACK_PROGRESS = 0, // lParam: the new progress value; 1000 means the client folder is in place
-    UNPACK_FAILED = 1,   // the installation failed and nothing changed; the package is kept for a retry
-    UNPACK_REFUSED = 2,  // the package is not one that can be installed (wrong hash, damaged); nothing changed
+    UNPACK_FAILED = 1,   // the installation failed and nothing changed; the package can be tried again
+    UNPACK_REFUSED = 2,  // the package is not one that can be installed (damaged, misnamed); nothing changed
 };
 
 class CPackageUnpacker
@@ -33,12 +33,11 @@ public:
     CPackageUnpacker(const CPackageUnpacker&) = delete;
     CPackageUnpacker& operator=(const CPackageUnpacker&) = delete;
 
-    // Starts installing strPackage into pstrFolder (program text), posting to hWnd. When pstrSha256 holds a
-    // hash (64 hexadecimal digits), the package is checked against it first and nothing is written unless
-    // it matches. False when a thread is still running or cannot be made.
-    bool Start(HWND hWnd, std::string&& strPackage, const char* pstrFolder, const char* pstrSha256 = nullptr);
-    // The log the thread writes its steps, the hash verdict and the outcome to (null: none). Set before Start;
-    // it must outlive the thread.
+    // Starts installing the package file hPackage (open for reading) into pstrFolder (program text), posting
+    // to hWnd. The caller may close its handle at once. False when a thread is still running or cannot be made.
+    bool Start(HWND hWnd, HANDLE hPackage, const char* pstrFolder);
+    // The log the thread writes its steps and the outcome to (null: none). Set before Start; it must outlive
+    // the thread.
     void SetLog(CInstallLog* pLog) { m_pLog = pLog; }
     // Asks the thread to stop (between items, or part-way through one); it removes what it wrote and then
     // posts nothing more.
@@ -51,9 +50,6 @@ public:
     // Valid after Join.
     UnpackOutcome GetOutcome() const { return m_eOutcome.load(); }
     const SInstallProblem& GetProblem() const { return m_problem; }
-    // After Join: the package when it passed its checks and the installation did not complete, for another
-    // try without downloading it again; empty otherwise.
-    std::string TakePackage();
 
 private:
     static unsigned __stdcall ThreadMain(void* pvThis);
@@ -62,9 +58,8 @@ private:
     void PostSurely(WPARAM wNotice, LPARAM lValue);
 
     HWND m_hWnd = nullptr;
-    std::string m_strPackage;
+    HANDLE m_hPackage = nullptr; // the thread's duplicate, closed when it ends
     std::wstring m_strFolder;
-    std::string m_strSha256;
     HANDLE m_hThread = nullptr;
     SInstallControl m_control;
     std::atomic<UnpackOutcome> m_eOutcome{UnpackOutcome::NotStarted};

@@ -51,9 +51,9 @@ bool SInstallControl::ShouldStop() const
     return bStop.load();
 }
 
-CStagedInstall::CStagedInstall(const std::string& strPackage, const std::wstring& strInstallFolder,
-                               const SInstallControl& control, ProgressFn fnProgress)
-    : m_strPackage(strPackage),
+CStagedInstall::CStagedInstall(HANDLE hPackage, const std::wstring& strInstallFolder, const SInstallControl& control,
+                               ProgressFn fnProgress)
+    : m_hPackage(hPackage),
       m_control(control),
       m_fnProgress(std::move(fnProgress)),
       m_strInstallFolder(strInstallFolder)
@@ -159,9 +159,12 @@ void CStagedInstall::RecoverEarlierRun()
 
 UnpackOutcome CStagedInstall::ListItems()
 {
-    if (m_strPackage.empty() || m_strPackage.size() > 0xFFFFFFFFu)
+    // The reader takes the handle's position as the archive's start: the first byte of the file.
+    LARGE_INTEGER start = {};
+    if (m_hPackage == nullptr || m_hPackage == INVALID_HANDLE_VALUE ||
+        !::SetFilePointerEx(m_hPackage, start, nullptr, FILE_BEGIN))
         return UnpackOutcome::NotAnArchive;
-    m_hZip = ZipOpen(m_strPackage.data(), static_cast<DWORD>(m_strPackage.size()), ZipKindMemory);
+    m_hZip = ZipOpen(m_hPackage, 0, ZipKindHandle);
     if (m_hZip == nullptr)
         return UnpackOutcome::NotAnArchive;
     ZipItemInfo info = {};

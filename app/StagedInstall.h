@@ -22,7 +22,6 @@ enum class UnpackOutcome
     NotStarted,
     Running,
     Installed,      // the new client folder is in place
-    HashMismatch,   // the package's SHA-256 differs from the expected one; nothing was written
     FolderUnusable, // the install folder does not exist or the client folder's place is taken by a file
     NotAnArchive,   // the package could not be opened, or holds no items
     ItemFailed,     // an item is damaged or its name cannot be placed safely inside the client folder
@@ -69,8 +68,10 @@ public:
     // Told the end of each step of the installation ("paths fit", "staged and checked", ...), for the log.
     using StepFn = std::function<void(const wchar_t* pwstrStepDone)>;
 
-    // strPackage must outlive Run. strInstallFolder is the folder the client folder goes into.
-    CStagedInstall(const std::string& strPackage, const std::wstring& strInstallFolder, const SInstallControl& control,
+    // hPackage: the package file, open for reading (the installation reads it through a duplicate of the
+    // handle, from its first byte); it must stay open until Run returns. strInstallFolder is the folder the
+    // client folder goes into.
+    CStagedInstall(HANDLE hPackage, const std::wstring& strInstallFolder, const SInstallControl& control,
                    ProgressFn fnProgress);
     ~CStagedInstall();
     CStagedInstall(const CStagedInstall&) = delete;
@@ -112,7 +113,7 @@ private:
     // Records the file and the last Windows error as the problem; returns eOutcome.
     UnpackOutcome Failed(UnpackOutcome eOutcome, const std::wstring& strFile);
 
-    const std::string& m_strPackage;
+    const HANDLE m_hPackage;
     const SInstallControl& m_control;
     ProgressFn m_fnProgress;
     StepFn m_fnStep;

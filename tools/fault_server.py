@@ -21,7 +21,14 @@ server can stand in for a proxy. Every answer closes the connection afterwards.
 
 Modes, chosen by the path (sizes in bytes, times in milliseconds; extra trailing segments are ignored, so
 "/normal/1000/package.zip" works too). Body byte i is i % 251 unless said otherwise.
-    /normal/<n>                200 with Content-Length n; honours "Range: bytes=a-" with 206
+    /normal/<n>                200 with Content-Length n; honours "Range: bytes=a-" with 206 (but not If-Range,
+                               as some simple servers do); ETag "pattern-<n>", a fixed Last-Modified
+    /norange/<n>               like /normal, but every answer is a 200 with the whole body (Range ignored)
+    /shiftrange/<n>/<k>        like /normal, but a range request for a- is answered with bytes a+k- and a
+                               Content-Range that says so
+    /othertotal/<n>/<total>    like /normal, but a 206 names <total> as the resource's length
+    /partial/<n>               206 with "Content-Range: bytes 0-<n-1>/<n>" to every request, range or not
+    /long/<declared>/<sent>    Content-Length declared, but <sent> bytes follow (more than declared)
     /404[/<n>]                 404 with an HTML page of exactly n bytes (default 300) and its Content-Length
     /gzip/<n>                  the gzip-compressed body of n bytes, "Content-Encoding: gzip", compressed length
     /noclen/<n>                200 without Content-Length; the body ends when the connection closes
@@ -36,10 +43,23 @@ Modes, chosen by the path (sizes in bytes, times in milliseconds; extra trailing
                                line) followed by the request body, if any
     /drop                      no answer at all: the connection is closed right after the request
     /connections/<port>        200, text/plain: how many connections the server has accepted on that port
-    /file/<name>               200 with the bytes of the file the owner registered under <name>
-                               (FaultServer.files, name -> path; read at each request)
+    /file/<name>               the bytes of the file the owner registered under <name> (FaultServer.files,
+                               name -> path; read at each request), with an ETag and a Last-Modified from
+                               its size and time; honours Range (206) and If-Range (a range only while the
+                               validator still holds), as nginx does
+    /plan/<name>/<a0>/<a1>/... the registered file, answer k to that path (counted per path) as <ak> says,
+                               answers beyond the list as "ok". An answer is "ok" (as /file) or faults joined
+                               by "+": cut<P> (the connection closes once the body reached P percent of the
+                               file), norange (a 200 with the whole file, Range ignored), shift (a range
+                               granted 1000 bytes later than asked, said so in Content-Range), total (a 206
+                               naming another length), partial (a 206 to a request without a range), newtag
+                               (from now on the file has changed: every byte XOR 0x5A, another ETag and
+                               Last-Modified, and If-Range is ignored), long (Content-Length 1000 short of the
+                               bytes sent), stall<ms> (half the body, then nothing for ms, then the rest)
+The owner's bytes_sent counts every body byte sent, per request path.
 """
 import argparse
+import email.utils
 import gzip
 import os
 import signal
@@ -50,6 +70,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 PATTERN_PERIOD = 251
 _BLOCK = bytes(range(PATTERN_PERIOD)) * 4096  # about 1 MB, a whole number of periods
+_CHANGED = bytes(b ^ 0x5A for b in range(256))  # a changed file's bytes (/plan "newtag")
 
 
 def pattern(start, n):
@@ -109,9 +130,11 @@ class _Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.close_connection = True
 
-    def _send(self, data):
+    def _send(self, data, body=True):
         self.wfile.write(data)
         self.wfile.flush()
+        if body:
+            self.server.owner.count_sent(self.path_key, len(data))
 
     def _cut(self):
         """Ends the connection at once, without a proper end of the body."""
@@ -140,6 +163,7 @@ class _Handler(BaseHTTPRequestHandler):
     def _serve(self, body_allowed):
         self.server.owner.record(self._head_text())
         parts = self._path_parts()
+        self.path_key = "/" + "/".join(parts)
         mode = parts[0] if parts else ""
         args = parts[1:]
         try:
@@ -187,13 +211,54 @@ class _Handler(BaseHTTPRequestHandler):
             if start >= n:
                 self._simple(416, b"", "text/plain", body_allowed, [("Content-Range", "bytes */%d" % n)])
                 return
+        self._ranged_pattern(n, start, body_allowed)
+
+    def _ranged_pattern(self, n, start, body_allowed, shown_start=None, shown_total=None, status=None):
+        """Bytes start.. of the pattern resource of n bytes: a 206 from a start above 0, else a 200."""
         headers = [("Content-Type", "application/octet-stream"), ("Content-Length", str(n - start)),
-                   ("Last-Modified", "Mon, 01 Jan 2024 00:00:00 GMT")]
-        if start:
-            headers.append(("Content-Range", "bytes %d-%d/%d" % (start, n - 1, n)))
-        self._start(206 if start else 200, headers)
+                   ("Last-Modified", "Mon, 01 Jan 2024 00:00:00 GMT"), ("ETag", '"pattern-%d"' % n)]
+        status = status or (206 if start else 200)
+        if status == 206:
+            first = start if shown_start is None else shown_start
+            headers.append(("Content-Range", "bytes %d-%d/%d" % (first, n - 1, n if shown_total is None
+                                                                   else shown_total)))
+        self._start(status, headers)
         if body_allowed:
             self._stream(start, n - start)
+
+    def _asked_start(self):
+        """The a of "Range: bytes=a-", or 0."""
+        rng = self.headers.get("Range", "")
+        if rng.startswith("bytes=") and rng.endswith("-") and rng[6:-1].isdigit():
+            return int(rng[6:-1])
+        return 0
+
+    def _mode_norange(self, args, body_allowed):
+        self._ranged_pattern(self._num(args, 0), 0, body_allowed)
+
+    def _mode_shiftrange(self, args, body_allowed):
+        n, k = self._num(args, 0), self._num(args, 1)
+        start = self._asked_start()
+        if start == 0:
+            self._ranged_pattern(n, 0, body_allowed)
+        else:
+            self._ranged_pattern(n, min(start + k, n - 1), body_allowed)
+
+    def _mode_othertotal(self, args, body_allowed):
+        n, total = self._num(args, 0), self._num(args, 1)
+        start = min(self._asked_start(), n - 1)
+        self._ranged_pattern(n, start, body_allowed, shown_total=total if start else None)
+
+    def _mode_partial(self, args, body_allowed):
+        n = self._num(args, 0)
+        self._ranged_pattern(n, 0, body_allowed, status=206)
+
+    def _mode_long(self, args, body_allowed):
+        declared, sent = self._num(args, 0), self._num(args, 1)
+        self._start(200, [("Content-Type", "application/octet-stream"), ("Content-Length", str(declared))])
+        if body_allowed:
+            self._stream(0, sent)
+        self._cut()
 
     def _mode_404(self, args, body_allowed):
         self._simple(404, _not_found_page(self._num(args, 0, 300)), "text/html", body_allowed)
@@ -236,11 +301,12 @@ class _Handler(BaseHTTPRequestHandler):
 
     def _mode_splithead(self, args, body_allowed):
         ms, n = self._num(args, 0), self._num(args, 1)
-        self._send(b"HTTP/1.1 200 OK\r\n")
+        self._send(b"HTTP/1.1 200 OK\r\n", body=False)
         if self._stopping(ms / 1000.0):
             self._cut()
             return
-        self._send(b"Content-Type: application/octet-stream\r\nContent-Length: %d\r\nConnection: close\r\n\r\n" % n)
+        self._send(b"Content-Type: application/octet-stream\r\nContent-Length: %d\r\nConnection: close\r\n\r\n" % n,
+                   body=False)
         self.close_connection = True
         if body_allowed:
             self._stream(0, n)
@@ -284,13 +350,74 @@ class _Handler(BaseHTTPRequestHandler):
         self._simple(200, b"%d" % count, "text/plain", body_allowed)
 
     def _mode_file(self, args, body_allowed):
-        path = self.server.owner.files.get(args[0]) if args else None
+        self._serve_file(args[0] if args else None, "ok", body_allowed)
+
+    def _mode_plan(self, args, body_allowed):
+        name, plan = (args[0] if args else None), args[1:]
+        k = self.server.owner.count_hit(self.path_key)
+        self._serve_file(name, plan[k] if k < len(plan) else "ok", body_allowed)
+
+    def _serve_file(self, name, answer, body_allowed):
+        """The registered file, answered as answer says (see /plan)."""
+        owner = self.server.owner
+        path = owner.files.get(name) if name else None
         if path is None or not os.path.isfile(path):
             self._simple(404, _not_found_page(300), "text/html", body_allowed)
             return
+        faults = set(answer.split("+"))
+        st = os.stat(path)
+        n = st.st_size
+        if "newtag" in faults:
+            owner.changed.add(name)
+        changed = name in owner.changed
+        version = "%x-%x%s" % (n, int(st.st_mtime), "-changed" if changed else "")
+        etag = '"%s"' % version
+        modified = email.utils.formatdate(st.st_mtime + (86400 if changed else 0), usegmt=True)
+        start = self._asked_start()
+        if_range = self.headers.get("If-Range")
+        if if_range is not None and if_range not in (etag, modified) and not changed:
+            start = 0  # the validator no longer holds: the whole new file
+        if "norange" in faults or start >= n:
+            start = 0
+        shown_start, shown_total, status = start, n, 206 if start else 200
+        if "shift" in faults and start:
+            start = min(start + 1000, n - 1)
+            shown_start = start
+        if "total" in faults and start:
+            shown_total = n + 1
+        if "partial" in faults:
+            status = 206
+        length = n - start
+        headers = [("Content-Type", "application/octet-stream"), ("ETag", etag), ("Last-Modified", modified),
+                   ("Accept-Ranges", "bytes"), ("Content-Length", str(length - 1000 if "long" in faults else length))]
+        if status == 206:
+            headers.append(("Content-Range", "bytes %d-%d/%d" % (shown_start, n - 1, shown_total)))
+        self._start(status, headers)
+        if not body_allowed:
+            return
+        end = n
+        for f in faults:
+            if f.startswith("cut") and f[3:].isdigit():
+                end = max(start, min(n, n * int(f[3:]) // 100))
+        stall = [int(f[5:]) for f in faults if f.startswith("stall") and f[5:].isdigit()]
         with open(path, "rb") as f:
-            body = f.read()
-        self._simple(200, body, "application/octet-stream", body_allowed)
+            f.seek(start)
+            pos = start
+            half = start + (end - start) // 2
+            while pos < end:
+                take = min(1 << 20, end - pos, (half - pos) if stall and pos < half else end - pos)
+                data = f.read(take)
+                if not data:
+                    break
+                if changed:
+                    data = data.translate(_CHANGED)
+                self._send(data)
+                pos += len(data)
+                if stall and pos == half and self._stopping(stall[0] / 1000.0):
+                    self._cut()
+                    return
+        if end < n:
+            self._cut()
 
     def _mode_drop(self, _args, _body_allowed):
         self._cut()
@@ -321,6 +448,9 @@ class FaultServer:
         self.stop_event = threading.Event()
         self.requests = []
         self.accepted = {}  # port -> connections accepted (also those that never sent a valid request)
+        self.bytes_sent = {}  # request path (after rewrites) -> body bytes sent
+        self.hits = {}  # request path -> answers given (for /plan)
+        self.changed = set()  # names of files that /plan has changed ("newtag")
         self._lock = threading.Lock()
         self._log_path = log_path
         self._servers = []
@@ -337,6 +467,17 @@ class FaultServer:
             if self._log_path:
                 with open(self._log_path, "a", encoding="latin-1") as f:
                     f.write(head + "\r\n")
+
+    def count_sent(self, key, n):
+        with self._lock:
+            self.bytes_sent[key] = self.bytes_sent.get(key, 0) + n
+
+    def count_hit(self, key):
+        """The number of earlier answers to this path; counts this one."""
+        with self._lock:
+            k = self.hits.get(key, 0)
+            self.hits[key] = k + 1
+            return k
 
     def count_connection(self, port):
         with self._lock:

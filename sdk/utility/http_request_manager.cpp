@@ -15,23 +15,15 @@
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
-// Largest piece asked of one blocking InternetReadFile call. Each call costs about the same whatever its
-// size, so the pieces are large; but a blocking read returns only once its piece is full, so they are not
-// so large that the progress of a slow transfer shows in big steps.
-#ifndef HTTP_READ_PIECE_BYTES
-#define HTTP_READ_PIECE_BYTES 65536
-#endif
-// Largest piece of one non-blocking read (AsyncWait). Such a read hands over at once whatever has arrived,
-// so a large piece costs nothing on a slow line and saves calls on a fast one (under Wine every call is a
-// round trip to its server process).
+// Largest piece of one non-blocking read. Such a read hands over at once whatever has arrived, so a large
+// piece costs nothing on a slow line and saves calls on a fast one (under Wine every call is a round trip to
+// its server process).
 #ifndef HTTP_ASYNC_PIECE_BYTES
 #define HTTP_ASYNC_PIECE_BYTES (1024 * 1024)
 #endif
 
 namespace {
 
-constexpr DWORD kReadPieceBytes = HTTP_READ_PIECE_BYTES;
-static_assert(kReadPieceBytes >= 1024 && kReadPieceBytes <= 1024 * 1024, "read piece out of range");
 constexpr DWORD kAsyncPieceBytes = HTTP_ASYNC_PIECE_BYTES;
 static_assert(kAsyncPieceBytes >= 1024 && kAsyncPieceBytes <= 16 * 1024 * 1024, "async piece out of range");
 
@@ -110,16 +102,7 @@ const SkinUI::CUIString& DefaultUserAgent()
     return s_strAgent;
 }
 
-// ----- How a stop wakes a blocked worker -------------------------------------------------------------------
-
-std::atomic<int> g_nWakeMethod{static_cast<int>(HttpWakeMethod::Automatic)};
-
-// Wine's WinINet does not wake a call blocked on a handle that another thread closes (Windows' does).
-bool RunningOnWine()
-{
-    static const bool s_bWine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-    return s_bWine;
-}
+// ----- Helpers ---------------------------------------------------------------------------------------------
 
 void CloseInternetHandle(HINTERNET& hHandle)
 {
@@ -179,24 +162,36 @@ DWORD QueryStatusCode(HINTERNET hRequest)
     return dwStatus;
 }
 
-// The body length the server declared, or -1 when it declared none (or sends chunks, which take precedence).
-long long QueryDeclaredLength(HINTERNET hRequest)
+// A decimal length at the start of a text (blanks before it skipped), or -1 when there is none. A number too
+// large for 64 bits gives LLONG_MAX: no buffer or disk holds that much, so it fails where it is used.
+long long ParseLength(const char* p)
 {
-    if (!QueryHeaderText(hRequest, HTTP_QUERY_TRANSFER_ENCODING).IsEmpty())
-        return -1;
-    const SkinUI::CUIString strLength = QueryHeaderText(hRequest, HTTP_QUERY_CONTENT_LENGTH);
-    const char* p = strLength.Chars();
-    while (*p == ' ')
+    while (*p == ' ' || *p == '\t')
         ++p;
     if (*p < '0' || *p > '9')
         return -1;
     long long nLength = 0;
     for (; *p >= '0' && *p <= '9'; ++p) {
         if (nLength > (LLONG_MAX - 9) / 10)
-            return LLONG_MAX; // no buffer holds that much; the reservation then fails
+            return LLONG_MAX;
         nLength = nLength * 10 + (*p - '0');
     }
     return nLength;
+}
+
+// The body length the server declared, or -1 when it declared none (or sends chunks, which take precedence).
+long long QueryDeclaredLength(HINTERNET hRequest)
+{
+    if (!QueryHeaderText(hRequest, HTTP_QUERY_TRANSFER_ENCODING).IsEmpty())
+        return -1;
+    return ParseLength(QueryHeaderText(hRequest, HTTP_QUERY_CONTENT_LENGTH));
+}
+
+// An ETag names the resource's version exactly only when it is strong ("..."); a weak one (W/"...") may not
+// be used for a range, so a date is the validator then.
+bool IsEntityTag(const char* pstrValidator)
+{
+    return pstrValidator[0] == '"' || (pstrValidator[0] == 'W' && pstrValidator[1] == '/');
 }
 
 // Finds an explicit port in the host part of a URL (after "scheme://", before the path), e.g.
@@ -234,19 +229,6 @@ bool FindProxyInUrl(const char* pstrUrl, SkinUI::CUIString& strHost, int& nPort)
 
 } // namespace
 
-void SetHttpWakeMethod(HttpWakeMethod eMethod)
-{
-    g_nWakeMethod.store(static_cast<int>(eMethod));
-}
-
-HttpWakeMethod GetHttpWakeMethod()
-{
-    const auto eMethod = static_cast<HttpWakeMethod>(g_nWakeMethod.load());
-    if (eMethod != HttpWakeMethod::Automatic)
-        return eMethod;
-    return RunningOnWine() ? HttpWakeMethod::AsyncWait : HttpWakeMethod::CloseHandle;
-}
-
 void SetHttpIdleLimitMs(DWORD dwLimitMs)
 {
     g_dwIdleLimitMs.store(dwLimitMs);
@@ -272,20 +254,72 @@ void HttpResponseInfo::ReadResponse(HINTERNET hRequest)
     const SkinUI::CUIString strStatus = QueryHeaderText(hRequest, HTTP_QUERY_STATUS_CODE);
     if (!strStatus.IsEmpty())
         m_nStatusCode = static_cast<int>(std::strtol(strStatus, nullptr, 10));
-    const SkinUI::CUIString strLength = QueryHeaderText(hRequest, HTTP_QUERY_CONTENT_LENGTH);
-    if (!strLength.IsEmpty())
-        m_nContentLength = static_cast<int>(std::strtol(strLength, nullptr, 10)); // clamps at INT_MAX
+    const long long nLength = ParseLength(QueryHeaderText(hRequest, HTTP_QUERY_CONTENT_LENGTH));
+    m_nContentLength64 = nLength > 0 ? nLength : 0;
+    m_nContentLength = static_cast<int>(std::min<long long>(m_nContentLength64, INT_MAX));
     m_strLastModified = QueryHeaderText(hRequest, HTTP_QUERY_LAST_MODIFIED);
     m_strServer = QueryHeaderText(hRequest, HTTP_QUERY_SERVER);
+    m_strETag = QueryHeaderText(hRequest, HTTP_QUERY_ETAG);
+    m_nTotalLength = m_nContentLength64;
+    long long nFirst = 0, nLast = 0, nTotal = 0;
+    if (m_nStatusCode == 206 &&
+        ParseContentRange(QueryHeaderText(hRequest, HTTP_QUERY_CONTENT_RANGE), nFirst, nLast, nTotal)) {
+        m_nRangeStart = nFirst;
+        m_nTotalLength = nTotal > 0 ? nTotal : 0;
+    }
+}
+
+bool ParseContentRange(const char* pstrValue, long long& nFirst, long long& nLast, long long& nTotal)
+{
+    if (pstrValue == nullptr)
+        return false;
+    const char* p = pstrValue;
+    while (*p == ' ')
+        ++p;
+    if (_strnicmp(p, "bytes", 5) != 0)
+        return false;
+    p += 5;
+    while (*p == ' ')
+        ++p;
+    char* pEnd = nullptr;
+    const auto number = [&pEnd](const char* pFrom) {
+        if (*pFrom < '0' || *pFrom > '9')
+            return -1LL;
+        const long long n = ParseLength(pFrom);
+        for (pEnd = const_cast<char*>(pFrom); *pEnd >= '0' && *pEnd <= '9'; ++pEnd) {
+        }
+        return n == LLONG_MAX ? -1LL : n;
+    };
+    nFirst = number(p);
+    if (nFirst < 0 || *pEnd != '-')
+        return false;
+    nLast = number(pEnd + 1);
+    if (nLast < nFirst || *pEnd != '/')
+        return false;
+    p = pEnd + 1;
+    if (p[0] == '*') {
+        nTotal = -1;
+        pEnd = const_cast<char*>(p + 1);
+    } else {
+        nTotal = number(p);
+        if (nTotal <= nLast)
+            return false;
+    }
+    while (*pEnd == ' ')
+        ++pEnd;
+    return *pEnd == '\0';
 }
 
 SkinUI::CUIString BuildHttpRequestHeaders(const HttpRequestInfo& request)
 {
     SkinUI::CUIString strHeaders = request.m_strHeaders;
     if (request.m_nStartByte > 0) {
-        SkinUI::CUIString strRange;
-        strRange.FormatText("Range: bytes=%d-\r\n", request.m_nStartByte);
-        strHeaders += strRange;
+        strHeaders += ("Range: bytes=" + std::to_string(request.m_nStartByte) + "-\r\n").c_str();
+        if (!request.m_strIfRange.IsEmpty()) {
+            strHeaders += "If-Range: ";
+            strHeaders += request.m_strIfRange;
+            strHeaders += "\r\n";
+        }
     }
     return strHeaders;
 }
@@ -361,6 +395,11 @@ bool CReceiveBuffer::Append(const char* pBytes, int nBytes)
     return true;
 }
 
+int CReceiveBuffer::GetReceived() const
+{
+    return static_cast<int>(std::min<long long>(GetReceived64(), INT_MAX));
+}
+
 void CReceiveBuffer::TakeAll(std::string& strOut)
 {
     CScopedLock lock(*this);
@@ -372,11 +411,11 @@ void CReceiveBuffer::TakeAll(std::string& strOut)
 
 // ----- Task ------------------------------------------------------------------------------------------------
 
-// What WinINet's completions reach in the AsyncWait method. WinINet may complete a pending operation, and
-// always reports the request handle's closing, after the task is gone, so the context is shared: one
-// reference is the task's, one the request handle's (dropped at INTERNET_STATUS_HANDLE_CLOSING, WinINet's
-// last word on a handle). It also keeps what a pending operation may still use: the read buffer, its
-// INTERNET_BUFFERS and the request's header text and body.
+// What WinINet's completions reach. WinINet may complete a pending operation, and always reports the request
+// handle's closing, after the task is gone, so the context is shared: one reference is the task's, one the
+// request handle's (dropped at INTERNET_STATUS_HANDLE_CLOSING, WinINet's last word on a handle). It also
+// keeps what a pending operation may still use: the read buffer, its INTERNET_BUFFERS and the request's
+// header text and body.
 class FCHttpRequest::CAsyncContext
 {
 public:
@@ -406,6 +445,7 @@ public:
             return;
         if (dwStatus == INTERNET_STATUS_REQUEST_COMPLETE && pvInfo != nullptr) {
             const auto* pResult = static_cast<const INTERNET_ASYNC_RESULT*>(pvInfo);
+            pContext->m_dwError.store(pResult->dwResult != 0 ? 0 : pResult->dwError);
             pContext->m_dwResult.store(static_cast<DWORD>(pResult->dwResult));
             ::SetEvent(pContext->m_hDone);
         } else if (dwStatus == INTERNET_STATUS_HANDLE_CLOSING) {
@@ -415,6 +455,7 @@ public:
 
     HANDLE m_hDone = ::CreateEventW(nullptr, TRUE, FALSE, nullptr); // set by each completion
     std::atomic<DWORD> m_dwResult{0};                               // the completion's dwResult
+    std::atomic<DWORD> m_dwError{0};                                // and its error when it failed
     std::unique_ptr<char[]> m_pPiece;
     INTERNET_BUFFERSA m_buffers = {};
     std::string m_strHeaders;
@@ -439,17 +480,43 @@ struct FCHttpRequest::WorkerStart
     HINTERNET hHandle;
 };
 
+namespace {
+
+class CStoreLock
+{
+public:
+    explicit CStoreLock(inner::FCAutoCSec& cs) : m_cs(cs) { m_cs.Lock(); }
+    ~CStoreLock() { m_cs.Unlock(); }
+    CStoreLock(const CStoreLock&) = delete;
+    CStoreLock& operator=(const CStoreLock&) = delete;
+
+private:
+    inner::FCAutoCSec& m_cs;
+};
+
+bool IsTimeoutError(DWORD dwError)
+{
+    return dwError == ERROR_INTERNET_TIMEOUT || dwError == WSAETIMEDOUT;
+}
+
+} // namespace
+
 FCHttpRequest::FCHttpRequest(int nTaskId, HWND hEventWnd, const HttpRequestInfo& request)
     : m_nTaskId(nTaskId),
       m_hEventWnd(hEventWnd),
       m_request(request),
-      m_bAsync(GetHttpWakeMethod() == HttpWakeMethod::AsyncWait),
-      m_dwIdleLimitMs(g_dwIdleLimitMs.load())
+      m_dwIdleLimitMs(g_dwIdleLimitMs.load()),
+      m_bFileBody(request.HasBodyFile())
 {
-    if (m_bAsync) {
-        m_hStopEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        m_pAsync = CAsyncContext::Create(); // without it (or the event) the session is not opened
-    }
+    m_nBodyOffset.store(m_request.m_nStartByte > 0 ? m_request.m_nStartByte : 0);
+    // The owner may close its handle as soon as the task is made.
+    if (m_request.m_hBodyFile != nullptr &&
+        !::DuplicateHandle(::GetCurrentProcess(), m_request.m_hBodyFile, ::GetCurrentProcess(), &m_hBodyFile, 0,
+                           FALSE, DUPLICATE_SAME_ACCESS))
+        m_hBodyFile = nullptr; // the transfer then reports a write failure
+    m_request.m_hBodyFile = nullptr;
+    m_hStopEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_pAsync = CAsyncContext::Create(); // without it (or the event) the session is not opened
     SplitUrl();
     OpenSession();
     if (!StartWorker(&ConnectThread, m_hSession, m_hConnectThread))
@@ -468,6 +535,7 @@ FCHttpRequest::~FCHttpRequest()
     CloseInternetHandle(m_hSession);
     CloseThreadHandle(m_hTransferThread);
     CloseThreadHandle(m_hConnectThread);
+    CloseBodyFile();
     if (m_pAsync != nullptr)
         m_pAsync->Release();
     if (m_hStopEvent != nullptr)
@@ -510,7 +578,7 @@ void FCHttpRequest::SplitUrl()
 void FCHttpRequest::OpenSession()
 {
     const CWinInetApi& api = WinInet();
-    if (!api.bLoaded || (m_bAsync && (m_pAsync == nullptr || m_hStopEvent == nullptr)))
+    if (!api.bLoaded || m_pAsync == nullptr || m_hStopEvent == nullptr)
         return;
     SkinUI::CUIString strProxy;
     DWORD dwAccess = INTERNET_OPEN_TYPE_PRECONFIG;
@@ -519,12 +587,12 @@ void FCHttpRequest::OpenSession()
         dwAccess = INTERNET_OPEN_TYPE_PROXY;
     }
     m_hSession = api.pInternetOpenA(m_request.m_strUserAgent, dwAccess, strProxy.IsEmpty() ? nullptr : strProxy.Chars(),
-                                    nullptr, m_bAsync ? INTERNET_FLAG_ASYNC : 0);
+                                    nullptr, INTERNET_FLAG_ASYNC);
     if (m_hSession == nullptr)
         return;
     // The handles made from the session inherit the callback; only the request carries a context.
-    if (m_bAsync && api.pInternetSetStatusCallbackA(m_hSession, &CAsyncContext::StatusCallback) ==
-                        INTERNET_INVALID_STATUS_CALLBACK) {
+    if (api.pInternetSetStatusCallbackA(m_hSession, &CAsyncContext::StatusCallback) ==
+        INTERNET_INVALID_STATUS_CALLBACK) {
         CloseInternetHandle(m_hSession);
         return;
     }
@@ -580,14 +648,15 @@ void FCHttpRequest::OpenRequest()
     CloseThreadHandle(m_hConnectThread);
     if (m_nScheme == INTERNET_SCHEME_HTTPS)
         m_request.m_dwOpenFlags |= INTERNET_FLAG_SECURE;
-    const DWORD_PTR dwContext = m_bAsync ? reinterpret_cast<DWORD_PTR>(m_pAsync) : 0;
     if (m_hConnection != nullptr)
         m_hRequest = WinInet().pHttpOpenRequestA(m_hConnection, VerbText(m_request.m_nVerb), m_strPath, nullptr,
-                                                 nullptr, nullptr, m_request.m_dwOpenFlags, dwContext);
-    if (m_hRequest != nullptr && m_bAsync)
+                                                 nullptr, nullptr, m_request.m_dwOpenFlags,
+                                                 reinterpret_cast<DWORD_PTR>(m_pAsync));
+    if (m_hRequest != nullptr)
         m_pAsync->AddRef(); // the request handle's reference, dropped when WinINet reports its closing
     if (!StartWorker(&TransferThread, m_hRequest, m_hTransferThread)) {
         m_response.m_bBodyComplete = FALSE;
+        m_response.m_eBodyEnd = HttpBodyEnd::NoResponse;
         ::PostMessageW(m_hEventWnd, WM_HTTP_TASK_EVENT, m_nTaskId, HTTP_EVENT_RESPONSE);
         ::PostMessageW(m_hEventWnd, WM_HTTP_TASK_EVENT, m_nTaskId, HTTP_EVENT_FINISHED);
     }
@@ -607,8 +676,20 @@ void FCHttpRequest::RunTransfer(HINTERNET hRequest)
     // answers such a request with success and no bytes, which would pass for a complete empty body.
     const bool bReadable = hRequest != nullptr && !m_bStopRequested.load() && SendRequest(hRequest, strHeaders);
     SendEvent(HTTP_EVENT_RESPONSE);
-    const bool bComplete = bReadable && ReadBody(hRequest);
-    m_response.m_bBodyComplete = bComplete ? TRUE : FALSE;
+    HttpBodyEnd eEnd = HttpBodyEnd::NoResponse;
+    if (m_bStopRequested.load())
+        eEnd = HttpBodyEnd::Stopped;
+    else if (bReadable)
+        eEnd = ReadBody(hRequest);
+    else if (IsTimeoutError(m_pAsync != nullptr ? m_pAsync->m_dwError.load() : 0))
+        m_response.m_dwBodyError = m_pAsync->m_dwError.load();
+    // The owner may use the file as soon as the transfer has ended.
+    {
+        CStoreLock lock(m_storeLock);
+        CloseBodyFile();
+    }
+    m_response.m_eBodyEnd = eEnd;
+    m_response.m_bBodyComplete = eEnd == HttpBodyEnd::Complete ? TRUE : FALSE;
     SendEvent(HTTP_EVENT_FINISHED);
 }
 
@@ -619,12 +700,6 @@ bool FCHttpRequest::SendRequest(HINTERNET hRequest, const SkinUI::CUIString& str
     // before it is sent; it is a limit per wait, so a slow but steady sender is never cut.
     DWORD dwLimit = m_dwIdleLimitMs;
     api.pInternetSetOptionA(hRequest, INTERNET_OPTION_RECEIVE_TIMEOUT, &dwLimit, sizeof(dwLimit));
-    if (!m_bAsync) {
-        const bool bHasBody = !m_request.m_strPostData.empty();
-        return api.pHttpSendRequestA(hRequest, strHeaders, static_cast<DWORD>(strHeaders.GetLength()),
-                                     bHasBody ? const_cast<char*>(m_request.m_strPostData.data()) : nullptr,
-                                     bHasBody ? static_cast<DWORD>(m_request.m_strPostData.size()) : 0) != FALSE;
-    }
     // A pending send may still read the header text and the body after a stop: they live in the context.
     CAsyncContext& context = *m_pAsync;
     context.m_strHeaders.assign(strHeaders.Chars(), static_cast<size_t>(strHeaders.GetLength()));
@@ -643,94 +718,181 @@ bool FCHttpRequest::SendRequest(HINTERNET hRequest, const SkinUI::CUIString& str
 bool FCHttpRequest::WaitForCompletion()
 {
     const HANDLE ahWait[2] = {m_hStopEvent, m_pAsync->m_hDone};
-    return ::WaitForMultipleObjects(2, ahWait, FALSE, m_dwIdleLimitMs) == WAIT_OBJECT_0 + 1;
+    const DWORD dwWait = ::WaitForMultipleObjects(2, ahWait, FALSE, m_dwIdleLimitMs);
+    if (dwWait == WAIT_TIMEOUT)
+        m_pAsync->m_dwError.store(ERROR_INTERNET_TIMEOUT);
+    return dwWait == WAIT_OBJECT_0 + 1;
 }
 
-bool FCHttpRequest::ReadBody(HINTERNET hRequest)
+HttpBodyEnd FCHttpRequest::ReadBody(HINTERNET hRequest)
 {
-    if (QueryStatusCode(hRequest) == 0)
-        return false; // no response head: nothing can be complete
+    const DWORD dwStatus = QueryStatusCode(hRequest);
+    if (dwStatus == 0)
+        return HttpBodyEnd::NoResponse; // no response head: nothing can be complete
     const long long nDeclared = QueryDeclaredLength(hRequest);
-    // Reserved here, on the worker and under the buffer's lock, so the body never moves while it grows.
-    if (nDeclared > 0 && !m_receiveBuffer.Reserve(nDeclared))
-        return false;
-    long long nReceived = 0;
-    const bool bEnded = m_bAsync ? ReadBodyAsync(hRequest, nReceived) : ReadBodyBlocking(hRequest, nReceived);
-    // A connection closed early ends like a normal end; only the declared length shows the cut. A chunked
-    // body cut before its last (empty) chunk cannot be told from a whole one under Wine: its WinINet ends
-    // both alike. Windows' fails the read, and so the body is incomplete there.
-    return bEnded && (nDeclared < 0 || nReceived >= nDeclared);
+    if (m_bFileBody) {
+        long long nOffset = 0;
+        const HttpBodyEnd eJudged = JudgeFileAnswer(hRequest, dwStatus, nOffset);
+        if (eJudged != HttpBodyEnd::Running)
+            return eJudged;
+        const HttpBodyEnd eStarted = StartBodyFile(nOffset);
+        if (eStarted != HttpBodyEnd::Running)
+            return eStarted;
+    } else {
+        // Reserved here, on the worker and under the buffer's lock, so the body never moves while it grows.
+        if (nDeclared > 0 && !m_receiveBuffer.Reserve(nDeclared))
+            return HttpBodyEnd::NoRoom;
+        if (m_request.m_pBodyObserver) {
+            CStoreLock lock(m_storeLock);
+            if (m_bStopRequested.load())
+                return HttpBodyEnd::Stopped;
+            m_request.m_pBodyObserver->OnBodyStart(m_nBodyOffset.load());
+        }
+    }
+    return ReadPieces(hRequest, nDeclared);
 }
 
-bool FCHttpRequest::ReadBodyBlocking(HINTERNET hRequest, long long& nReceived)
+// Whether a file task may store this answer, and from which byte of the resource on. Running: it may.
+HttpBodyEnd FCHttpRequest::JudgeFileAnswer(HINTERNET hRequest, DWORD dwStatus, long long& nOffset) const
 {
-    char piece[kReadPieceBytes];
-    for (;;) {
-        if (m_bStopRequested.load())
-            return false;
-        DWORD dwRead = 0;
-        // Blocks until the piece is full, the body ends, or the idle limit passes (then it fails).
-        const BOOL bRead = WinInet().pInternetReadFile(hRequest, piece, kReadPieceBytes, &dwRead);
-        if (dwRead > kReadPieceBytes)
-            dwRead = 0;
-        // A failed read may still report bytes it took from the connection: keep them.
-        if (dwRead > 0 && !m_receiveBuffer.Append(piece, static_cast<int>(dwRead)))
-            return false;
-        nReceived += dwRead;
-        if (!bRead)
-            return false;
-        if (dwRead == 0)
-            return true;
+    const long long nStart = m_request.m_nStartByte > 0 ? m_request.m_nStartByte : 0;
+    if (dwStatus == 200) {
+        nOffset = 0; // the whole resource, also after a range request: it starts again from its first byte
+        return HttpBodyEnd::Running;
     }
+    if (dwStatus != 206)
+        return HttpBodyEnd::StatusRefused;
+    if (nStart == 0)
+        return HttpBodyEnd::PartialUnasked;
+    long long nFirst = 0, nLast = 0, nTotal = 0;
+    if (!ParseContentRange(QueryHeaderText(hRequest, HTTP_QUERY_CONTENT_RANGE), nFirst, nLast, nTotal) ||
+        nFirst != nStart || (m_request.m_nExpectedLength > 0 && nTotal != m_request.m_nExpectedLength))
+        return HttpBodyEnd::RangeMismatch;
+    const SkinUI::CUIString& strExpected = m_request.m_strIfRange;
+    if (!strExpected.IsEmpty()) {
+        const bool bTag = IsEntityTag(strExpected);
+        const SkinUI::CUIString strNow = QueryHeaderText(hRequest, bTag ? HTTP_QUERY_ETAG : HTTP_QUERY_LAST_MODIFIED);
+        if (strNow != strExpected.Chars())
+            return HttpBodyEnd::ValidatorChanged;
+    }
+    nOffset = nStart;
+    return HttpBodyEnd::Running;
+}
+
+// Opens the body file (a path) and cuts it at nOffset, so that it holds exactly the bytes before the body.
+HttpBodyEnd FCHttpRequest::StartBodyFile(long long nOffset)
+{
+    CStoreLock lock(m_storeLock);
+    if (m_bStopRequested.load())
+        return HttpBodyEnd::Stopped;
+    if (m_hBodyFile == nullptr && !m_request.m_strBodyFile.empty()) {
+        const HANDLE hFile = ::CreateFileW(m_request.m_strBodyFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                           nOffset > 0 ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        m_hBodyFile = hFile != INVALID_HANDLE_VALUE ? hFile : nullptr;
+    }
+    LARGE_INTEGER position = {};
+    position.QuadPart = nOffset;
+    if (m_hBodyFile == nullptr || !::SetFilePointerEx(m_hBodyFile, position, nullptr, FILE_BEGIN) ||
+        !::SetEndOfFile(m_hBodyFile)) {
+        m_response.m_dwBodyError = ::GetLastError();
+        return HttpBodyEnd::WriteFailed;
+    }
+    m_nBodyOffset.store(nOffset);
+    if (m_request.m_pBodyObserver)
+        m_request.m_pBodyObserver->OnBodyStart(nOffset);
+    return HttpBodyEnd::Running;
 }
 
 // Non-blocking reads hand over whatever has arrived. When nothing has, the read goes pending and its
 // completion only says that data is there (it takes none): the next read returns it.
-bool FCHttpRequest::ReadBodyAsync(HINTERNET hRequest, long long& nReceived)
+HttpBodyEnd FCHttpRequest::ReadPieces(HINTERNET hRequest, long long nDeclared)
 {
     CAsyncContext& context = *m_pAsync;
     if (!context.m_pPiece)
         context.m_pPiece.reset(new (std::nothrow) char[kAsyncPieceBytes]);
     if (!context.m_pPiece)
-        return false;
+        return HttpBodyEnd::NoRoom;
+    long long nReceived = 0;
     for (;;) {
         if (m_bStopRequested.load())
-            return false;
+            return HttpBodyEnd::Stopped;
         context.m_buffers = INTERNET_BUFFERSA{};
         context.m_buffers.dwStructSize = sizeof(context.m_buffers);
         context.m_buffers.lpvBuffer = context.m_pPiece.get();
         context.m_buffers.dwBufferLength = kAsyncPieceBytes;
         ::ResetEvent(context.m_hDone);
+        context.m_dwError.store(0);
         if (!WinInet().pInternetReadFileExA(hRequest, &context.m_buffers, IRF_NO_WAIT,
                                             reinterpret_cast<DWORD_PTR>(&context))) {
-            if (::GetLastError() != ERROR_IO_PENDING || !WaitForCompletion() || context.m_dwResult.load() == 0)
-                return false;
-            continue;
+            const DWORD dwError = ::GetLastError();
+            if (dwError == ERROR_IO_PENDING && WaitForCompletion() && context.m_dwResult.load() != 0)
+                continue;
+            if (m_bStopRequested.load())
+                return HttpBodyEnd::Stopped;
+            m_response.m_dwBodyError = dwError != ERROR_IO_PENDING ? dwError : context.m_dwError.load();
+            return IsTimeoutError(m_response.m_dwBodyError) ? HttpBodyEnd::Idle : HttpBodyEnd::Cut;
         }
         const DWORD dwRead = context.m_buffers.dwBufferLength;
-        if (dwRead == 0)
-            return true;
-        if (dwRead > kAsyncPieceBytes || !m_receiveBuffer.Append(context.m_pPiece.get(), static_cast<int>(dwRead)))
-            return false;
+        if (dwRead == 0) {
+            // A connection closed early ends like a normal end; only the declared length shows the cut. A
+            // chunked body cut before its last (empty) chunk cannot be told from a whole one under Wine: its
+            // WinINet ends both alike. Windows' fails the read, and so the body is incomplete there.
+            return nDeclared < 0 || nReceived == nDeclared ? HttpBodyEnd::Complete : HttpBodyEnd::Cut;
+        }
+        if (dwRead > kAsyncPieceBytes)
+            return HttpBodyEnd::Cut;
+        if (nDeclared >= 0 && nReceived + dwRead > nDeclared)
+            return HttpBodyEnd::TooLong; // nothing of a body longer than it said is stored
+        const HttpBodyEnd eStored = StorePiece(context.m_pPiece.get(), dwRead);
+        if (eStored != HttpBodyEnd::Running)
+            return eStored;
         nReceived += dwRead;
+    }
+}
+
+// Stores one piece (in the receive buffer or the file) and shows it to the observer, unless a stop came first.
+HttpBodyEnd FCHttpRequest::StorePiece(const char* pPiece, DWORD nBytes)
+{
+    CStoreLock lock(m_storeLock);
+    if (m_bStopRequested.load())
+        return HttpBodyEnd::Stopped;
+    if (m_bFileBody) {
+        DWORD nWritten = 0;
+        if (!::WriteFile(m_hBodyFile, pPiece, nBytes, &nWritten, nullptr) || nWritten != nBytes) {
+            m_response.m_dwBodyError = nWritten != nBytes && ::GetLastError() == ERROR_SUCCESS ? ERROR_DISK_FULL
+                                                                                               : ::GetLastError();
+            return HttpBodyEnd::WriteFailed;
+        }
+        m_receiveBuffer.Count(nBytes);
+    } else if (!m_receiveBuffer.Append(pPiece, static_cast<int>(nBytes))) {
+        return HttpBodyEnd::NoRoom;
+    }
+    if (m_request.m_pBodyObserver)
+        m_request.m_pBodyObserver->OnBodyBytes(pPiece, nBytes);
+    return HttpBodyEnd::Running;
+}
+
+void FCHttpRequest::CloseBodyFile()
+{
+    if (m_hBodyFile != nullptr) {
+        ::CloseHandle(m_hBodyFile);
+        m_hBodyFile = nullptr;
     }
 }
 
 HANDLE FCHttpRequest::StopWorkers()
 {
-    m_bStopRequested.store(true);
+    {
+        // Waits for a piece being stored: after this block none is.
+        CStoreLock lock(m_storeLock);
+        m_bStopRequested.store(true);
+    }
     if (m_hStopEvent != nullptr)
         ::SetEvent(m_hStopEvent); // ends an asynchronous wait at once
-    if (IsThreadRunning(m_hTransferThread)) {
-        if (!m_bAsync)
-            CloseInternetHandle(m_hRequest); // fails a pending send or read
+    if (IsThreadRunning(m_hTransferThread))
         return m_hTransferThread;
-    }
-    if (IsThreadRunning(m_hConnectThread)) {
-        if (!m_bAsync)
-            CloseInternetHandle(m_hSession); // fails a pending connect
+    if (IsThreadRunning(m_hConnectThread))
         return m_hConnectThread;
-    }
     return nullptr;
 }
 
@@ -803,6 +965,11 @@ int FCHttpRequestManager::AddRequest(const HttpRequestInfo& request)
 
 int FCHttpRequestManager::AddDownload(const char* pstrUrl)
 {
+    return AddRequest(MakeDownloadRequest(pstrUrl));
+}
+
+HttpRequestInfo FCHttpRequestManager::MakeDownloadRequest(const char* pstrUrl)
+{
     HttpRequestInfo request(0);
     request.m_strUrl = pstrUrl != nullptr ? pstrUrl : "";
     request.m_strHeaders = "Accept-Encoding: gzip, deflate\r\n";
@@ -812,7 +979,7 @@ int FCHttpRequestManager::AddDownload(const char* pstrUrl)
         request.m_strProxyHost = strProxyHost;
         request.m_nProxyPort = nProxyPort;
     }
-    return AddRequest(request);
+    return request;
 }
 
 FCHttpRequest* FCHttpRequestManager::FindTask(int nTaskId) const

@@ -50,32 +50,3 @@ TEST(DownloadProgress, SpeedLineShowsTheAverageRateInKilobytes)
             << c.nReceived << " in " << c.nElapsedMs << " ms";
     }
 }
-
-TEST(DownloadProgress, OnlyAWholeGoodPackageIsAccepted)
-{
-    const std::string body = "PK\x03\x04 the package";
-    const long long n = static_cast<long long>(body.size());
-    const struct
-    {
-        const char* pstrWhat;
-        int nStatus;
-        long long nLength;
-        bool bComplete;
-        std::string strBody;
-        PackageVerdict eVerdict;
-    } cases[] = {
-        {"whole package", 200, n, true, body, PackageVerdict::Accepted},
-        {"no Content-Length", 200, 0, true, body, PackageVerdict::Accepted},
-        {"no response", 0, 0, false, "", PackageVerdict::NoResponse},
-        {"not found", 404, n, true, body, PackageVerdict::BadStatus},
-        {"server error", 500, n, true, body, PackageVerdict::BadStatus},
-        {"redirect", 302, n, true, body, PackageVerdict::BadStatus},
-        {"cut", 200, n, false, body, PackageVerdict::Incomplete},
-        {"short of its length", 200, n + 1, true, body, PackageVerdict::Incomplete},
-        {"empty", 200, 0, true, "", PackageVerdict::Empty},
-        {"partial content", 206, n, true, body, PackageVerdict::Accepted},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(JudgeDownloadedPackage(c.nStatus, c.nLength, c.bComplete, c.strBody), c.eVerdict) << c.pstrWhat;
-    }
-}

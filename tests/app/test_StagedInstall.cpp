@@ -3,6 +3,7 @@
 #include "app/StagedInstall.h"
 
 #include "app/InstallFiles.h"
+#include "tests/app/PackageFileSupport.h"
 #include "tests/zip/ZipTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +51,8 @@ UnpackOutcome Install(const std::string& strPackage, const CScratchFolder& folde
 {
     SInstallControl control;
     control.bStop = bStopped;
-    CStagedInstall install(strPackage, Wide(folder.Path()), control, nullptr);
+    const CPackageOnDisk package(strPackage);
+    CStagedInstall install(package.Handle(), Wide(folder.Path()), control, nullptr);
     const UnpackOutcome eOutcome = install.Run();
     if (pProblem != nullptr)
         *pProblem = install.Problem();

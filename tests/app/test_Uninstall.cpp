@@ -5,6 +5,7 @@
 #include "app/InstallFiles.h"
 #include "app/InstallRecord.h"
 #include "app/StagedInstall.h"
+#include "tests/app/PackageFileSupport.h"
 #include "tests/zip/ZipTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -27,9 +28,9 @@ void InstallPackage(const CScratchFolder& folder, const std::vector<std::pair<st
         item.strData = f.second;
         items.push_back(item);
     }
-    const std::string strPackage = BuildArchive(items);
+    const CPackageOnDisk package(BuildArchive(items));
     SInstallControl control;
-    CStagedInstall install(strPackage, folder.WidePath(), control, nullptr);
+    CStagedInstall install(package.Handle(), folder.WidePath(), control, nullptr);
     ASSERT_EQ(install.Run(), UnpackOutcome::Installed);
 }
 

@@ -7,6 +7,11 @@ Usage as a module (from a test driver or benchmark):
     from nginx_server import NginxServer
     with NginxServer(root, prefix, port=80, limit_rate="0"):
         ...
+    with NginxServer(root, prefix, tls=(cert_pem, key_pem), redirect="all"):   # also TLS on 127.0.0.1:443
+        ...
+With tls, a second server answers TLS on tls_port (443) with the given certificate and key, serving the same
+folder. redirect sends plain HTTP requests there: "all" answers every request on the plain port with a 301 to
+the same path over https; a path prefix such as "/to-https/" does so only below it (the prefix is dropped).
 The configuration is tools/nginx/nginx.conf.in with its @NAMES@ filled in; nothing of the system's nginx
 configuration is read. The server runs as one foreground process and is stopped by the caller.
 Before it starts, the port must be free or held only by a server of ours (tools/nginx/port_owner.py): a
@@ -34,13 +39,41 @@ def find_nginx():
 
 
 class NginxServer:
-    def __init__(self, root, prefix, port=80, limit_rate="0", access_log=False):
+    def __init__(self, root, prefix, port=80, limit_rate="0", access_log=False, tls=None, tls_port=443,
+                 redirect=None):
         self.root = os.path.abspath(root)
         self.prefix = os.path.abspath(prefix)
         self.port = int(port)
         self.limit_rate = str(limit_rate)
         self.access_log = access_log
+        self.tls = tls
+        self.tls_port = int(tls_port)
+        self.redirect = redirect
         self.proc = None
+
+    def _tls_server(self):
+        if not self.tls:
+            return ""
+        cert, key = (os.path.abspath(p) for p in self.tls)
+        return """    server {
+        listen 127.0.0.1:%d ssl;
+        server_name localhost;
+        ssl_certificate %s;
+        ssl_certificate_key %s;
+        root %s;
+        limit_rate %s;
+        location / {
+        }
+    }""" % (self.tls_port, cert, key, self.root, self.limit_rate)
+
+    def _redirect(self):
+        target = "https://127.0.0.1%s" % ("" if self.tls_port == 443 else ":%d" % self.tls_port)
+        if self.redirect == "all":
+            return "return 301 %s$request_uri;" % target
+        if self.redirect:
+            prefix = self.redirect.rstrip("/")
+            return "rewrite ^%s(/.*)$ %s$1 permanent;" % (prefix, target)
+        return ""
 
     def _write_config(self):
         os.makedirs(os.path.join(self.prefix, "tmp"), exist_ok=True)
@@ -52,6 +85,8 @@ class NginxServer:
             "PORT": str(self.port),
             "LIMIT_RATE": self.limit_rate,
             "ACCESS_LOG": os.path.join(self.prefix, "access.log") if self.access_log else "off",
+            "REDIRECT": self._redirect(),
+            "TLS_SERVER": self._tls_server(),
         }
         for k, v in values.items():
             text = text.replace("@%s@" % k, v)
@@ -65,6 +100,8 @@ class NginxServer:
         if not exe:
             raise RuntimeError("nginx is not installed (Debian package nginx-light)")
         claim_port(self.port, wait_for_port, log=lambda m: print("nginx_server: " + m, file=sys.stderr))
+        if self.tls:
+            claim_port(self.tls_port, wait_for_port, log=lambda m: print("nginx_server: " + m, file=sys.stderr))
         conf = self._write_config()
         log = open(os.path.join(self.prefix, "stderr.log"), "w")
         # -e: the error log used before the configuration is read; -p: the prefix for relative paths.

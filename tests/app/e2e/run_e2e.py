@@ -10,8 +10,9 @@ The unchecked installer is the same program without the package hash check; it i
 must reach the unpacking (a checking build refuses it before). The unregistered installer is the same program as
 a build with VELTARA_REGISTER_UNINSTALL off; --register-uninstall, --version and --publisher are the build's
 settings, which the Apps & Features entry must show.
-Groups: happy, target, space, server, unwritable, close, damaged, reinstall, locked, retry, second, preflight,
-locale, register, uninstall, log.
+Groups: happy, target, space, server, unwritable, close, damaged, reinstall, locked, retry, resume, https,
+second, preflight, locale, register, uninstall, log. The https group needs --trust-tool (trust_test_ca.exe, which
+adds the tests' throw-away certificate authority to the build tree's Wine prefix only).
 Each group is one behaviour with a table of cases; the exit code is 0 when no case failed (skipped cases say
 why).
 The locale group runs the installer under other ANSI code pages (English 1252, Japanese 932, Traditional
@@ -49,6 +50,7 @@ from installer_driver import InstallerWindow  # noqa: E402
 from make_package import make_package  # noqa: E402
 from nginx_server import NginxServer  # noqa: E402
 from port_owner import PortTakenError, claim_port  # noqa: E402
+from test_ca import ensure_test_ca, trust_in_prefix  # noqa: E402
 
 SKIN = os.path.join(ROOT, "skin", "skin.xml")
 PACKAGE_PATH = "/veltaragame/client/VeltaraClient.zip"
@@ -326,6 +328,7 @@ class Context:
         self.probe = opts.probe
         self.package = opts.package
         self.hash_mode = opts.hash_mode
+        self.trust_tool = opts.trust_tool
         self.work = os.path.join(self.build, "e2e")
         self.shots = os.path.join(self.build, "screenshots")
         os.makedirs(self.work, exist_ok=True)
@@ -451,6 +454,12 @@ def snapshot(folder):
                 found[os.path.relpath(full, folder)] = (hashlib.sha256(f.read()).hexdigest(), st.st_size,
                                                          st.st_mtime_ns)
     return found
+
+
+def is_package_file(relpath):
+    """The package file that a download streams into: hidden beside the client folder while the installer
+    runs (kept for a retry), gone when it ends."""
+    return os.path.basename(relpath).startswith("VeltaraClient.~dl") and os.sep not in relpath
 
 
 def link_state(ctx):
@@ -987,7 +996,8 @@ def group_locked(ctx):
                 got = run.failure(mark)
                 run.shot("in-use")
                 check(got is not None and got.startswith(FILE_IN_USE), "status line %r" % got)
-                check(snapshot(folder) == before, "the installation changed while the client ran")
+                after = {k: v for k, v in snapshot(folder).items() if not is_package_file(k)}
+                check(after == before, "the installation changed while the client ran")
                 requests = requests_seen(ctx)
                 rc, closed = ctx.probe_run("close", CLIENT_CLASS)
                 check(rc == 0, "the client could not be closed (%r)" % closed)
@@ -1003,6 +1013,7 @@ def group_locked(ctx):
         if client.poll() is None:
             client.kill()
     check_installed(folder, ctx.package)
+    check(not [n for n in os.listdir(folder) if is_package_file(n)], "the package file outlived the installer")
     yield "locked", None
 
 
@@ -1011,7 +1022,11 @@ def group_retry(ctx):
     if not ctx.installable:
         yield "retry", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
         return
-    for case, mode in [("retry-drop", "/drop"), ("retry-cut", "/cut/400000/150000")]:
+    # case, the server's answer before the retry, requests before the failure shows, requests after the retry.
+    # A server that never answers fails at once; a cut body is resumed three times first. The retry then
+    # asks for the rest, which a file of another length cannot give: it starts again from the first byte.
+    rows = [("retry-drop", "/drop", 1, 1), ("retry-cut", "/cut/400000/150000", 4, 2)]
+    for case, mode, before, after in rows:
         ctx.clean_outputs()
         claim_port(80)
         with FaultServer(ports=[80], rewrites={PACKAGE_PATH: mode}, files={"package": ctx.package}) as srv:
@@ -1022,18 +1037,122 @@ def group_retry(ctx):
                 got = run.failure(mark, 30)
                 run.shot("failed")
                 check(got == CONNECT_FAILED, "%s: status line %r" % (case, got))
+                asked = [r for r in srv.requests if PACKAGE_PATH in r.split("\r\n", 1)[0]]
+                check(len(asked) == before, "%s: %d requests for the package before the failure" % (case, len(asked)))
                 srv.rewrites[PACKAGE_PATH] = "/file/package"
                 run.win.click("Btn_Retry")
                 check(run.win.wait_page("finish", run.shot_path("finish"), 60, run.alive),
                       "%s: the retry did not finish" % case)
                 asked = [r for r in srv.requests if PACKAGE_PATH in r.split("\r\n", 1)[0]]
-                check(len(asked) == 2, "%s: %d requests for the package" % (case, len(asked)))
+                check(len(asked) == before + after, "%s: %d requests for the package" % (case, len(asked)))
                 run.win.click("Btn_Finish")
                 check(run.ended_cleanly(run.wait_exit(15)), "%s: the installer did not end cleanly" % case)
             finally:
                 run.stop()
         check_installed(os.path.dirname(ctx.default_target), ctx.package)
         yield case, None
+
+
+def group_resume(ctx):
+    """A download that drops goes on from its last byte (Range with If-Range) and installs; an answer that
+    cannot be joined to the bytes so far (the range ignored, a range from elsewhere or of another length, a 206
+    that was not asked for) starts again from the first byte and still installs; a package that changed
+    between attempts, or a body longer than its Content-Length, is refused with nothing installed and nothing
+    left behind."""
+    if not ctx.installable:
+        yield "resume", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
+        return
+    size = os.path.getsize(ctx.package)
+    rows = [
+        # case, answers of the fault server (see /plan), the status line expected (None: the finish page),
+        # the most package bytes the server may send (times the package), requests for the package, whether
+        # the second one asks for a range
+        ("resume-cut", "cut40", None, 1.15, 2, True),
+        ("resume-ignored", "cut40/norange", None, 1.45, 2, True),
+        ("resume-shifted", "cut40/shift", None, None, 3, True),
+        ("resume-other-total", "cut40/total", None, None, 3, True),
+        ("resume-unasked-206", "partial", None, None, 2, False),
+        ("resume-changed", "cut40/newtag", PACKAGE_REFUSED, None, 3, True),
+        ("resume-too-long", "long", PACKAGE_REFUSED, None, 1, False),
+    ]
+    target_parent = os.path.dirname(ctx.default_target)
+    for case, plan, want_text, most, want_requests, ranged in rows:
+        ctx.clean_outputs()
+        claim_port(80)
+        with FaultServer(ports=[80], rewrites={PACKAGE_PATH: "/plan/package/" + plan},
+                         files={"package": ctx.package}) as srv:
+            run = Run(ctx, case)
+            try:
+                mark = run.trace.mark()
+                run.win.click("Btn_Install")
+                if want_text is None:
+                    check(run.win.wait_page("finish", run.shot_path("finish"), 60, run.alive),
+                          "%s: the installation did not finish" % case)
+                    run.shot("finish")
+                else:
+                    got = run.failure(mark, 60)
+                    run.shot("failed")
+                    check(got == want_text, "%s: status line %r, expected %r" % (case, got, want_text))
+                    check(not os.path.exists(ctx.default_target), "%s: something was installed" % case)
+                    check(not leftovers(target_parent), "%s: left %s" % (case, leftovers(target_parent)))
+                asked = [r for r in srv.requests if PACKAGE_PATH in r.split("\r\n", 1)[0]]
+                check(len(asked) == want_requests, "%s: %d requests for the package, expected %d" %
+                      (case, len(asked), want_requests))
+                if len(asked) > 1:
+                    second = asked[1].lower()
+                    check(("\r\nrange: bytes=" in second) == ranged, "%s: second request %r" % (case, asked[1]))
+                    if ranged:
+                        check("\r\nif-range: " in second, "%s: a range without If-Range: %r" % (case, asked[1]))
+                served = sum(srv.bytes_sent.values())
+                if most is not None:
+                    check(served <= most * size, "%s: %d bytes served for a package of %d" % (case, served, size))
+                if want_text is None:
+                    run.win.click("Btn_Finish")
+                    check(run.ended_cleanly(run.wait_exit(15)), "%s: the installer did not end cleanly" % case)
+                else:
+                    check(run.ended_cleanly(run.close_window()), "%s: closing did not end cleanly" % case)
+            finally:
+                run.stop()
+        if want_text is None:
+            check_installed(target_parent, ctx.package)
+        check(not leftovers(target_parent), "%s: left %s" % (case, leftovers(target_parent)))
+        yield case, None
+
+
+def group_https(ctx):
+    """A package host that sends the installer on to https (and so an https host): the download follows the
+    redirect, trusts the certificate of an authority that the test prefix trusts, and installs."""
+    if not ctx.installable:
+        yield "https", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
+        return
+    if not ctx.trust_tool:
+        yield "https", "no trust tool given (--trust-tool)"
+        return
+    ca = ensure_test_ca(ctx.build)
+    trust_in_prefix(ca, ctx.trust_tool, ctx.env)
+    ctx.clean_outputs()
+    access_log = os.path.join(ctx.work, "nginx", "access.log")
+    if os.path.exists(access_log):
+        os.remove(access_log)
+    with NginxServer(package_root(ctx), os.path.join(ctx.work, "nginx"), port=80, access_log=True,
+                     tls=(ca.cert, ca.key), redirect="all"):
+        run = Run(ctx, "https")
+        try:
+            run.win.click("Btn_Install")
+            check(run.win.wait_page("finish", run.shot_path("finish"), 60, run.alive),
+                  "the installation over https did not finish")
+            run.shot("finish")
+            run.win.click("Btn_Finish")
+            check(run.ended_cleanly(run.wait_exit(15)), "the installer did not end cleanly")
+        finally:
+            run.stop()
+        with open(access_log) as f:
+            log = f.read()
+    # The plain port answers with the redirect, the TLS port with the package.
+    check(re.search(r'" 301 .*\n.*" 200 %d ' % os.path.getsize(ctx.package), log), "no redirect was followed: %r" %
+          log[-300:])
+    check_installed(os.path.dirname(ctx.default_target), ctx.package)
+    yield "https", None
 
 
 def group_second(ctx):
@@ -1076,9 +1195,9 @@ def _deep_folder(base, length):
 
 
 def group_preflight(ctx):
-    """A folder too deep for the package's longest path, and a drive smaller than the package: refused after
-    the download with a clear message and the retry button, before anything is written; retry goes back to
-    the folder choice."""
+    """A folder too deep for the package's longest path (refused after the download), and a drive smaller
+    than the package (refused when the download's answer names its length): a clear message and the retry
+    button, before anything is installed; retry goes back to the folder choice."""
     if not ctx.installable:
         yield "preflight", "this build expects another package than the demo package (VELTARA_PACKAGE_SHA256)"
         return
@@ -1099,7 +1218,9 @@ def group_preflight(ctx):
             got = run.failure(mark)
             run.shot("refused")
             check(got == PATH_TOO_LONG, "status line %r" % got)
-            check(os.listdir(folder) == [], "something was written: %s" % os.listdir(folder))
+            # Only the package file, kept for a retry into another folder, while the installer runs.
+            written = [n for n in os.listdir(folder) if not is_package_file(n)]
+            check(written == [], "something was written: %s" % written)
             mark = run.trace.mark()
             run.win.click("Btn_Retry")
             check(run.win.wait_page("welcome", run.shot_path("choose-folder"), 10, run.alive),
@@ -1113,6 +1234,7 @@ def group_preflight(ctx):
             check(run.ended_cleanly(run.close_window()), "closing did not end the installer cleanly")
         finally:
             run.stop()
+    check(os.listdir(folder) == [], "left behind: %s" % os.listdir(folder))
     yield "preflight-long-path", None
 
     # A small drive of its own: a tmpfs at S:, filled after the folder check until the package cannot fit.
@@ -1144,8 +1266,10 @@ def group_preflight(ctx):
                 run.shot("refused")
                 m = NO_SPACE.fullmatch(got or "")
                 check(m is not None, "status line %r" % got)
-                unpacked = sum(len(d) for d in expected_files(ctx.package).values()) / 1048576.0
-                check(float(m.group(1)) >= unpacked, "needs %s MB, the package holds %.1f MB" % (m.group(1), unpacked))
+                # The package itself does not fit: refused as its answer comes, before a byte is stored.
+                package_mb = int(os.path.getsize(ctx.package) / 1048576.0 * 10) / 10.0
+                check(float(m.group(1)) >= package_mb, "needs %s MB for a package of %.1f MB" %
+                      (m.group(1), package_mb))
                 check(abs(float(m.group(2)) - int(info["free_mb"])) <= 1, "free %s MB, the drive has %s MB" %
                       (m.group(2), info["free_mb"]))
                 check(os.listdir(mount) == ["filler.bin"], "something was written: %s" % os.listdir(mount))
@@ -1153,6 +1277,30 @@ def group_preflight(ctx):
             finally:
                 run.stop()
         yield "preflight-small-drive", None
+
+        # A body without a length cannot be measured first: the drive fills up while it streams in. The
+        # failure names the folder and the space, and the package file is gone at once.
+        os.remove(os.path.join(mount, "filler.bin"))
+        claim_port(80)
+        with FaultServer(ports=[80], rewrites={PACKAGE_PATH: "/noclen/8000000"}):
+            run = Run(ctx, "full-drive-mid-stream")
+            try:
+                run.open_panel()
+                mark = run.type_folder("S:\\")
+                check(run.checked_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), mark), "no space line")
+                st = os.statvfs(mount)
+                with open(os.path.join(mount, "filler.bin"), "wb") as f:
+                    os.posix_fallocate(f.fileno(), 0, st.f_bavail * st.f_frsize - (4 << 20))
+                mark = run.trace.mark()
+                run.win.click("Btn_Install")
+                got = run.failure(mark)
+                run.shot("drive-full")
+                check(got == INSTALL_FAILED, "status line %r" % got)
+                check(os.listdir(mount) == ["filler.bin"], "something was left: %s" % os.listdir(mount))
+                check(run.ended_cleanly(run.close_window()), "closing did not end the installer cleanly")
+            finally:
+                run.stop()
+        yield "full-drive-mid-stream", None
     finally:
         if os.path.lexists(drive):
             os.remove(drive)
@@ -1694,9 +1842,9 @@ def group_log(ctx):
 
 GROUPS = {"happy": group_happy, "target": group_target, "space": group_space, "server": group_server,
           "unwritable": group_unwritable, "close": group_close, "damaged": group_damaged,
-          "reinstall": group_reinstall, "locked": group_locked, "retry": group_retry, "second": group_second,
-          "preflight": group_preflight, "locale": group_locale, "register": group_register,
-          "uninstall": group_uninstall, "log": group_log}
+          "reinstall": group_reinstall, "locked": group_locked, "retry": group_retry, "resume": group_resume,
+          "https": group_https, "second": group_second, "preflight": group_preflight, "locale": group_locale,
+          "register": group_register, "uninstall": group_uninstall, "log": group_log}
 
 
 def main():
@@ -1711,6 +1859,7 @@ def main():
     ap.add_argument("--probe", required=True)
     ap.add_argument("--package", required=True)
     ap.add_argument("--hash-mode", default="")
+    ap.add_argument("--trust-tool", default="")
     ap.add_argument("--only", default=",".join(GROUPS))
     ap.add_argument("--dpi", type=int, default=96, help="the display scale of the prefix the installer runs under")
     opts = ap.parse_args()

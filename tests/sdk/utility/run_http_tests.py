@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Runs the download engine's tests under Wine against real servers that it starts and stops itself.
 
-Usage: run_http_tests.py --build BUILD_DIR --exe test_http_request_manager.exe [--wake auto,close] [gtest args...]
-nginx (Debian's) serves a generated folder on 127.0.0.1:80, the engine's no-port path; the fault server
-(tools/fault_server.py) listens on a free port, which test URLs name so that the engine uses it as its
-proxy, and on 443 for the https case. The test program runs once per wake method (auto is the platform's
-own: asynchronous waits under Wine; close forces the handle-close stop that Windows uses). Both servers are
-stopped afterwards, also when a run fails. Needs root for ports 80 and 443.
+Usage: run_http_tests.py --build BUILD_DIR --exe test_http_request_manager.exe --trust-tool trust_test_ca.exe
+                         [gtest args...]
+nginx (Debian's) serves a generated folder on 127.0.0.1:80, the engine's no-port path, and over TLS on 443
+with a certificate of a throw-away authority (tools/nginx/test_ca.py) that only the build tree's Wine prefix
+trusts; below /to-https/ its port 80 redirects to 443. The fault server (tools/fault_server.py) listens on a
+free port, which test URLs name so that the engine uses it as its proxy. Both servers are stopped afterwards,
+also when the run fails. Needs root for ports 80 and 443.
 """
 import argparse
 import os
@@ -20,6 +21,7 @@ sys.path.insert(0, os.path.join(ROOT, "tools", "nginx"))
 
 from fault_server import FaultServer, pattern  # noqa: E402
 from nginx_server import NginxServer  # noqa: E402
+from test_ca import ensure_test_ca  # noqa: E402
 
 FILE_SIZE = 300000  # kFileSize of the test program
 
@@ -28,7 +30,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--build", required=True)
     ap.add_argument("--exe", required=True)
-    ap.add_argument("--wake", default="auto,close")
+    ap.add_argument("--trust-tool", required=True)
     opts, rest = ap.parse_known_args()
     work = os.path.join(os.path.abspath(opts.build), "http-test")
     www = os.path.join(work, "www")
@@ -41,17 +43,18 @@ def main():
                  "no_proxy", "NO_PROXY"):
         env.pop(name, None)
     wine_run = os.path.join(ROOT, "tools", "wine-run.sh")
-    failed = False
-    with NginxServer(www, os.path.join(work, "nginx"), port=80), FaultServer(ports=[0, 443]) as fault:
-        for wake in opts.wake.split(","):
-            cmd = [wine_run, "--build", opts.build, opts.exe, "--fault-port=%d" % fault.ports[0],
-                   "--wake=" + wake] + rest
-            print("==> " + " ".join(cmd), flush=True)
-            rc = subprocess.call(cmd, env=env, stdin=subprocess.DEVNULL)
-            if rc != 0:
-                print("==> wake=%s failed with exit code %d" % (wake, rc), flush=True)
-                failed = True
-    return 1 if failed else 0
+    ca = ensure_test_ca(opts.build)
+    trust = subprocess.run([wine_run, "--build", opts.build, opts.trust_tool, "Z:" + ca.ca_der.replace("/", "\\")],
+                           env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True)
+    if trust.returncode != 0:
+        print("==> the test authority could not be trusted in the prefix: %s" % trust.stdout.strip(), flush=True)
+        return 1
+    with NginxServer(www, os.path.join(work, "nginx"), port=80, tls=(ca.cert, ca.key), redirect="/to-https/"), \
+            FaultServer(ports=[0]) as fault:
+        cmd = [wine_run, "--build", opts.build, opts.exe, "--fault-port=%d" % fault.ports[0]] + rest
+        print("==> " + " ".join(cmd), flush=True)
+        rc = subprocess.call(cmd, env=env, stdin=subprocess.DEVNULL)
+    return 1 if rc != 0 else 0
 
 
 if __name__ == "__main__":
