@@ -11,8 +11,13 @@
 # so sources and libraries added anywhere are followed.
 set(VELTARA_SHIP_STRIP_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/StripProgram.cmake")
 set(VELTARA_SHIP_SIGN_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/SignProgram.cmake")
+set(VELTARA_SHIP_SECTION_OPTIONS "$<$<COMPILE_LANGUAGE:C,CXX>:-ffunction-sections;-fdata-sections>")
 
 function(veltara_ship_program target)
+    # Each function and datum in a section of its own, and the linker drops those nothing uses: the
+    # program carries only the code it can run (the skin's art leaves little room under 2 MiB).
+    target_compile_options(${target} PRIVATE ${VELTARA_SHIP_SECTION_OPTIONS})
+    target_link_options(${target} PRIVATE -Wl,--gc-sections)
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)
         target_link_options(${target} PRIVATE -Wl,--large-address-aware)
     endif()
@@ -114,6 +119,12 @@ function(_veltara_ship_copy lib)
         list(FILTER value EXCLUDE REGEX "^SKINUI_ASSERTS")
         set_property(TARGET "${lib}_ship" PROPERTY ${prop} "${value}")
     endforeach()
+    target_compile_options("${lib}_ship" PRIVATE ${VELTARA_SHIP_SECTION_OPTIONS})
+    # The user interface's code is small rather than fast: it paints a few frames a second. The download,
+    # the hashing and the unpacking keep the speed options.
+    if(lib MATCHES "^skinui")
+        target_compile_options("${lib}_ship" PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:-Os>")
+    endif()
     foreach(prop LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
         get_target_property(value "${lib}" ${prop})
         if(NOT value)
