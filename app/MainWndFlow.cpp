@@ -228,7 +228,7 @@ void CMainWnd::FailDownload(CPackageDownload::Failure eFailure)
     TraceDebug("download failed (%d): status %d, %lld of %lld bytes, %d attempts, end %d, error %lu",
                static_cast<int>(eFailure), state.nStatusCode, state.nBytes, state.nTotal, state.nAttempts,
                static_cast<int>(state.eLastEnd), state.dwLastError);
-    const wchar_t* pwstrWhat = L"download: the connection kept failing";
+    const wchar_t* pwstrWhat = L"download: no answer, an error status, or a connection that kept failing";
     if (eFailure == CPackageDownload::Failure::Refused)
         pwstrWhat = L"download: the package is not the expected one";
     else if (eFailure == CPackageDownload::Failure::NoSpace)
@@ -487,6 +487,9 @@ void CMainWnd::OnTaskFinished(FCHttpRequest& task)
     LogTransferEnd(task);
     switch (next.eKind) {
     case CPackageDownload::SNext::Verified:
+        Log().Write(m_download.State().eHash == PackageHashVerdict::Matched
+                        ? L"package hash: SHA-256 matches the expected one"
+                        : L"package hash: not checked (this build expects no hash)");
         StartUnpacking();
         break;
     case CPackageDownload::SNext::Resume:

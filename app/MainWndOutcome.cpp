@@ -111,7 +111,7 @@ void CMainWnd::LogResponse(const FCHttpRequest& task)
 {
     const HttpResponseInfo& response = task.GetResponseInfo();
     Log().Format(L"download: response after %d ms: status %d, Content-Length %lld, Content-Range start %lld, "
-                 L"total %lld, ETag %ls, Last-Modified \"%ls\", Server \"%ls\"",
+                 L"total %lld, ETag \"%ls\", Last-Modified \"%ls\", Server \"%ls\"",
                  task.GetElapsedMs(), response.m_nStatusCode, response.m_nContentLength64, response.m_nRangeStart,
                  response.m_nTotalLength, GbkToWide(response.m_strETag).c_str(),
                  GbkToWide(response.m_strLastModified).c_str(), GbkToWide(response.m_strServer).c_str());
@@ -127,6 +127,8 @@ void CMainWnd::LogTransferEnd(const FCHttpRequest& task)
                  DescribeBodyEnd(response.m_eBodyEnd), response.m_dwBodyError,
                  DescribeBytes(static_cast<std::uint64_t>(state.nBytes)).c_str(), state.nTotal, state.nAttempts,
                  state.nResumes, state.nRestarts, DescribeHash(state.eHash));
+    if (state.eHash == PackageHashVerdict::Mismatched)
+        Log().Write(L"package hash: SHA-256 differs from the expected one");
 }
 
 void CMainWnd::LogFailure(const char* pstrText)
