@@ -282,6 +282,7 @@ def main():
 
 def scaled_env(build, dpi):
     """The Wine environment of the build's prefix at another display scale, made and set on first use."""
+    os.makedirs(os.path.join(build, "dpi"), exist_ok=True)
     env = wine_env(os.path.join(build, "dpi"))
     for key in (r"HKCU\Control Panel\Desktop",
                 r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"):
