@@ -1545,9 +1545,11 @@ def registry_export(ctx, name):
 
 
 # Keys the system's own libraries write on their first use in a prefix, whatever program uses them: Wine's
-# own scratch settings, and WinINet's proxy switch.
-SYSTEM_KEYS = re.compile(r"^\[HKEY_CURRENT_USER\\Software\\(Wine\\|Microsoft\\Windows\\CurrentVersion\\Internet Settings\]$)",
-                         re.I)
+# own scratch settings, and WinINet's proxy switch. Wine also rewrites the machine's font tables when a program
+# of the same prefix starts under another locale (the locale tests may run meanwhile).
+SYSTEM_KEYS = re.compile(r"^\[HKEY_CURRENT_USER\\Software\\(Wine\\|Microsoft\\Windows\\CurrentVersion\\Internet Settings\]$)"
+                         r"|^(/reg:(32|64))?\[HKEY_LOCAL_MACHINE\\Software\\(Wow6432Node\\)?Microsoft\\Windows NT\\"
+                         r"CurrentVersion\\(FontLink\\SystemLink|FontSubstitutes|Fonts)\]$", re.I)
 
 
 def registry_changes(before, after):
