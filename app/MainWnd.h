@@ -137,6 +137,7 @@ private:
     void LogRequest(const HttpRequestInfo& request);
     void LogResponse(const FCHttpRequest& task);
     void LogTransferEnd(const FCHttpRequest& task);
+    void LogDownloadFailure(CPackageDownload::Failure eFailure);
     void LogFailure(const char* pstrText);
     void ShowLogPath(bool bShow);
     void PlaceInstallation();

@@ -203,9 +203,7 @@ void CMainWnd::StartDownload()
     // on from its last byte.
     const std::wstring strFolder = GbkToWide(InstallFolder());
     if (!m_download.CanResume(strFolder) && !m_download.Begin(strFolder, ComposePackageUrl())) {
-        const DWORD dwError = ::GetLastError();
-        TraceDebug("the package file cannot be made (error %lu)", dwError);
-        Log().Failure(L"download: making the package file", strFolder, dwError);
+        Log().Failure(L"download: making the package file", strFolder, ::GetLastError());
         FailInstallation(kInstallFailed, RetryFrom::ChooseFolder);
         return;
     }
@@ -224,18 +222,7 @@ void CMainWnd::StartDownloadAttempt()
 
 void CMainWnd::FailDownload(CPackageDownload::Failure eFailure)
 {
-    const SPackageDownloadState& state = m_download.State();
-    TraceDebug("download failed (%d): status %d, %lld of %lld bytes, %d attempts, end %d, error %lu",
-               static_cast<int>(eFailure), state.nStatusCode, state.nBytes, state.nTotal, state.nAttempts,
-               static_cast<int>(state.eLastEnd), state.dwLastError);
-    const wchar_t* pwstrWhat = L"download: no answer, an error status, or a connection that kept failing";
-    if (eFailure == CPackageDownload::Failure::Refused)
-        pwstrWhat = L"download: the package is not the expected one";
-    else if (eFailure == CPackageDownload::Failure::NoSpace)
-        pwstrWhat = L"download: the drive has no room for the package";
-    else if (eFailure == CPackageDownload::Failure::Unwritable)
-        pwstrWhat = L"download: the package file cannot be written";
-    Log().Failure(pwstrWhat, GbkToWide(state.strUrl.c_str()), state.dwLastError);
+    LogDownloadFailure(eFailure);
     switch (eFailure) {
     case CPackageDownload::Failure::Refused:
         FailInstallation(kPackageRefused, RetryFrom::Download);

@@ -131,6 +131,26 @@ void CMainWnd::LogTransferEnd(const FCHttpRequest& task)
         Log().Write(L"package hash: SHA-256 differs from the expected one");
 }
 
+void CMainWnd::LogDownloadFailure(CPackageDownload::Failure eFailure)
+{
+    const wchar_t* pwstrWhat = L"download: no answer, an error status, or a connection that kept failing";
+    switch (eFailure) {
+    case CPackageDownload::Failure::Connection:
+        break;
+    case CPackageDownload::Failure::Refused:
+        pwstrWhat = L"download: the package is not the expected one";
+        break;
+    case CPackageDownload::Failure::NoSpace:
+        pwstrWhat = L"download: the drive has no room for the package";
+        break;
+    case CPackageDownload::Failure::Unwritable:
+        pwstrWhat = L"download: the package file cannot be written";
+        break;
+    }
+    const SPackageDownloadState& state = m_download.State();
+    Log().Failure(pwstrWhat, GbkToWide(state.strUrl.c_str()), state.dwLastError);
+}
+
 void CMainWnd::LogFailure(const char* pstrText)
 {
     Log().Format(L"failure shown: %ls", GbkToWide(pstrText).c_str());
