@@ -71,15 +71,8 @@ at() { xdotool mousemove --window "$win" "$1" "$2" 2>/dev/null; }
 state=start
 wine "$exe" --title skinview-controls --exit-after 90000 "$skin" </dev/null >"$work/view.log" 2>&1 &
 pid=$!
-# A search ends early when another program's window goes away while it reads the window list (an X error):
-# it is then asked again.
-deadline=$((SECONDS + 90))
-win=
-while [ -z "$win" ] && [ $SECONDS -lt $deadline ] && kill -0 "$pid" 2>/dev/null; do
-    win=$(timeout $((deadline - SECONDS + 1)) xdotool search --sync --onlyvisible --name '^skinview-controls$' \
-        2>/dev/null | head -n 1)
-    [ -n "$win" ] || sleep 0.2
-done
+. "$root/tests/skin/skinview_window.sh"
+win=$(skinview_window skinview-controls "$pid" 600 400)
 if [ -z "$win" ]; then
     fail "no SkinView window within 90 s"
     cat "$work/view.log" >&2

@@ -33,6 +33,7 @@ scaled() { echo $((($1 * dpi + 48) / 96)); }
 at_base() { [ -f "$shot" ] && [ "$dpi" = 96 ]; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+. "$root/tests/skin/skinview_window.sh"
 
 # What the installer sets up on every page: the agreement step switched off, the panel closed with its
 # "open" button pictures, the default folder and its space line.
@@ -109,15 +110,7 @@ shoot() { # <page> <SkinView arguments...>
     rm -f "$shot"
     wine "$exe" --title "skinview-$page" --exit-after 30000 "$@" "${skin_source:-$skin}" </dev/null >"$work/$page.log" 2>&1 &
     local pid=$! win
-    # A loaded machine can take many seconds to start a Wine program. A search ends early when another
-    # program's window goes away while it reads the window list (an X error): it is then asked again.
-    local deadline=$((SECONDS + 90))
-    win=
-    while [ -z "$win" ] && [ $SECONDS -lt $deadline ] && kill -0 "$pid" 2>/dev/null; do
-        win=$(timeout $((deadline - SECONDS + 1)) xdotool search --sync --onlyvisible --name "^skinview-$page\$" \
-            2>/dev/null | head -n 1)
-        [ -n "$win" ] || sleep 0.2
-    done
+    win=$(skinview_window "skinview-$page" "$pid" "$(scaled 600)" "$(scaled 400)")
     if [ -z "$win" ]; then
         if kill -0 "$pid" 2>/dev/null; then
             fail "no window within 90 s"

@@ -1257,6 +1257,17 @@ def group_preflight(ctx):
     if r.returncode != 0:
         yield "preflight-small-drive", "cannot mount a small tmpfs here (%s)" % r.stderr.strip()
         return
+
+    def choose_then_fill(run, leave):
+        """Chooses the small drive while it has room (the space line shows), then fills it but for leave
+        bytes."""
+        run.open_panel()
+        mark = run.type_folder("S:\\")
+        check(run.checked_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), mark), "no space line")
+        st = os.statvfs(mount)
+        with open(os.path.join(mount, "filler.bin"), "wb") as f:
+            os.posix_fallocate(f.fileno(), 0, st.f_bavail * st.f_frsize - leave)
+
     try:
         if os.path.lexists(drive):
             os.remove(drive)
@@ -1264,13 +1275,7 @@ def group_preflight(ctx):
         with nginx(ctx, package_root(ctx)):
             run = Run(ctx, "preflight-small-drive")
             try:
-                run.open_panel()
-                mark = run.type_folder("S:\\")
-                check(run.checked_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), mark), "no space line")
-                st = os.statvfs(mount)
-                fill = st.f_bavail * st.f_frsize - (1 << 20)
-                with open(os.path.join(mount, "filler.bin"), "wb") as f:
-                    os.posix_fallocate(f.fileno(), 0, fill)
+                choose_then_fill(run, 1 << 20)
                 rc, info = ctx.probe_run("drive", "S:\\")
                 mark = run.trace.mark()
                 run.win.click("Btn_Install")
@@ -1297,12 +1302,7 @@ def group_preflight(ctx):
         with FaultServer(ports=[80], rewrites={PACKAGE_PATH: "/noclen/8000000"}):
             run = Run(ctx, "full-drive-mid-stream")
             try:
-                run.open_panel()
-                mark = run.type_folder("S:\\")
-                check(run.checked_text("Txt_ShowMsg", lambda t: t.startswith("所需空间"), mark), "no space line")
-                st = os.statvfs(mount)
-                with open(os.path.join(mount, "filler.bin"), "wb") as f:
-                    os.posix_fallocate(f.fileno(), 0, st.f_bavail * st.f_frsize - (4 << 20))
+                choose_then_fill(run, 4 << 20)
                 mark = run.trace.mark()
                 run.win.click("Btn_Install")
                 got = run.failure(mark)
