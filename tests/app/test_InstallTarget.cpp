@@ -48,7 +48,9 @@ TEST(InstallTarget, SpaceLineShowsGigabytesWithOneDecimal)
 
 TEST(InstallTarget, FolderMustExistAsAFolderWithAPathThatFits)
 {
-    const std::string temp = TempFolder();
+    // The same program runs at once under other locales in the same prefix: each process works in its own folder.
+    const std::string temp = TempFolder() + "\\target-" + std::to_string(::GetCurrentProcessId());
+    ASSERT_TRUE(::CreateDirectoryA(temp.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
     const std::string file = temp + "\\veltara_target_file.txt";
     HANDLE h = ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -92,6 +94,7 @@ TEST(InstallTarget, FolderMustExistAsAFolderWithAPathThatFits)
     ::RemoveDirectoryA(fitting.c_str());
     ::RemoveDirectoryA(tooLong.c_str());
     ::RemoveDirectoryW(chineseWide.c_str());
+    ::RemoveDirectoryA(temp.c_str());
 }
 
 TEST(InstallTarget, DriveRootIsJudgedByItsSpace)

@@ -69,7 +69,9 @@ TEST(SystemLibrary, SideBySideLoadsTheAssemblyTheActivationContextNames)
 
     char szTemp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, szTemp);
-    const std::string manifest = std::string(szTemp) + "veltara_sxs_test.manifest";
+    // The same test program runs at once under other locales in the same prefix: each process needs its own file.
+    const std::string manifest =
+        std::string(szTemp) + "veltara_sxs_test_" + std::to_string(::GetCurrentProcessId()) + ".manifest";
     const char kManifest[] =
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
         "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"><dependency><dependentAssembly>"
@@ -79,15 +81,17 @@ TEST(SystemLibrary, SideBySideLoadsTheAssemblyTheActivationContextNames)
     HANDLE hFile = ::CreateFileA(manifest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
     DWORD cbWritten = 0;
-    ::WriteFile(hFile, kManifest, sizeof(kManifest) - 1, &cbWritten, nullptr);
+    const BOOL bWritten = ::WriteFile(hFile, kManifest, sizeof(kManifest) - 1, &cbWritten, nullptr);
     ::CloseHandle(hFile);
+    ASSERT_TRUE(bWritten && cbWritten == sizeof(kManifest) - 1);
 
     ACTCTXA ctx = {};
     ctx.cbSize = sizeof(ctx);
     ctx.lpSource = manifest.c_str();
     HANDLE hCtx = ::CreateActCtxA(&ctx);
+    const DWORD dwError = ::GetLastError();
     ::DeleteFileA(manifest.c_str());
-    ASSERT_NE(hCtx, INVALID_HANDLE_VALUE);
+    ASSERT_NE(hCtx, INVALID_HANDLE_VALUE) << "error " << dwError;
     ULONG_PTR cookie = 0;
     ASSERT_TRUE(::ActivateActCtx(hCtx, &cookie));
     {
