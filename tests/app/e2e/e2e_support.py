@@ -257,6 +257,15 @@ class Run:
                   "the progress row does not show that the work stopped")
         return got
 
+    def install_until_failure(self, folder):
+        """Types the folder, clicks Install and waits for a failure; returns its text (None: none shown) and the
+        trace mark taken before the click."""
+        self.open_panel()
+        self.type_folder(win_path(folder))
+        mark = self.trace.mark()
+        self.win.click("Btn_Install")
+        return self.failure(mark), mark
+
     def install_into(self, folder, timeout=60):
         """Types the folder, clicks Install and waits for the finish page."""
         self.open_panel()

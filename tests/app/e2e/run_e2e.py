@@ -363,11 +363,7 @@ def group_damaged(ctx):
         with nginx(ctx, root):
             run = Run(ctx, case, ctx.unchecked)
             try:
-                run.open_panel()
-                run.type_folder(win_path(folder))
-                mark = run.trace.mark()
-                run.win.click("Btn_Install")
-                got = run.failure(mark)
+                got, mark = run.install_until_failure(folder)
                 run.shot("failed")
                 check(got == PACKAGE_REFUSED, "%s: status line %r" % (case, got))
                 check(snapshot(folder) == before, "%s: the install folder changed" % case)
@@ -440,11 +436,7 @@ def group_locked(ctx):
         with nginx(ctx, package_root(ctx)):
             run = Run(ctx, "locked")
             try:
-                run.open_panel()
-                run.type_folder(win_path(folder))
-                mark = run.trace.mark()
-                run.win.click("Btn_Install")
-                got = run.failure(mark)
+                got, mark = run.install_until_failure(folder)
                 run.shot("in-use")
                 check(got is not None and got.startswith(FILE_IN_USE), "status line %r" % got)
                 after = {k: v for k, v in snapshot(folder).items() if not is_package_file(k)}
@@ -1064,11 +1056,7 @@ def group_log(ctx):
         with client_holding(ctx, os.path.join(folder, "VeltaraClient"), held, case), serve:
             run = Run(ctx, case)
             try:
-                run.open_panel()
-                run.type_folder(win_path(folder))
-                mark = run.trace.mark()
-                run.win.click("Btn_Install")
-                got = run.failure(mark)
+                got, mark = run.install_until_failure(folder)
                 check(got is not None, "%s: no failure shown" % case)
                 shown = run.wait_text("Txt_LogPath", lambda t: t.startswith(LOG_PATH_LINE), 5, mark)
                 check(shown is not None, "%s: the failure state does not say where the log is" % case)
